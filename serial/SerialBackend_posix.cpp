@@ -1,0 +1,147 @@
+// The serial link on POSIX systems: termios for the line, poll for the read
+// bound, TIOCEXCL and flock for exclusive use.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "LineDefinition.h"
+#include "SerialBackend.h"
+
+namespace travik::backend {
+namespace {
+
+std::string devicePath(const std::string& portName) {
+    if (portName.find('/') != std::string::npos) return portName;
+    return "/dev/" + portName;
+}
+
+// Descriptor 0 would read as "no port": move it out of the way.
+int awayFromZero(int fd) {
+    if (fd != 0) return fd;
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    ::close(fd);
+    return moved;
+}
+
+bool takeExclusively(int fd) {
+    // TIOCEXCL keeps other programs out (root is exempt); the lock also stops root.
+    ioctl(fd, TIOCEXCL);
+    return flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+bool speedFor(long baud, speed_t& speed) {
+    struct Entry {
+        long baud;
+        speed_t speed;
+    };
+    static const Entry table[] = {
+        {50, B50},       {75, B75},         {110, B110},       {134, B134},     {150, B150},
+        {200, B200},     {300, B300},       {600, B600},       {1200, B1200},   {1800, B1800},
+        {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200}, {38400, B38400},
+        {57600, B57600}, {115200, B115200}, {230400, B230400},
+    };
+    for (const Entry& e : table) {
+        if (e.baud == baud) {
+            speed = e.speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool applyDefinition(const LineDefinition& def, termios& tio) {
+    speed_t speed{};
+    if (!speedFor(def.baud, speed)) return false;
+    cfmakeraw(&tio);
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | ISTRIP);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+    tio.c_cflag |= sizes[def.dataBits - 5];
+    if (def.parity == 'e' || def.parity == 'o') tio.c_cflag |= PARENB;
+    if (def.parity == 'o') tio.c_cflag |= PARODD;
+    if (def.stopBits == 2) tio.c_cflag |= CSTOPB;
+    tio.c_cflag |= CREAD | CLOCAL;
+    return cfsetispeed(&tio, speed) == 0 && cfsetospeed(&tio, speed) == 0;
+}
+
+}  // namespace
+
+NativePort openPort(const std::string& portName) {
+    if (portName.empty()) return kInvalidPort;
+    int fd = ::open(devicePath(portName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return kInvalidPort;
+    fd = awayFromZero(fd);
+    if (fd < 0) return kInvalidPort;
+    if (!isatty(fd) || !takeExclusively(fd)) {
+        ::close(fd);
+        return kInvalidPort;
+    }
+    // A fresh open starts with empty queues, as on Windows: whatever the device
+    // sent while no readout ran (the rest of an over-long reply) is dropped.
+    tcflush(fd, TCIOFLUSH);
+    return fd;
+}
+
+OpenResult configurePort(NativePort port, const std::string& definition, std::int32_t queueSize,
+                         const CommTimeouts& timeouts) {
+    const int fd = static_cast<int>(port);
+    if (queueSize <= 0) return OpenResult::Buffer;  // the system sizes its own queues
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) return OpenResult::DCB;
+    const auto def = ParseLineDefinition(definition);
+    if (!def || !applyDefinition(*def, tio)) return OpenResult::Config;
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) return OpenResult::State;
+    // Reads are bounded with poll (see readSome); the line itself returns at once.
+    if (timeouts.ReadTotalTimeoutConstant == 0 && timeouts.ReadIntervalTimeout == 0)
+        return OpenResult::Timeout;
+    return OpenResult::Ok;
+}
+
+long readSome(NativePort port, std::uint8_t* buffer, std::size_t capacity, int timeoutMs) {
+    const int fd = static_cast<int>(port);
+    pollfd pfd{fd, POLLIN, 0};
+    int ready;
+    do {
+        ready = poll(&pfd, 1, timeoutMs);
+    } while (ready < 0 && errno == EINTR);
+    if (ready < 0) return kLost;
+    if (ready == 0) return 0;
+    if (pfd.revents & POLLNVAL) return kLost;
+    ssize_t got;
+    do {
+        got = ::read(fd, buffer, capacity);
+    } while (got < 0 && errno == EINTR);
+    if (got > 0) return static_cast<long>(got);
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+    // Readable but nothing to read, or an error: the other end is gone.
+    return kLost;
+}
+
+bool writeByte(NativePort port, std::uint8_t byte) {
+    const int fd = static_cast<int>(port);
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const ssize_t put = ::write(fd, &byte, 1);
+        if (put == 1) return true;
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd pfd{fd, POLLOUT, 0};
+            poll(&pfd, 1, 10);
+            continue;
+        }
+        return false;
+    }
+    return false;
+}
+
+void closePort(NativePort port) {
+    const int fd = static_cast<int>(port);
+    flock(fd, LOCK_UN);
+    ::close(fd);
+}
+
+}  // namespace travik::backend

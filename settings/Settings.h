@@ -1,0 +1,29 @@
+// The settings remembered between runs, kept in "TravikReadout.ini".
+#pragma once
+
+#include <string>
+
+namespace travik {
+
+struct StoredSettings {
+    std::string comID;  // [com] comID: the last used port, empty when missing
+    int separator = 0;  // [sep] separator
+    int language = 0;   // [Language] Language
+};
+
+// Where the settings file lives on this platform.
+std::string SettingsFilePath();
+
+// Reads the three settings; a missing or unreadable file, missing keys and
+// values that are not whole numbers give the defaults. Never fails.
+StoredSettings ReadSettings(const std::string& path);
+
+// Writes the three settings (com, sep, Language), keeping every other section,
+// key and comment of the file. Returns 0, or the platform's error code.
+int WriteSettings(const std::string& path, const StoredSettings& settings);
+
+// A stored integer: decimal, or hexadecimal with a leading 0x or $; anything
+// else (and anything out of the 32-bit range) gives 0.
+int ParseSettingInteger(const std::string& text);
+
+}  // namespace travik

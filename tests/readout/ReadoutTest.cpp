@@ -1,0 +1,263 @@
+// The readout end to end: the real transfer code against a device played on a
+// pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "PtyDevice.h"
+#include "Readout.h"
+
+using namespace travik;
+
+namespace {
+
+// Records what the readout did to the window.
+class RecordingWindow : public ReadoutWindow {
+public:
+    int language = 0;
+    std::vector<std::string> messages;
+    std::vector<std::string> statuses;
+    std::vector<int> progress;
+    bool saveEnabled = true;
+    bool terminalShown = false;
+    int terminalChanges = 0;
+    int stopAfterProgress = -1;  // ask to stop once this many progress updates came
+
+    void showTerminalPage() override { terminalShown = true; }
+    void terminalChanged() override { ++terminalChanges; }
+    void setProgress(int position) override { progress.push_back(position); }
+    void setStatusText(const std::string& text) override { statuses.push_back(text); }
+    void setSaveEnabled(bool enabled) override { saveEnabled = enabled; }
+    int languageIndex() const override { return language; }
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    bool stopRequested() override {
+        return stopAfterProgress >= 0 && static_cast<int>(progress.size()) >= stopAfterProgress;
+    }
+};
+
+// Plays the device: waits for the command byte, then sends `reply`, and hangs
+// up afterwards when asked to.
+class ScriptedDevice {
+public:
+    ScriptedDevice(std::string reply, bool hangUpAfter = false)
+        : thread_([this, reply = std::move(reply), hangUpAfter] {
+              command_ = pty_.receiveByte(5000);
+              if (command_ < 0) return;
+              pty_.send(reply);
+              if (hangUpAfter) {
+                  // A pty drops unread input at a hang-up; let the reader drain first.
+                  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                  pty_.hangUp();
+              }
+          }) {}
+    ~ScriptedDevice() {
+        if (thread_.joinable()) thread_.join();
+    }
+    const std::string& port() const { return path_; }
+    int command() {
+        if (thread_.joinable()) thread_.join();
+        return command_;
+    }
+
+private:
+    PtyDevice pty_;
+    std::string path_ = pty_.portPath();
+    int command_ = -1;
+    std::thread thread_;
+};
+
+struct ReadoutRun {
+    ReadoutResult result;
+    RecordingWindow window;
+    ReadoutState state;
+};
+
+void runReadout(ReadoutRun& run, ReadoutKind kind, const std::string& port) {
+    run.state.ComPortName = port;
+    run.result = Button1Click(kind, run.state, run.window);
+}
+
+std::string headerExample() {
+    return "No\tt\tI\tIdL\r";
+}
+
+}  // namespace
+
+TEST(Readout, SendsTheCommandAndAppliesTheHeaderRuleInAlarmMode) {
+    ScriptedDevice device(headerExample() + "\n1\t2\r\n" + std::string(1, '\0'));
+    ReadoutRun run;
+    runReadout(run, ReadoutKind::AlarmBuffer, device.port());
+    EXPECT_EQ(device.command(), 'h');
+    EXPECT_EQ(run.state.terminal.bytes(), "No\t\tt\t\tI\tIdL\r1\t2\r");
+    EXPECT_EQ(run.state.terminal.insertedTabs(), (std::vector<std::size_t>{3, 6}));
+    EXPECT_TRUE(run.state.AlarmMode);
+    EXPECT_EQ(run.state.CsvFileName, "Alarm.csv");
+    EXPECT_EQ(run.result.end, ReadoutEnd::Complete);
+    EXPECT_EQ(run.result.count, 18);  // LFs and the final 0 count
+    EXPECT_TRUE(run.window.messages.empty());
+    EXPECT_TRUE(run.window.saveEnabled);
+    EXPECT_TRUE(run.window.terminalShown);
+    EXPECT_EQ(run.window.statuses.back(), "Transmission ready");
+    EXPECT_EQ(run.window.progress.size(), 18u);
+    EXPECT_EQ(run.window.progress.back(), 0);  // 18 of 14490 rounds to 0
+    EXPECT_TRUE(run.state.ComHandle.isOpen()) << "the port stays open after a readout";
+}
+
+TEST(Readout, DataLoggerShowsTheHeaderUnchanged) {
+    ScriptedDevice device(headerExample() + std::string(1, '\0'));
+    ReadoutRun run;
+    run.window.language = 2;
+    runReadout(run, ReadoutKind::DataLogger, device.port());
+    EXPECT_EQ(device.command(), 'd');
+    EXPECT_EQ(run.state.terminal.bytes(), "No\tt\tI\tIdL\r");
+    EXPECT_TRUE(run.state.terminal.insertedTabs().empty());
+    EXPECT_FALSE(run.state.AlarmMode);
+    EXPECT_EQ(run.state.CsvFileName, "Daten.csv");
+    EXPECT_EQ(run.window.statuses.back(), "Datenübertragung fertig");
+}
+
+TEST(Readout, DataLoggerFileNameIsEnglishOnlyForEnglish) {
+    EXPECT_EQ(ReadoutFileName(ReadoutKind::DataLogger, 0), "Data.csv");
+    for (int language : {-1, 1, 2, 3}) {
+        EXPECT_EQ(ReadoutFileName(ReadoutKind::DataLogger, language), "Daten.csv");
+        EXPECT_EQ(ReadoutFileName(ReadoutKind::AlarmBuffer, language), "Alarm.csv");
+    }
+}
+
+TEST(Readout, HeaderRuleStopsAtByte100) {
+    // A TAB at byte 98 followed by "t" at 99 gets the extra TAB; at 100 it does not.
+    const std::string fill99(98, 'x');
+    ScriptedDevice early(fill99 + "\tt" + std::string(1, '\0'));
+    ReadoutRun first;
+    runReadout(first, ReadoutKind::AlarmBuffer, early.port());
+    EXPECT_EQ(first.state.terminal.bytes(), fill99 + "\t\tt");
+
+    const std::string fill100(99, 'x');
+    ScriptedDevice late(fill100 + "\tt" + std::string(1, '\0'));
+    ReadoutRun second;
+    runReadout(second, ReadoutKind::AlarmBuffer, late.port());
+    EXPECT_EQ(second.state.terminal.bytes(), fill100 + "\tt");
+}
+
+TEST(Readout, LfIsCountedButNeverStoredAndKeepsPrev) {
+    // The LF between TAB and "t" does not break the TAB-"t" pair.
+    ScriptedDevice device("a\r\nb\n\rc\t\nt" + std::string(1, '\0'));
+    ReadoutRun run;
+    runReadout(run, ReadoutKind::AlarmBuffer, device.port());
+    EXPECT_EQ(run.state.terminal.bytes(), "a\rb\rc\t\tt");
+    EXPECT_EQ(run.state.terminal.lines(), (std::vector<std::string>{"a", "b", "c\t\tt"}));
+    EXPECT_EQ(run.result.count, 11);
+}
+
+TEST(Readout, NoReplyGivesTheTimeoutOutcome) {
+    PtyDevice silent;
+    ReadoutRun run;
+    runReadout(run, ReadoutKind::AlarmBuffer, silent.portPath());
+    EXPECT_EQ(run.result.count, 1);
+    EXPECT_EQ(run.result.end, ReadoutEnd::Timeout);
+    EXPECT_TRUE(run.state.terminal.empty());
+    EXPECT_EQ(run.window.progress, std::vector<int>{0});
+    EXPECT_EQ(run.window.messages, std::vector<std::string>{"timeout during Read"});
+    EXPECT_EQ(run.window.statuses.back(), "Transmission ready");
+    EXPECT_FALSE(run.window.saveEnabled);
+}
+
+TEST(Readout, AZeroFirstByteEndsAtOnceLikeATimeout) {
+    ScriptedDevice device(std::string(1, '\0') + "more");
+    ReadoutRun run;
+    run.window.language = 1;
+    runReadout(run, ReadoutKind::DataLogger, device.port());
+    EXPECT_EQ(run.result.count, 1);
+    EXPECT_TRUE(run.state.terminal.empty());
+    EXPECT_EQ(run.window.messages, std::vector<std::string>{"timeout beim Lesen"});
+    EXPECT_FALSE(run.window.saveEnabled);
+}
+
+TEST(Readout, UnopenablePortShowsBothMessagesInOrder) {
+    ReadoutRun run;
+    runReadout(run, ReadoutKind::AlarmBuffer, "ttyTravikDoesNotExist");
+    EXPECT_EQ(run.result.open, OpenResult::InvalidHandle);
+    EXPECT_EQ(run.window.messages,
+              (std::vector<std::string>{"invalid handle", "timeout during Read"}));
+    EXPECT_TRUE(run.state.ComHandle.isInvalid());
+    EXPECT_EQ(run.result.count, 1);
+    EXPECT_FALSE(run.window.saveEnabled);
+}
+
+TEST(Readout, ExactlyTheLimitEndsAtProgress100) {
+    ScriptedDevice device(std::string(kDataLimit, 'x'));
+    ReadoutRun run;
+    runReadout(run, ReadoutKind::DataLogger, device.port());
+    EXPECT_EQ(run.result.count, kDataLimit);
+    EXPECT_EQ(run.state.terminal.size(), static_cast<std::size_t>(kDataLimit));
+    EXPECT_EQ(run.window.progress.back(), 100);
+    EXPECT_EQ(run.result.end, ReadoutEnd::Complete);
+    EXPECT_TRUE(run.window.messages.empty());
+}
+
+TEST(Readout, MoreThanTheLimitStopsAtTheLimitAndTheRestIsDroppedByTheNextReadout) {
+    ScriptedDevice device(std::string(kAlarmLimit, 'a') + std::string(500, 'b'));
+    ReadoutRun run;
+    runReadout(run, ReadoutKind::AlarmBuffer, device.port());
+    EXPECT_EQ(run.result.count, kAlarmLimit);
+    EXPECT_EQ(run.state.terminal.bytes(), std::string(kAlarmLimit, 'a'));
+
+    // The next readout opens the port afresh: the surplus must not leak into it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ReadoutRun next;
+    runReadout(next, ReadoutKind::AlarmBuffer, device.port());
+    EXPECT_TRUE(next.state.terminal.empty());
+}
+
+TEST(Readout, ProgressIsRoundedToTheNearestInteger) {
+    EXPECT_EQ(ProgressPosition(1, kAlarmLimit), 0);
+    EXPECT_EQ(ProgressPosition(73, kAlarmLimit), 1);  // 0.504 → 1
+    EXPECT_EQ(ProgressPosition(72, kAlarmLimit), 0);  // 0.497 → 0
+    EXPECT_EQ(ProgressPosition(4385, kDataLimit), 50);
+    EXPECT_EQ(ProgressPosition(kAlarmLimit, kAlarmLimit), 100);
+}
+
+TEST(Readout, AHangUpKeepsWhatArrivedAndSaysTheConnectionWasLost) {
+    ScriptedDevice device("line one\r\nline two\r\n", true);
+    ReadoutRun run;
+    runReadout(run, ReadoutKind::AlarmBuffer, device.port());
+    EXPECT_EQ(run.state.terminal.bytes(), "line one\rline two\r");
+    EXPECT_EQ(run.result.end, ReadoutEnd::ConnectionLost);
+    EXPECT_EQ(run.window.messages, std::vector<std::string>{"connection lost during Read"});
+    EXPECT_EQ(run.window.statuses.back(), "connection lost during Read");
+    EXPECT_TRUE(run.window.saveEnabled) << "what arrived can still be saved";
+}
+
+TEST(Readout, AHangUpInGermanUsesTheGermanText) {
+    ScriptedDevice device("x\r\n", true);
+    ReadoutRun run;
+    run.window.language = 3;
+    runReadout(run, ReadoutKind::DataLogger, device.port());
+    EXPECT_EQ(run.window.messages, std::vector<std::string>{"Verbindung beim Lesen unterbrochen"});
+}
+
+TEST(Readout, AStopRequestEndsTheTransferWithoutMessages) {
+    ScriptedDevice device(std::string(2000, 'x'));
+    ReadoutRun run;
+    run.window.stopAfterProgress = 10;
+    runReadout(run, ReadoutKind::AlarmBuffer, device.port());
+    EXPECT_EQ(run.result.end, ReadoutEnd::Stopped);
+    EXPECT_EQ(run.result.count, 10);
+    EXPECT_TRUE(run.window.messages.empty());
+}
+
+TEST(Readout, ANewReadoutClearsTheTerminalAndResetsTheMode) {
+    ScriptedDevice first("abc" + std::string(1, '\0'));
+    ReadoutRun run;
+    runReadout(run, ReadoutKind::AlarmBuffer, first.port());
+    ASSERT_EQ(run.state.terminal.bytes(), "abc");
+    PtyDevice silent;
+    run.window.language = 0;
+    runReadout(run, ReadoutKind::DataLogger, silent.portPath());
+    EXPECT_TRUE(run.state.terminal.empty());
+    EXPECT_FALSE(run.state.AlarmMode);
+    EXPECT_EQ(run.state.CsvFileName, "Data.csv");
+}
