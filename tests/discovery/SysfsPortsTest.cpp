@@ -1,0 +1,175 @@
+// Port discovery from sysfs, on a fake sysfs tree laid out as the kernel lays
+// out /sys/class/tty: each entry links to its folder under sys/devices, and a
+// real device's folder has a `device` link to its parent.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <string>
+
+#include "CommPortList.h"
+#include "PtyDevice.h"
+#include "TempDir.h"
+#include "WinCOmmUnit.h"
+
+using travik::PortList;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kUsbPort[] = "pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/ttyUSB0";
+const char kAcmPort[] = "pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0";
+const char kPnpUart[] = "pnp0/00:05";
+const char kPlatformUart[] = "platform/serial8250";
+
+class FakeSysfs {
+public:
+    FakeSysfs() {
+        fs::create_directories(classDir());
+        fs::create_directories(devDir());
+    }
+
+    std::string classDir() const { return dir_.file("sys/class/tty"); }
+    std::string devDir() const { return dir_.file("dev"); }
+    std::string node(const std::string& name) const { return devDir() + "/" + name; }
+
+    // A tty with a device at sys/devices/<parent> behind it, and its node in dev.
+    // `type` is the serial-core port type file, when there is one.
+    fs::path AddTty(const std::string& name, const std::string& parent,
+                    const char* type = nullptr) {
+        const fs::path folder = AddTtyFolder(name, fs::path("sys/devices") / parent);
+        fs::create_symlink("../..", folder / "device");
+        if (type) WriteFileBytes((folder / "type").string(), type);
+        return folder;
+    }
+
+    // A tty with nothing behind it: virtual consoles, console, ptmx.
+    void AddVirtualTty(const std::string& name) { AddTtyFolder(name, "sys/devices/virtual"); }
+
+    PortList List(PortList list = {}) const {
+        travik::ListSysfsSerialPorts(list, classDir(), devDir());
+        return list;
+    }
+
+private:
+    fs::path AddTtyFolder(const std::string& name, const fs::path& parent) {
+        const fs::path folder = fs::path(dir_.path()) / parent / "tty" / name;
+        fs::create_directories(folder);
+        fs::create_symlink(fs::relative(folder, classDir()), fs::path(classDir()) / name);
+        WriteFileBytes(node(name), "");
+        return folder;
+    }
+
+    TempDir dir_;
+};
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+}  // namespace
+
+TEST(SysfsPorts, ListsUsbAcmAndPlatformUartsAsDevicePaths) {
+    FakeSysfs sys;
+    sys.AddTty("ttyUSB0", kUsbPort);
+    sys.AddTty("ttyACM0", kAcmPort);
+    sys.AddTty("ttyAMA0", "platform/fe201000.serial", "32\n");
+    sys.AddTty("ttyS0", kPnpUart, "4\n");
+    EXPECT_EQ(sys.List(), (PortList{sys.node("ttyACM0"), sys.node("ttyAMA0"), sys.node("ttyS0"),
+                                    sys.node("ttyUSB0")}));
+}
+
+TEST(SysfsPorts, LeavesOutUartPlaceholdersOfTypeZero) {
+    FakeSysfs sys;
+    sys.AddTty("ttyS0", kPnpUart, "4\n");
+    sys.AddTty("ttyS1", kPlatformUart, "0\n");
+    sys.AddTty("ttyS2", kPlatformUart, "0");
+    sys.AddTty("ttyS3", kPlatformUart, " 0 \n");
+    sys.AddTty("ttyS31", kPlatformUart, "0\n");
+    sys.AddTty("ttyS4", kPlatformUart, "10\n");
+    EXPECT_EQ(sys.List(), (PortList{sys.node("ttyS0"), sys.node("ttyS4")}));
+}
+
+TEST(SysfsPorts, LeavesOutTtysWithoutARealDevice) {
+    FakeSysfs sys;
+    for (const char* name : {"tty0", "tty1", "tty63", "console", "ptmx", "tty"}) {
+        sys.AddVirtualTty(name);
+    }
+    sys.AddTty("ttyprintk", "virtual/misc/printk");  // a link into a virtual device
+    const fs::path dangling = sys.AddTty("ttyX0", "pnp0/00:07");
+    fs::remove(dangling / "device");
+    fs::create_symlink("../../gone", dangling / "device");
+    const fs::path plainFolder = sys.AddTty("ttyY0", kPnpUart);  // `device` not a link
+    fs::remove(plainFolder / "device");
+    fs::create_directory(plainFolder / "device");
+    WriteFileBytes(sys.classDir() + "/ttyZ0", "");  // not a folder
+    WriteFileBytes(sys.node("ttyZ0"), "");
+    sys.AddTty("ttyUSB0", kUsbPort);
+
+    EXPECT_EQ(sys.List(), (PortList{sys.node("ttyUSB0")}));
+}
+
+TEST(SysfsPorts, SortsNaturally) {
+    FakeSysfs sys;
+    for (const char* name : {"ttyS10", "ttyS2", "ttyS1", "ttyS100", "ttyS09"}) {
+        sys.AddTty(name, kPnpUart, "4\n");
+    }
+    for (const char* name : {"ttyUSB10", "ttyUSB1", "ttyUSB0"}) {
+        sys.AddTty(name, std::string(kAcmPort) + "/" + name);
+    }
+    EXPECT_EQ(sys.List(), (PortList{sys.node("ttyS1"), sys.node("ttyS2"), sys.node("ttyS09"),
+                                    sys.node("ttyS10"), sys.node("ttyS100"), sys.node("ttyUSB0"),
+                                    sys.node("ttyUSB1"), sys.node("ttyUSB10")}));
+}
+
+TEST(SysfsPorts, KeepsWhatTheListAlreadyHolds) {
+    FakeSysfs sys;
+    sys.AddTty("ttyUSB0", kUsbPort);
+    sys.AddTty("ttyACM0", kAcmPort);
+    const PortList before{"COM1", Upper(sys.node("ttyUSB0"))};
+    EXPECT_EQ(sys.List(before),
+              (PortList{"COM1", Upper(sys.node("ttyUSB0")), sys.node("ttyACM0")}));
+}
+
+TEST(SysfsPorts, ListsOnlyPortsWithANodeInTheDeviceFolder) {
+    FakeSysfs sys;
+    sys.AddTty("ttyUSB0", kUsbPort);
+    sys.AddTty("ttyACM0", kAcmPort);
+    fs::remove(sys.node("ttyUSB0"));
+    EXPECT_EQ(sys.List(), (PortList{sys.node("ttyACM0")}));
+
+    PortList list;
+    travik::ListSysfsSerialPorts(list, sys.classDir(), sys.devDir() + "/");
+    EXPECT_EQ(list, (PortList{sys.node("ttyACM0")}));
+}
+
+TEST(SysfsPorts, AddsNothingWhenTheFoldersAreMissing) {
+    FakeSysfs sys;
+    sys.AddTty("ttyUSB0", kUsbPort);
+    PortList list{"COM1"};
+    travik::ListSysfsSerialPorts(list, sys.classDir() + "/missing", sys.devDir());
+    travik::ListSysfsSerialPorts(list, sys.classDir(), sys.devDir() + "/missing");
+    travik::ListSysfsSerialPorts(list, "", "");
+    EXPECT_EQ(list, (PortList{"COM1"}));
+}
+
+TEST(SysfsPorts, AListedPathOpensAsASerialPort) {
+    FakeSysfs sys;
+    PtyDevice device;
+    sys.AddTty("ttyUSB3", kUsbPort);
+    fs::remove(sys.node("ttyUSB3"));
+    fs::create_symlink(device.portPath(), sys.node("ttyUSB3"));
+
+    const PortList list = sys.List();
+    ASSERT_EQ(list, (PortList{sys.node("ttyUSB3")}));
+    travik::SerialHandle handle;
+    std::string message;
+    EXPECT_EQ(travik::OpenComPort(handle, list[0], travik::kDeviceBaud, travik::kQueueSize,
+                                  [&](const std::string& text) { message = text; }),
+              travik::OpenResult::Ok)
+        << message;
+    EXPECT_TRUE(handle.isOpen());
+}
