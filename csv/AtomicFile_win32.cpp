@@ -1,0 +1,177 @@
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "AtomicFile.h"
+
+namespace travik {
+namespace {
+
+constexpr int kMaxTempAttempts = 100;
+// WriteFile takes a DWORD count; large contents go in pieces.
+constexpr std::size_t kMaxChunk = 1u << 30;
+
+class Handle {
+public:
+    explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
+    ~Handle() {
+        if (valid()) CloseHandle(h_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    void reset(HANDLE h) {
+        if (valid()) CloseHandle(h_);
+        h_ = h;
+    }
+    // Closes now and reports the close's own error.
+    int close() {
+        const HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return CloseHandle(h) ? 0 : static_cast<int>(GetLastError());
+    }
+
+private:
+    HANDLE h_;
+};
+
+// Removes the temporary file unless it was moved into place.
+class TempFileGuard {
+public:
+    explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
+    ~TempFileGuard() {
+        if (!path_.empty()) DeleteFileA(path_.c_str());
+    }
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    void release() { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
+int lastError() {
+    return static_cast<int>(GetLastError());
+}
+
+// The folder part of `path`, ready to have a file name appended ("" for the
+// current folder, "C:" for a drive's current folder).
+std::string folderPrefix(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    if (slash != std::string::npos) return path.substr(0, slash + 1);
+    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+    return std::string();
+}
+
+int writeAll(HANDLE h, const std::string& bytes) {
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const DWORD chunk = static_cast<DWORD>(left < kMaxChunk ? left : kMaxChunk);
+        DWORD written = 0;
+        if (!WriteFile(h, data, chunk, &written, nullptr)) return lastError();
+        if (written == 0) return ERROR_WRITE_FAULT;
+        data += written;
+        left -= written;
+    }
+    return 0;
+}
+
+// A device cannot be replaced by moving a file over it: it gets the bytes itself.
+int writeDirectly(const std::string& target, const std::string& bytes) {
+    Handle h(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) return lastError();
+    if (const int error = writeAll(h.get(), bytes)) return error;
+    return h.close();
+}
+
+// What an existing target is: a device, or the file a link finally names.
+struct TargetInfo {
+    bool device = false;
+    std::string path;
+};
+
+TargetInfo inspectTarget(const std::string& path) {
+    TargetInfo info;
+    info.path = path;
+    // Opened for no access at all, only to ask what it is; links are followed.
+    Handle probe(CreateFileA(path.c_str(), 0,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe.valid()) return info;
+    if (GetFileType(probe.get()) != FILE_TYPE_DISK) {
+        info.device = true;
+        return info;
+    }
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        char finalPath[MAX_PATH * 4];
+        const DWORD length = GetFinalPathNameByHandleA(probe.get(), finalPath, sizeof(finalPath),
+                                                       FILE_NAME_NORMALIZED);
+        if (length > 0 && length < sizeof(finalPath)) info.path.assign(finalPath, length);
+    }
+    return info;
+}
+
+std::string tempNameCandidate(const std::string& folder, unsigned attempt) {
+    char name[64];
+    std::snprintf(name, sizeof(name), ".travik-%lx-%lx.tmp",
+                  static_cast<unsigned long>(GetCurrentProcessId()),
+                  static_cast<unsigned long>(GetTickCount() + attempt));
+    return folder + name;
+}
+
+int createTempFile(const std::string& folder, Handle& h, std::string& path) {
+    for (unsigned attempt = 0; attempt < kMaxTempAttempts; ++attempt) {
+        path = tempNameCandidate(folder, attempt);
+        h.reset(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (h.valid()) return 0;
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            return static_cast<int>(error);
+        }
+    }
+    return ERROR_FILE_EXISTS;
+}
+
+int replaceFile(const std::string& target, const std::string& bytes) {
+    Handle h;
+    std::string tempPath;
+    if (const int error = createTempFile(folderPrefix(target), h, tempPath)) return error;
+    TempFileGuard guard(tempPath);
+
+    if (const int error = writeAll(h.get(), bytes)) return error;
+    if (!FlushFileBuffers(h.get())) return lastError();
+    if (const int error = h.close()) return error;
+    if (!MoveFileExA(tempPath.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return lastError();
+    }
+    guard.release();
+    return 0;
+}
+
+}  // namespace
+
+int WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    if (path.empty()) return ERROR_PATH_NOT_FOUND;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        // Neither a folder nor a read-only file may be replaced, as a direct write would fail.
+        if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+            return ERROR_ACCESS_DENIED;
+        }
+    }
+    const TargetInfo target = inspectTarget(path);
+    if (target.device) return writeDirectly(path, bytes);
+    return replaceFile(target.path, bytes);
+}
+
+}  // namespace travik

@@ -1,0 +1,159 @@
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "AtomicFile.h"
+#include "CsvExport.h"
+
+#ifndef _WIN32
+#include <cerrno>
+#endif
+
+namespace travik {
+namespace {
+
+constexpr char kTab = '\t';
+constexpr char kQuote = '"';
+const char kLineEnd[] = "\r\n";
+// The line on which the screen's extra header TABs of an alarm readout are taken out again.
+constexpr std::size_t kHeaderTabLine = 2;
+// Lines written as received before condensing starts.
+constexpr std::size_t kUncondensedLines = 2;
+
+bool isInsertedTab(const TerminalText& text, std::size_t offset) {
+    const std::vector<std::size_t>& tabs = text.insertedTabs();
+    return std::binary_search(tabs.begin(), tabs.end(), offset);
+}
+
+// Offset within `line` of the TAB of the first TAB-`ch` pair, or npos.
+std::size_t firstTabBefore(const std::string& line, char ch) {
+    const char pair[] = {kTab, ch, '\0'};
+    return line.find(pair);
+}
+
+// Takes out the TAB before the first "t" and the one before the first "I" that
+// follow a TAB, each only when the header rule put it there for the screen.
+// Removing the TAB before a "t" never creates or breaks a TAB-"I" pair, so both
+// are found in the line as received.
+std::string withoutHeaderTabs(const TerminalText& text, std::size_t lineIndex,
+                              const std::string& line) {
+    const std::size_t lineStart = text.lineStart(lineIndex);
+    std::vector<std::size_t> drop;
+    for (const char ch : {'t', 'I'}) {
+        const std::size_t at = firstTabBefore(line, ch);
+        if (at != std::string::npos && isInsertedTab(text, lineStart + at)) drop.push_back(at);
+    }
+    std::sort(drop.begin(), drop.end());
+    std::string result = line;
+    for (auto it = drop.rbegin(); it != drop.rend(); ++it) result.erase(*it, 1);
+    return result;
+}
+
+std::vector<std::string> splitAtTabs(const std::string& text) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t at = text.find(kTab); at != std::string::npos; at = text.find(kTab, start)) {
+        fields.emplace_back(text, start, at - start);
+        start = at + 1;
+    }
+    fields.emplace_back(text, start);
+    return fields;
+}
+
+// A field holding the separator or a double quote goes in double quotes, each
+// inner quote doubled; every other field is written exactly as it stands.
+std::string quotedField(const std::string& field, char separator) {
+    if (field.find(separator) == std::string::npos && field.find(kQuote) == std::string::npos) {
+        return field;
+    }
+    std::string out(1, kQuote);
+    for (const char c : field) {
+        if (c == kQuote) out += kQuote;
+        out += c;
+    }
+    out += kQuote;
+    return out;
+}
+
+std::string separatedRow(const std::string& tabbedText, char separator) {
+    std::string row;
+    bool first = true;
+    for (const std::string& field : splitAtTabs(tabbedText)) {
+        if (!first) row += separator;
+        row += quotedField(field, separator);
+        first = false;
+    }
+    return row;
+}
+
+}  // namespace
+
+char SeparatorFor(int languageIndex) {
+    return languageIndex == 0 ? ',' : ';';
+}
+
+int SaveCsvTabbed(const std::string& fileName, const TerminalText& text, bool alarmMode) {
+    const std::vector<std::string> lines = text.lines();
+    std::string content;
+    content.reserve(text.size() + 2 * lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const bool headerLine = alarmMode && i == kHeaderTabLine;
+        content += headerLine ? withoutHeaderTabs(text, i, lines[i]) : lines[i];
+        content += kLineEnd;
+    }
+    return WriteFileAtomically(fileName, content);
+}
+
+int SaveCsvSeparated(const std::string& fileName, const TerminalText& text, bool alarmMode,
+                     char separator) {
+    const std::vector<std::string> lines = text.lines();
+    std::string content;
+    content.reserve(text.size() + 2 * lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string tabbed =
+            i < kUncondensedLines ? lines[i] : CondenseLine(lines[i], alarmMode);
+        content += separatedRow(tabbed, separator);
+        content += kLineEnd;
+    }
+    return WriteFileAtomically(fileName, content);
+}
+
+std::string FileErrorText(int code) {
+#ifdef _WIN32
+    // The system's error codes (winerror.h).
+    switch (code) {
+        case 2:
+            return "File not found";
+        case 3:
+            return "Invalid filename";
+        case 4:
+            return "Too many open files";
+        case 5:
+            return "File access denied";
+        default:
+            break;
+    }
+#else
+    switch (code) {
+        case ENOENT:
+            return "File not found";
+        case ENAMETOOLONG:
+        case EINVAL:
+        case EISDIR:
+            return "Invalid filename";
+        case EMFILE:
+        case ENFILE:
+            return "Too many open files";
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return "File access denied";
+        default:
+            break;
+    }
+#endif
+    return "I/O error " + std::to_string(code);
+}
+
+}  // namespace travik

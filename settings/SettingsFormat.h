@@ -1,0 +1,40 @@
+// Where the three settings live inside "TravikReadout.ini", shared by the
+// platform implementations.
+#pragma once
+
+#include <string>
+
+#include "IniFile.h"
+#include "Settings.h"
+
+namespace travik {
+
+inline constexpr char kSettingsFileName[] = "TravikReadout.ini";
+
+struct SettingKey {
+    const char* section;
+    const char* key;
+};
+
+inline constexpr SettingKey kComSetting{"com", "comID"};
+inline constexpr SettingKey kSeparatorSetting{"sep", "separator"};
+inline constexpr SettingKey kLanguageSetting{"Language", "Language"};
+
+// The three values as written, in the file's order: com, sep, Language.
+struct SettingTexts {
+    std::string comID;
+    std::string separator;
+    std::string language;
+};
+SettingTexts FormatSettings(const StoredSettings& settings);
+
+// Whether the port name can be kept on one line of the file.
+bool IsStorableSetting(const StoredSettings& settings);
+
+StoredSettings SettingsFromIni(const IniFile& ini);
+
+// Stores the three settings in the order com, sep, Language; false (with
+// nothing changed) when a value cannot be stored.
+bool StoreSettingsInIni(IniFile& ini, const StoredSettings& settings);
+
+}  // namespace travik

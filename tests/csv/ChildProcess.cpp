@@ -1,0 +1,29 @@
+#include "ChildProcess.h"
+
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+int RunInChild(const std::function<void()>& prepare, const std::function<int()>& action) {
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        prepare();
+        const int result = action();
+        _exit(result >= 0 && result < 254 ? result : 255);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+int RunWithoutRootOverride(const std::function<int()>& action) {
+    const auto becomeOrdinaryUser = [] {
+        if (geteuid() != 0) return;
+        if (setgroups(0, nullptr) != 0 || setgid(kOrdinaryUser) != 0 ||
+            setuid(kOrdinaryUser) != 0) {
+            _exit(254);
+        }
+    };
+    return RunInChild(becomeOrdinaryUser, action);
+}

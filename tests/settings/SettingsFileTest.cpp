@@ -1,0 +1,276 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <set>
+#include <string>
+
+#include "Settings.h"
+#include "TempDir.h"
+
+using travik::ReadSettings;
+using travik::StoredSettings;
+using travik::WriteSettings;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+StoredSettings Settings(const std::string& comID, int separator, int language) {
+    StoredSettings settings;
+    settings.comID = comID;
+    settings.separator = separator;
+    settings.language = language;
+    return settings;
+}
+
+void ExpectSettings(const StoredSettings& actual, const StoredSettings& expected) {
+    EXPECT_EQ(actual.comID, expected.comID);
+    EXPECT_EQ(actual.separator, expected.separator);
+    EXPECT_EQ(actual.language, expected.language);
+}
+
+StoredSettings ReadText(const TempDir& dir, const std::string& text) {
+    const std::string path = dir.file("TravikReadout.ini");
+    WriteFileBytes(path, text);
+    return ReadSettings(path);
+}
+
+std::set<std::string> FolderEntries(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+// The bytes 0..255 over and over, with no section header among them.
+std::string BinaryGarbage(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 % 256);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(ReadSettings, MissingFileGivesDefaultsAndCreatesNothing) {
+    TempDir dir;
+    const std::string path = dir.file("missing/TravikReadout.ini");
+    ExpectSettings(ReadSettings(path), Settings("", 0, 0));
+    EXPECT_FALSE(fs::exists(dir.file("missing")));
+}
+
+TEST(ReadSettings, MissingKeysGiveDefaults) {
+    TempDir dir;
+    ExpectSettings(ReadText(dir, "[sep]\nseparator=1\n"), Settings("", 1, 0));
+    ExpectSettings(ReadText(dir, "[com]\ncomID=COM3\n[Language]\n"), Settings("COM3", 0, 0));
+    ExpectSettings(ReadText(dir, ""), Settings("", 0, 0));
+}
+
+TEST(ReadSettings, SectionsAndKeysIgnoreCase) {
+    TempDir dir;
+    ExpectSettings(ReadText(dir, "[COM]\nCOMID=COM4\n[Sep]\nSEPARATOR=1\n[language]\nlanguage=3\n"),
+                   Settings("COM4", 1, 3));
+}
+
+TEST(ReadSettings, ValuesAreTrimmedAndUnquoted) {
+    TempDir dir;
+    ExpectSettings(ReadText(dir,
+                            "[com]\r\ncomID = \"/dev/tty USB0\" \r\n[sep]\r\nseparator =\t1\r\n"
+                            "[Language]\r\nLanguage=  2  \r\n"),
+                   Settings("/dev/tty USB0", 1, 2));
+}
+
+TEST(ReadSettings, NumbersFollowTheIntegerRules) {
+    TempDir dir;
+    ExpectSettings(ReadText(dir, "[sep]\nseparator=0x1F\n[Language]\nLanguage=$1F\n"),
+                   Settings("", 31, 31));
+    ExpectSettings(ReadText(dir, "[sep]\nseparator=-1\n[Language]\nLanguage=7\n"),
+                   Settings("", -1, 7));
+    for (const char* invalid : {"1.5", "abc", "", "99999999999"}) {
+        ExpectSettings(ReadText(dir, std::string("[sep]\nseparator=") + invalid +
+                                         "\n[Language]\nLanguage=" + invalid + "\n"),
+                       Settings("", 0, 0));
+    }
+}
+
+TEST(ReadSettings, BinaryGarbageGivesDefaultsOrWhatFollowsIt) {
+    TempDir dir;
+    const std::string garbage = BinaryGarbage(100000);
+    ExpectSettings(ReadText(dir, garbage), Settings("", 0, 0));
+    ExpectSettings(ReadText(dir, garbage + "\n[Language]\nLanguage=2\n"), Settings("", 0, 2));
+}
+
+TEST(ReadSettings, AFiveMegabyteLine) {
+    TempDir dir;
+    const std::string line(5 * 1024 * 1024, 'A');
+    ExpectSettings(ReadText(dir, line), Settings("", 0, 0));
+    ExpectSettings(ReadText(dir, "[com]\ncomID=" + line + "\n[sep]\nseparator=1\n"),
+                   Settings(line, 1, 0));
+}
+
+TEST(ReadSettings, AnOversizedFileIsReadFromItsBeginning) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    WriteFileBytes(path, "[Language]\nLanguage=3\n[sep]\nseparator=12345");
+    ASSERT_EQ(truncate(path.c_str(), 17 * 1024 * 1024), 0);  // zeros up to 17 MiB
+    // The cut last line is not taken as "separator=12345" followed by zeros.
+    ExpectSettings(ReadSettings(path), Settings("", 0, 3));
+}
+
+TEST(ReadSettings, AFolderOrAFifoInPlaceOfTheFileGivesDefaults) {
+    TempDir dir;
+    const std::string folder = dir.file("TravikReadout.ini");
+    ASSERT_TRUE(fs::create_directory(folder));
+    ExpectSettings(ReadSettings(folder), Settings("", 0, 0));
+
+    const std::string fifo = dir.file("fifo.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto reading = std::async(std::launch::async, [&] { return ReadSettings(fifo); });
+    ASSERT_EQ(reading.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    ExpectSettings(reading.get(), Settings("", 0, 0));
+}
+
+TEST(ReadSettings, AnUnreadableFileGivesDefaults) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    WriteFileBytes(path, "[Language]\nLanguage=2\n");
+    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    ExpectSettings(ReadSettings(path), Settings("", 0, 0));
+}
+
+TEST(WriteSettings, ANewFileHoldsTheThreeSettingsInOrder) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    ASSERT_EQ(WriteSettings(path, Settings("COM3", 1, 2)), 0);
+    EXPECT_EQ(ReadFileBytes(path),
+              "[com]\ncomID=COM3\n[sep]\nseparator=1\n[Language]\nLanguage=2\n");
+}
+
+TEST(WriteSettings, RoundTrip) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    for (const StoredSettings& settings :
+         {Settings("/dev/ttyUSB0", 1, 3), Settings("", -1, -1), Settings(" spaced \"name\" ", 7, 0),
+          Settings("\"quoted\"", 2147483647, -2147483647 - 1)}) {
+        ASSERT_EQ(WriteSettings(path, settings), 0);
+        ExpectSettings(ReadSettings(path), settings);
+    }
+}
+
+TEST(WriteSettings, KeepsEverythingElseByteForByte) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    WriteFileBytes(path,
+                   "; written by hand\r\n"
+                   "[Window]\r\nleft=10\r\n\r\n"
+                   "[COM]\r\n  ComID = COM1   \r\nbaud=19200\r\n"
+                   "; about the separator\r\n"
+                   "[sep]\r\nseparator=$1\r\n"
+                   "[Extra]\r\nkey=value with ; and = signs\r\n");
+    ASSERT_EQ(WriteSettings(path, Settings("COM5", 0, 2)), 0);
+    EXPECT_EQ(ReadFileBytes(path),
+              "; written by hand\r\n"
+              "[Window]\r\nleft=10\r\n\r\n"
+              "[COM]\r\n  ComID = COM5\r\nbaud=19200\r\n"
+              "; about the separator\r\n"
+              "[sep]\r\nseparator=0\r\n"
+              "[Extra]\r\nkey=value with ; and = signs\r\n"
+              "[Language]\r\nLanguage=2\r\n");
+}
+
+TEST(WriteSettings, KeepsBinaryGarbageAndAHugeLine) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    const std::string original = BinaryGarbage(100000) + std::string(5 * 1024 * 1024, 'B');
+    WriteFileBytes(path, original);
+    ASSERT_EQ(WriteSettings(path, Settings("COM2", 1, 1)), 0);
+    const std::string written = ReadFileBytes(path);
+    ASSERT_GE(written.size(), original.size());
+    EXPECT_EQ(written.compare(0, original.size(), original), 0);
+    EXPECT_EQ(written.substr(original.size()),
+              "\n[com]\ncomID=COM2\n[sep]\nseparator=1\n[Language]\nLanguage=1\n");
+    ExpectSettings(ReadSettings(path), Settings("COM2", 1, 1));
+}
+
+TEST(WriteSettings, CreatesMissingFolders) {
+    TempDir dir;
+    const std::string path = dir.file("config/travik/TravikReadout.ini");
+    ASSERT_EQ(WriteSettings(path, Settings("COM1", 0, 1)), 0);
+    ExpectSettings(ReadSettings(path), Settings("COM1", 0, 1));
+    EXPECT_EQ(fs::status(dir.file("config")).permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+TEST(WriteSettings, AFolderThatCannotBeCreatedChangesNothing) {
+    TempDir dir;
+    const std::string blocker = dir.file("blocker");
+    WriteFileBytes(blocker, "not a folder");
+    EXPECT_EQ(WriteSettings(blocker + "/sub/TravikReadout.ini", Settings("COM1", 0, 0)), ENOTDIR);
+    EXPECT_EQ(WriteSettings(blocker + "/TravikReadout.ini", Settings("COM1", 0, 0)), ENOTDIR);
+    EXPECT_EQ(ReadFileBytes(blocker), "not a folder");
+    EXPECT_EQ(FolderEntries(dir.path()), std::set<std::string>{"blocker"});
+}
+
+TEST(WriteSettings, AFolderInPlaceOfTheFileIsLeftAlone) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    ASSERT_TRUE(fs::create_directory(path));
+    EXPECT_EQ(WriteSettings(path, Settings("COM1", 0, 0)), EISDIR);
+    EXPECT_TRUE(fs::is_directory(path));
+    EXPECT_EQ(FolderEntries(dir.path()), std::set<std::string>{"TravikReadout.ini"});
+}
+
+TEST(WriteSettings, AFifoInPlaceOfTheFileIsRefused) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(WriteSettings(path, Settings("COM1", 0, 0)), EINVAL);
+    EXPECT_TRUE(fs::is_fifo(path));
+}
+
+TEST(WriteSettings, AnOversizedFileIsNotReplaced) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    WriteFileBytes(path, "[com]\ncomID=COM1\n");
+    ASSERT_EQ(truncate(path.c_str(), 17 * 1024 * 1024), 0);
+    EXPECT_EQ(WriteSettings(path, Settings("COM2", 0, 0)), EFBIG);
+    EXPECT_EQ(fs::file_size(path), 17u * 1024 * 1024);
+    EXPECT_EQ(ReadSettings(path).comID, "COM1");
+}
+
+TEST(WriteSettings, APortNameWithALineBreakIsRefused) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    const std::string original = "[com]\ncomID=COM1\n";
+    WriteFileBytes(path, original);
+    EXPECT_EQ(WriteSettings(path, Settings("COM1\n[Language]\nLanguage=3", 0, 0)), EINVAL);
+    EXPECT_EQ(ReadFileBytes(path), original);
+}
+
+TEST(WriteSettings, AnUnwritableFolderGivesEacces) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
+    TempDir dir;
+    const std::string folder = dir.file("locked");
+    ASSERT_TRUE(fs::create_directory(folder));
+    const std::string path = folder + "/TravikReadout.ini";
+    WriteFileBytes(path, "[com]\ncomID=COM1\n");
+    ASSERT_EQ(chmod(folder.c_str(), 0500), 0);
+    EXPECT_EQ(WriteSettings(path, Settings("COM2", 0, 0)), EACCES);
+    EXPECT_EQ(ReadFileBytes(path), "[com]\ncomID=COM1\n");
+}
+
+TEST(WriteSettings, AnUnreadableFileIsNotReplaced) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    WriteFileBytes(path, "[other]\nkeep=this\n");
+    ASSERT_EQ(chmod(path.c_str(), 0200), 0);
+    EXPECT_EQ(WriteSettings(path, Settings("COM2", 0, 0)), EACCES);
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    EXPECT_EQ(ReadFileBytes(path), "[other]\nkeep=this\n");
+}
