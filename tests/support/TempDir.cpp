@@ -4,14 +4,30 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "travik-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+#ifdef _WIN32
+// No mkdtemp on Windows: try random names until one is new.
+static std::string MakeUniqueDir(const std::filesystem::path& parent) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto dir = parent / ("travik-test-" + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(dir, error)) return dir.string();
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
+#else
+static std::string MakeUniqueDir(const std::filesystem::path& parent) {
+    std::string pattern = (parent / "travik-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    return pattern;
+}
+#endif
+
+TempDir::TempDir() : path_(MakeUniqueDir(std::filesystem::temp_directory_path())) {}
 
 TempDir::~TempDir() {
     std::error_code ignored;

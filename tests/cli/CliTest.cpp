@@ -1,0 +1,188 @@
+// travik-read run as a process against the device simulator.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "CsvExport.h"
+#include "Readout.h"
+#include "RunProcess.h"
+#include "SimProcess.h"
+#include "TempDir.h"
+
+using namespace travik;
+
+namespace {
+
+const std::string kProgram = TRAVIK_READ_PATH;
+
+class QuietWindow : public ReadoutWindow {
+public:
+    void showTerminalPage() override {}
+    void terminalChanged() override {}
+    void setProgress(int) override {}
+    void setStatusText(const std::string&) override {}
+    void setSaveEnabled(bool) override {}
+    int languageIndex() const override { return 0; }
+    void showMessage(const std::string&) override {}
+};
+
+// The same readout done in this process, as the window does it.
+TerminalText readInProcess(ReadoutKind kind, const std::string& port) {
+    ReadoutState state;
+    state.ComPortName = port;
+    QuietWindow window;
+    Button1Click(kind, state, window);
+    return state.terminal;
+}
+
+std::string asPrinted(const TerminalText& text) {
+    std::string printed = text.bytes();
+    for (char& c : printed)
+        if (c == '\r') c = '\n';
+    return printed;
+}
+
+ProcessOutput readout(const std::vector<std::string>& args, const ProcessLimits& limits = {}) {
+    return RunProcess(kProgram, args, limits);
+}
+
+}  // namespace
+
+TEST(TravikRead, PrintsBothKindsAsTheWindowShowsThem) {
+    SimProcess sim({"--fast"});
+    for (const auto& [word, kind] : {std::pair{"alarm", ReadoutKind::AlarmBuffer},
+                                     std::pair{"data", ReadoutKind::DataLogger}}) {
+        const ProcessOutput run = readout({word, "--port", sim.portPath()});
+        EXPECT_EQ(run.status, 0) << word << ": " << run.err;
+        EXPECT_EQ(run.err, "") << "no progress bar when standard error is not a terminal";
+        const TerminalText expected = readInProcess(kind, sim.portPath());
+        ASSERT_GT(expected.size(), 1000u);
+        EXPECT_EQ(run.out, asPrinted(expected)) << word;
+    }
+}
+
+TEST(TravikRead, WritesEachCsvFormatLikeTheWindow) {
+    SimProcess sim({"--fast"});
+    TempDir dir;
+    const TerminalText alarm = readInProcess(ReadoutKind::AlarmBuffer, sim.portPath());
+    const std::string tabbed = dir.file("window-tab.csv");
+    ASSERT_EQ(SaveCsvTabbed(tabbed, alarm, true), 0);
+    const std::string comma = dir.file("window-comma.csv");
+    ASSERT_EQ(SaveCsvSeparated(comma, alarm, true, ','), 0);
+    const std::string semicolon = dir.file("window-semicolon.csv");
+    ASSERT_EQ(SaveCsvSeparated(semicolon, alarm, true, ';'), 0);
+
+    const std::vector<std::pair<std::string, std::string>> formats = {
+        {"tab", tabbed}, {"comma", comma}, {"semicolon", semicolon}};
+    for (const auto& [separator, windowFile] : formats) {
+        const std::string target = dir.file("cli-" + separator + ".csv");
+        const ProcessOutput run =
+            readout({"alarm", "--port", sim.portPath(), "--csv", target, "--separator", separator});
+        EXPECT_EQ(run.status, 0) << separator << ": " << run.err;
+        EXPECT_EQ(run.out, "") << "nothing goes to standard output with --csv";
+        EXPECT_EQ(ReadFileBytes(target), ReadFileBytes(windowFile)) << separator;
+    }
+    const ProcessOutput byDefault =
+        readout({"alarm", "--port", sim.portPath(), "--csv", dir.file("default.csv")});
+    EXPECT_EQ(byDefault.status, 0);
+    EXPECT_EQ(ReadFileBytes(dir.file("default.csv")), ReadFileBytes(tabbed));
+}
+
+TEST(TravikRead, ASilentDeviceGivesStatus1AndNoFile) {
+    SimProcess sim({"--silent"});
+    TempDir dir;
+    const ProcessOutput run =
+        readout({"data", "--port", sim.portPath(), "--csv", dir.file("none.csv")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "timeout during Read\n");
+    struct stat info {};
+    EXPECT_NE(stat(dir.file("none.csv").c_str(), &info), 0);
+}
+
+TEST(TravikRead, AnUnknownPortGivesStatus2) {
+    const ProcessOutput run = readout({"alarm", "--port", "/dev/ttyTravikDoesNotExist"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.rfind("invalid handle\n", 0), 0u) << run.err;
+    EXPECT_EQ(run.out, "");
+}
+
+TEST(TravikRead, AnUnwritableTargetGivesStatus3AndKeepsTheExistingFile) {
+    SimProcess sim({"--fast"});
+    TempDir dir;
+    const std::string target = dir.file("keep.csv");
+    WriteFileBytes(target, "precious\r\n");
+    ProcessLimits limits;
+    limits.fileSizeLimit = 4096;  // the readout is far larger: the write is cut short
+    const ProcessOutput run = readout({"alarm", "--port", sim.portPath(), "--csv", target}, limits);
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.err, "I/O error 27.\n");
+    EXPECT_EQ(ReadFileBytes(target), "precious\r\n");
+
+    const ProcessOutput missingFolder =
+        readout({"alarm", "--port", sim.portPath(), "--csv", dir.file("no/such/folder.csv")});
+    EXPECT_EQ(missingFolder.status, 3);
+    EXPECT_EQ(missingFolder.err, "File not found.\n");
+}
+
+TEST(TravikRead, AHangUpHalfWayGivesStatus4AndKeepsThePartialText) {
+    TempDir dir;
+    std::string reply;
+    for (int row = 0; row < 40; ++row) reply += "row " + std::to_string(row) + "\t3,5\r\n";
+    WriteFileBytes(dir.file("reply.bin"), reply);
+    const std::size_t cut = 200;
+    std::string expected = reply.substr(0, cut);
+    std::string printed;
+    for (char c : expected)
+        if (c != '\n') printed.push_back(c == '\r' ? '\n' : c);
+
+    SimProcess toStdout(
+        {"--fast", "--reply-file", dir.file("reply.bin"), "--hangup-after", std::to_string(cut)});
+    const ProcessOutput run = readout({"data", "--port", toStdout.portPath()});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_EQ(run.err, "connection lost during Read\n");
+    EXPECT_EQ(run.out, printed);
+
+    SimProcess toFile(
+        {"--fast", "--reply-file", dir.file("reply.bin"), "--hangup-after", std::to_string(cut)});
+    const ProcessOutput saved =
+        readout({"data", "--port", toFile.portPath(), "--csv", dir.file("partial.csv")});
+    EXPECT_EQ(saved.status, 4);
+    std::string crlf;
+    for (char c : printed) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    crlf += "\r\n";  // the cut-off last line is ended like every other
+    EXPECT_EQ(ReadFileBytes(dir.file("partial.csv")), crlf);
+}
+
+TEST(TravikRead, UsageErrorsGiveStatus64WithTheUsage) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{},
+          {"alarm"},
+          {"fetch", "--port", "x"},
+          {"--bogus"},
+          {"data", "--port", "x", "--separator", "pipe", "--csv", "f"}}) {
+        const ProcessOutput run = readout(args);
+        EXPECT_EQ(run.status, 64);
+        EXPECT_NE(run.err.find("usage: travik-read"), std::string::npos);
+        EXPECT_EQ(run.out, "");
+    }
+    const ProcessOutput help = readout({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: travik-read"), std::string::npos);
+    const ProcessOutput version = readout({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("travik-read ", 0), 0u);
+}
+
+TEST(TravikRead, ListsPortsWithoutFailing) {
+    const ProcessOutput run = readout({"--list-ports"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    for (std::size_t start = 0; start < run.out.size();) {
+        const std::size_t end = run.out.find('\n', start);
+        ASSERT_NE(end, std::string::npos);
+        EXPECT_EQ(run.out.compare(start, 5, "/dev/"), 0) << run.out;
+        start = end + 1;
+    }
+}

@@ -1,0 +1,100 @@
+// travik-read: reads a Travik device's alarm buffer or data logger from the
+// command line, for scripts and machines without a display.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#define travik_isatty _isatty
+#define travik_fileno _fileno
+#else
+#include <unistd.h>
+#define travik_isatty isatty
+#define travik_fileno fileno
+#endif
+
+#include "CliOptions.h"
+#include "CommPortList.h"
+#include "ConsoleWindow.h"
+#include "CsvExport.h"
+#include "Readout.h"
+
+namespace {
+
+using namespace travik;
+using namespace travik::cli;
+
+enum ExitStatus {
+    kReplyReceived = 0,
+    kNoReply = 1,
+    kPortFailed = 2,
+    kFileFailed = 3,
+    kConnectionLost = 4,
+    kUsageError = 64,
+};
+
+int listPorts() {
+    PortList ports;
+    GetSerialPorts(ports);
+    for (const std::string& port : ports) std::printf("%s\n", port.c_str());
+    return kReplyReceived;
+}
+
+int saveCsv(const Options& options, const ReadoutState& state) {
+    int code = 0;
+    switch (options.separator) {
+        case CsvSeparator::Tab:
+            code = SaveCsvTabbed(*options.csvFile, state.terminal, state.AlarmMode);
+            break;
+        case CsvSeparator::Comma:
+            code = SaveCsvSeparated(*options.csvFile, state.terminal, state.AlarmMode, ',');
+            break;
+        case CsvSeparator::Semicolon:
+            code = SaveCsvSeparated(*options.csvFile, state.terminal, state.AlarmMode, ';');
+            break;
+    }
+    if (code == 0) return kReplyReceived;
+    std::fprintf(stderr, "%s.\n", FileErrorText(code).c_str());
+    return kFileFailed;
+}
+
+int readDevice(const Options& options) {
+    ReadoutState state;
+    state.ComPortName = options.port;
+    const bool showProgress = !options.quiet && travik_isatty(travik_fileno(stderr));
+    ConsoleWindow window(state.terminal, stdout, stderr, !options.csvFile, showProgress);
+    const ReadoutResult result = Button1Click(options.kind, state, window);
+    window.finish();
+
+    if (result.open != OpenResult::Ok) return kPortFailed;
+    if (result.end == ReadoutEnd::Timeout) return kNoReply;
+    const int saved = options.csvFile ? saveCsv(options, state) : kReplyReceived;
+    if (saved != kReplyReceived) return saved;
+    return result.end == ReadoutEnd::ConnectionLost ? kConnectionLost : kReplyReceived;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const ParseResult parsed = ParseArguments(args);
+    if (!parsed.options) {
+        std::fprintf(stderr, "travik-read: %s\n%s", parsed.error.c_str(), UsageText());
+        return kUsageError;
+    }
+    const Options& options = *parsed.options;
+    switch (options.action) {
+        case Action::Help:
+            std::fputs(UsageText(), stdout);
+            return 0;
+        case Action::Version:
+            std::printf("travik-read %s\n", TRAVIK_VERSION);
+            return 0;
+        case Action::ListPorts:
+            return listPorts();
+        case Action::Read:
+            break;
+    }
+    return readDevice(options);
+}

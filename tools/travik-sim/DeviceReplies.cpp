@@ -1,0 +1,170 @@
+#include "DeviceReplies.h"
+
+#include <cstdio>
+
+namespace travik::sim {
+namespace {
+
+// splitmix64: small, fast, and the same sequence on every platform.
+class Random {
+public:
+    explicit Random(std::uint64_t seed) : state_(seed) {}
+
+    std::uint64_t next() {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    }
+    // A number from `low` to `high`, both included.
+    long between(long low, long high) {
+        return low + static_cast<long>(next() % static_cast<std::uint64_t>(high - low + 1));
+    }
+    bool oneIn(unsigned n) { return next() % n == 0; }
+
+private:
+    std::uint64_t state_;
+};
+
+const char* const kCrLf = "\r\n";
+const char* const kDeviceLine = "TravikP 2000 V3.12";
+
+// Seconds since 01.01.2024 00:00:00 on the device clock.
+using DeviceTime = long long;
+
+bool isLeapYear(long year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int daysInMonth(long year, int month) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
+}
+
+std::string formatDate(DeviceTime t) {
+    long day = static_cast<long>(t / 86400);
+    long year = 2024;
+    while (day >= (isLeapYear(year) ? 366 : 365)) day -= isLeapYear(year++) ? 366 : 365;
+    int month = 1;
+    while (day >= daysInMonth(year, month)) day -= daysInMonth(year, month++);
+    char text[40];
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d", static_cast<int>(day + 1), month,
+                  static_cast<int>(year));
+    return text;
+}
+
+std::string formatTime(DeviceTime t) {
+    const int second = static_cast<int>(t % 86400);
+    char text[40];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", second / 3600, second / 60 % 60,
+                  second % 60);
+    return text;
+}
+
+// A measured value as the device writes it: `scaled` / 10^decimals with a decimal comma.
+std::string decimalComma(long scaled, int decimals) {
+    std::string digits = std::to_string(scaled < 0 ? -scaled : scaled);
+    if (decimals > 0) {
+        if (digits.size() <= static_cast<std::size_t>(decimals))
+            digits.insert(0, static_cast<std::size_t>(decimals) + 1 - digits.size(), '0');
+        digits.insert(digits.size() - static_cast<std::size_t>(decimals), ",");
+    }
+    return scaled < 0 ? "-" + digits : digits;
+}
+
+std::string headerLines(DeviceTime readoutTime) {
+    return std::string(kDeviceLine) + kCrLf + formatDate(readoutTime) + " " +
+           formatTime(readoutTime) + kCrLf;
+}
+
+// One kind of alarm the device records. decimals < 0: the alarm has no value.
+struct AlarmKind {
+    const char* id;
+    const char* text;
+    const char* unit;
+    long low;
+    long high;
+    int decimals;
+};
+
+// Windows-1252 in octal: \260 degree sign, \265 micro sign, \334 \344 \366 \374 umlauts.
+const AlarmKind kAlarmKinds[] = {
+    {"1101", "\334bertemperatur K\374hler", "\260C", 850, 990, 1},
+    {"1102", "Temperaturf\374hler defekt", "", 0, 0, -1},
+    {"1204", "Druck zu niedrig", "bar", 50, 150, 2},
+    {"1310", "F\374llstand min.", "%", 0, 150, 1},
+    {"1402", "Leitf\344higkeit hoch", "\265S/cm", 1200, 2500, 1},
+    {"1520", "Strom Kanal > 20 mA", "mA", 2000, 2400, 2},
+    {"1601", "Netzausfall", "", 0, 0, -1},
+    {"1702", "T\374r offen", "", 0, 0, -1},
+    {"1803", "Durchfluss < 3,5 l/min", "l/min", 0, 35, 1},
+};
+
+std::string alarmRow(std::size_t number, DeviceTime when, Random& random) {
+    const AlarmKind& kind =
+        kAlarmKinds[random.next() % (sizeof kAlarmKinds / sizeof kAlarmKinds[0])];
+    std::string row = std::to_string(number);
+    row += '\t' + formatDate(when) + ' ' + formatTime(when);
+    row += '\t' + std::to_string(random.between(1, 8));
+    row += '\t' + std::string(kind.id);
+    row += '\t' + std::string(kind.text);
+    row += '\t';
+    if (kind.decimals >= 0) row += decimalComma(random.between(kind.low, kind.high), kind.decimals);
+    row += '\t' + std::string(kind.unit);
+    row += '\t';
+    if (random.oneIn(4)) row += "quittiert";
+    row += random.oneIn(2) ? "\tkommt" : "\tgeht";
+    return row + kCrLf;
+}
+
+const char* const kEvents[] = {"L\374fter an", "L\374fter aus", "St\366rung Sensor 3",
+                               "Grenzwert \374berschritten"};
+
+std::string dataRow(std::size_t number, DeviceTime when, Random& random) {
+    std::string row = std::to_string(number);
+    row += '\t' + formatDate(when);
+    row += '\t' + formatTime(when);
+    row += '\t' + decimalComma(random.between(-50, 320), 1);    // temperature, degrees C
+    row += '\t' + decimalComma(random.between(3500, 4200), 1);  // conductivity, microsiemens
+    row += '\t';                                                // pressure, sensor often off
+    if (!random.oneIn(5)) row += decimalComma(random.between(95, 125), 2);
+    row += '\t' + decimalComma(random.between(300, 650), 1);  // humidity, percent
+    row += '\t';
+    if (random.oneIn(8)) row += kEvents[random.next() % (sizeof kEvents / sizeof kEvents[0])];
+    return row + kCrLf;
+}
+
+const DeviceTime kFirstEntry = 60LL * 86400 + 6 * 3600;  // 01.03.2024 06:00:00
+
+}  // namespace
+
+std::string AlarmReply(std::size_t rows, std::uint64_t seed) {
+    Random random(seed ^ 0xA1A2A3A4A5A6A7A8ULL);
+    std::string body = "No\tt\tI\tIdL\tText\tValue\tUnit\tAck\tState";
+    body += kCrLf;
+    DeviceTime when = kFirstEntry;
+    for (std::size_t number = 1; number <= rows; ++number) {
+        when += random.between(3 * 60, 9 * 3600);
+        body += alarmRow(number, when, random);
+    }
+    return headerLines(when + 3600) + body;
+}
+
+std::string DataLoggerReply(std::size_t rows, std::uint64_t seed) {
+    Random random(seed ^ 0xD1D2D3D4D5D6D7D8ULL);
+    std::string body = "No\tDate\tTime\tValue1 \260C\tValue2 \265S/cm\tValue3 bar\tValue4 %\tEvent";
+    body += kCrLf;
+    DeviceTime when = kFirstEntry;
+    for (std::size_t number = 1; number <= rows; ++number, when += 15 * 60)
+        body += dataRow(number, when, random);
+    return headerLines(when + 3600) + body;
+}
+
+std::string RandomBytes(std::size_t count, std::uint64_t seed) {
+    Random random(seed ^ 0x5EED5EED5EED5EEDULL);
+    std::string bytes(count, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(random.next() & 0xFF);
+    return bytes;
+}
+
+}  // namespace travik::sim
