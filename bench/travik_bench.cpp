@@ -1,0 +1,294 @@
+// Measures the readout against the line's limit: the transfer alone, the same
+// through the real window (and a window that rewrites its whole text per byte),
+// a paced readout at 19200 baud, both CSV writers, start-up and peak memory.
+// Prints a table of medians on standard output.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QWindow>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "BenchClock.h"
+#include "CsvExport.h"
+#include "Readout.h"
+#include "SimProcess.h"
+#include "TravikTestUnit.h"
+#include "Windows1252.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace travik;
+using bench::format;
+
+constexpr double kLineSeconds = kAlarmLimit * 10.0 / 19200.0;
+
+class NullWindow : public ReadoutWindow {
+public:
+    void showTerminalPage() override {}
+    void terminalChanged() override {}
+    void setProgress(int) override {}
+    void setStatusText(const std::string&) override {}
+    void setSaveEnabled(bool) override {}
+    int languageIndex() const override { return 0; }
+    void showMessage(const std::string& text) override {
+        std::fprintf(stderr, "unexpected message: %s\n", text.c_str());
+    }
+};
+
+// Shows the readout as a literal reading would: the whole text set again after
+// every byte.
+class RewritingWindow : public NullWindow {
+public:
+    explicit RewritingWindow(const TerminalText& terminal) : terminal_(terminal) {
+        view_.setReadOnly(true);
+        view_.resize(745, 673);
+        view_.show();
+    }
+    void terminalChanged() override {
+        const std::u16string text = DecodeWindows1252(terminal_.bytes());
+        view_.setPlainText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+    }
+    void setProgress(int position) override { progress_.setValue(position); }
+
+private:
+    const TerminalText& terminal_;
+    QPlainTextEdit view_;
+    QProgressBar progress_;
+};
+
+class SilentDialogs : public Dialogs {
+public:
+    explicit SilentDialogs(std::string folder) : folder_(std::move(folder)) {}
+    void showMessage(const std::string& text) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
+    std::optional<std::string> askSaveFileName(const std::string& proposed) override {
+        return folder_ + "/" + proposed;
+    }
+
+protected:
+    void showErrorBox(const std::string& text) override {
+        std::fprintf(stderr, "error: %s\n", text.c_str());
+    }
+
+private:
+    std::string folder_;
+};
+
+std::string makeTempFolder() {
+    char pattern[] = "/tmp/travik-bench-XXXXXX";
+    if (!mkdtemp(pattern)) {
+        std::perror("mkdtemp");
+        std::exit(1);
+    }
+    return pattern;
+}
+
+// The settings the window starts with: the simulator's port.
+void useSettingsFor(const std::string& folder, const std::string& port) {
+    std::ofstream(folder + "/TravikReadout.ini") << "[com]\ncomID=" << port << "\n";
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+}
+
+ReadoutResult readOnce(ReadoutKind kind, const std::string& port, ReadoutState& state,
+                       ReadoutWindow& window) {
+    state.ComPortName = port;
+    return Button1Click(kind, state, window);
+}
+
+void transferAlone(bench::Table& table, const std::string& port, TerminalText& alarmText) {
+    for (const auto& [name, kind] : {std::pair{"alarm", ReadoutKind::AlarmBuffer},
+                                     std::pair{"data logger", ReadoutKind::DataLogger}}) {
+        ReadoutState state;
+        NullWindow window;
+        std::int32_t count = 0;
+        const bench::Timing t =
+            bench::medianOf(9, [&] { count = readOnce(kind, port, state, window).count; });
+        const std::string what = std::string("1. transfer alone, unpaced, ") + name + " (" +
+                                 std::to_string(count) + " bytes)";
+        table.add(what + ": wall", format("%.1f ms", t.wall * 1e3));
+        table.add(what + ": CPU", format("%.1f ms", t.cpu * 1e3));
+        table.add(what + ": rate", format("%.0f bytes/s", count / t.wall));
+        if (kind == ReadoutKind::AlarmBuffer) alarmText = state.terminal;
+    }
+}
+
+void throughWindow(bench::Table& table, const std::string& port, const std::string& folder) {
+    TSTestForm form(std::make_unique<SilentDialogs>(folder));
+    form.InitForm();
+    form.show();
+    auto* button = form.findChild<QPushButton*>(QStringLiteral("Button1"));
+    auto* status = form.findChild<QLabel*>(QStringLiteral("Label1"));
+    const bench::Timing window = bench::medianOf(9, [&] {
+        button->click();
+        if (status->text() != QStringLiteral("Transmission ready"))
+            std::fprintf(stderr, "window readout ended with: %s\n", qPrintable(status->text()));
+    });
+    form.close();
+    table.add("2. alarm readout through the window: wall", format("%.1f ms", window.wall * 1e3),
+              "<= 150 ms", window.wall <= 0.150);
+
+    ReadoutState state;
+    RewritingWindow rewriting(state.terminal);
+    const bench::Timing baseline =
+        bench::medianOf(3, [&] { readOnce(ReadoutKind::AlarmBuffer, port, state, rewriting); });
+    table.add("2. same, window rewriting its text per byte: wall",
+              format("%.0f ms", baseline.wall * 1e3));
+    const double ratio = baseline.wall / window.wall;
+    table.add("2. rewrite baseline / window", format("%.0f x", ratio), ">= 20 x", ratio >= 20);
+}
+
+void paced(bench::Table& table, const std::string& simProgram) {
+    SimProcess sim({}, simProgram);
+    ReadoutState state;
+    NullWindow window;
+    const bench::Timing t = bench::medianOf(
+        3, [&] { readOnce(ReadoutKind::AlarmBuffer, sim.portPath(), state, window); });
+    table.add("3. paced 19200 8N1 alarm readout: total",
+              format("%.3f s", t.wall) + format(" (line %.3f s)", kLineSeconds),
+              format("<= %.3f s", kLineSeconds + 0.25), t.wall <= kLineSeconds + 0.25);
+    const double share = t.cpu / t.wall * 100.0;
+    table.add("3. paced: CPU share of one core", format("%.2f %%", share), "<= 5 %", share <= 5.0);
+}
+
+void writers(bench::Table& table, const TerminalText& alarm, const std::string& folder) {
+    const std::string file = folder + "/bench.csv";
+    const bench::Timing tabbed = bench::medianOf(21, [&] { SaveCsvTabbed(file, alarm, true); });
+    const bench::Timing separated =
+        bench::medianOf(21, [&] { SaveCsvSeparated(file, alarm, true, ','); });
+    table.add("4. tabbed CSV writer, full alarm readout", format("%.2f ms", tabbed.wall * 1e3),
+              "<= 10 ms", tabbed.wall <= 0.010);
+    table.add("4. comma CSV writer, full alarm readout", format("%.2f ms", separated.wall * 1e3),
+              "<= 10 ms", separated.wall <= 0.010);
+}
+
+// Starts `program` and waits; its wall time and peak resident memory.
+struct ChildRun {
+    double wall = 0;
+    long maxRssKiB = 0;
+    int status = -1;
+};
+
+ChildRun runChild(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    ChildRun run;
+    const double start = bench::wallSeconds();
+    pid_t pid = -1;
+    if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return run;
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    run.wall = bench::wallSeconds() - start;
+    run.maxRssKiB = usage.ru_maxrss;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+void startupAndMemory(bench::Table& table, const std::string& self, const std::string& demo,
+                      const std::string& folder) {
+    std::vector<double> startups;
+    for (int i = 0; i < 7; ++i) {
+        const std::string stampFile = folder + "/shown";
+        const double start = bench::wallSeconds();
+        runChild({self, "--startup-child", stampFile});
+        std::ifstream stamp(stampFile);
+        double shown = 0;
+        if (stamp >> shown) startups.push_back(shown - start);
+    }
+    std::sort(startups.begin(), startups.end());
+    if (!startups.empty()) {
+        const double median = startups[startups.size() / 2];
+        table.add("5. start-up to the window shown (offscreen)", format("%.0f ms", median * 1e3),
+                  "<= 300 ms", median <= 0.300);
+    }
+    std::vector<long> peaks;
+    for (int i = 0; i < 3; ++i) {
+        const ChildRun run = runChild({demo, folder + "/demo"});
+        if (run.status == 0) peaks.push_back(run.maxRssKiB);
+    }
+    std::sort(peaks.begin(), peaks.end());
+    if (!peaks.empty()) {
+        const double mib = peaks[peaks.size() / 2] / 1024.0;
+        table.add("5. peak resident memory, both readouts and exports", format("%.1f MiB", mib),
+                  "<= 80 MB", mib * 1.048576 <= 80);
+    }
+}
+
+// The child of the start-up figure: the program's own start, then the time
+// the window was shown, written to `stampFile`.
+int startupChild(int argc, char** argv, const std::string& stampFile) {
+    QApplication application(argc, argv);
+    TSTestForm form(std::make_unique<SilentDialogs>("/tmp"));
+    form.InitForm();
+    form.show();
+    QCoreApplication::processEvents();
+    while (!form.windowHandle() || !form.windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    std::ofstream(stampFile) << std::fixed << bench::wallSeconds();
+    return 0;
+}
+
+std::string besideMe(const std::string& self, const std::string& relative) {
+    const std::string folder = self.substr(0, self.find_last_of('/') + 1);
+    return folder + relative;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    char selfPath[4096] = {};
+    if (readlink("/proc/self/exe", selfPath, sizeof selfPath - 1) <= 0) return 1;
+    const std::string self = selfPath;
+    if (argc == 3 && std::string(argv[1]) == "--startup-child")
+        return startupChild(argc, argv, argv[2]);
+
+    const std::string simProgram = TRAVIK_SIM_PROGRAM;
+    const std::string demoProgram = TRAVIK_DEMO_PROGRAM;
+    const std::string folder = makeTempFolder();
+    bench::Table table;
+
+    SimProcess fast({"--fast"}, simProgram);
+    useSettingsFor(folder, fast.portPath());
+    // Children first: this process starts no toolkit before they have run.
+    std::fprintf(stderr, "start-up and memory...\n");
+    startupAndMemory(table, self, demoProgram, folder);
+
+    TerminalText alarm;
+    std::fprintf(stderr, "transfer alone...\n");
+    transferAlone(table, fast.portPath(), alarm);
+    std::fprintf(stderr, "CSV writers...\n");
+    writers(table, alarm, folder);
+    {
+        QApplication application(argc, argv);
+        std::fprintf(stderr, "through the window...\n");
+        throughWindow(table, fast.portPath(), folder);
+    }
+    fast.stop();
+    std::fprintf(stderr, "paced readout (about 25 s)...\n");
+    paced(table, simProgram);
+
+    table.print();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    return 0;
+}
