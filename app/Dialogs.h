@@ -1,0 +1,43 @@
+// The window's modal dialogs, behind one small interface so that tests can
+// answer them without a person. Texts and paths are UTF-8.
+#pragma once
+
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace travik {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // The program's own messages: one OK button, no icon.
+    virtual void showMessage(const std::string& text) = 0;
+    // Errors raised while working (file errors): error icon, a full stop appended.
+    void showError(const std::string& text) { showErrorBox(text + "."); }
+    // The save dialog proposing `proposed`; nothing when the user cancels.
+    virtual std::optional<std::string> askSaveFileName(const std::string& proposed) = 0;
+
+protected:
+    virtual void showErrorBox(const std::string& textWithStop) = 0;
+};
+
+// The dialogs on screen, titled with the program's title.
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* dialogParent) : parent_(dialogParent) {}
+    void showMessage(const std::string& text) override;
+    std::optional<std::string> askSaveFileName(const std::string& proposed) override;
+
+protected:
+    void showErrorBox(const std::string& textWithStop) override;
+
+private:
+    QWidget* parent_;  // the file dialog's parent; message boxes are centred on the screen
+};
+
+// The title of the program's message boxes, from the running program's file name.
+std::string RunningProgramTitle();
+
+}  // namespace travik

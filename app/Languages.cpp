@@ -1,0 +1,101 @@
+#include "Languages.h"
+
+#include <cctype>
+
+namespace travik {
+namespace {
+
+// Some captions end in a space: they are shown exactly so.
+const Captions kCaptions[kLanguageCount] = {
+    {"Files",
+     "save CSV-file",
+     "serial Ports",
+     "readout Alarm Buffer",
+     "readout Data Buffer",
+     "CSV Separator",
+     "Language",
+     {"Tabulator", "Comma"},
+     {"English", "German", "French", "Spanish"},
+     "Terminal Window",
+     "Parameters"},
+    {"Datei",
+     "in CSV-Datei abspeichern",
+     "serielle Schnittstellen",
+     "Alarmpuffer auslesen",
+     "Datenpuffer auslesen",
+     "CSV Trennzeichen",
+     "Language/Sprache",
+     {"Tabulator", "Semikolon"},
+     {"Englisch", "Deutsch", "Französisch", "Spanisch"},
+     "Terminalfenster",
+     "Parameter"},
+    {"Fichier",
+     "Enregistrer dans un fichier CSV",
+     "Interfaces série",
+     "Lire la mémoire des alarmes ",
+     "Lire la mémoire tampon ",
+     "Séparateurs CSV",
+     "Langue",
+     {"Tabulateur", "Point-virgule"},
+     {"Anglais", "Allemand", "Français", "Espagnol"},
+     "Fenêtre du terminal",
+     "Paramètres"},
+    {"Archivo",
+     "archivar en fichero CSV",
+     "puerto serie",
+     "leer memoria de alarmas",
+     "leer memoria de datos",
+     "símbolo de separación CSV",
+     "Idioma",
+     {"Tabulador", "Coma"},
+     {"Ingles", "Alemán", "Francés", "Español"},
+     "Ventana final",
+     "Parámetros"},
+};
+
+const char* const kPortSelectionFailed[kLanguageCount] = {
+    "The last used serial port could not be initialized",
+    "Die ausgewählte Schnittstelle kann nicht initialisert werden",
+    "La dernière interface utilisée ne peut pas être initialisée",
+    "El ultimo puerto utilizado no se puede inicializar",
+};
+
+bool isLanguage(int index) {
+    return index >= 0 && index < kLanguageCount;
+}
+
+}  // namespace
+
+const Captions* CaptionsFor(int index) {
+    return isLanguage(index) ? &kCaptions[index] : nullptr;
+}
+
+std::string StartupPortFailedText(int languageIndex) {
+    return languageIndex == 0
+               ? "The last used serial port could not be initialized."
+               : "Die zuletzt verwendete Schnittstelle kann nicht initialisiert werden.";
+}
+
+std::string PortSelectionFailedText(int languageIndex) {
+    return isLanguage(languageIndex) ? kPortSelectionFailed[languageIndex] : std::string();
+}
+
+std::string UnableToWriteText(const std::string& path) {
+    return "Unable to write to " + path;
+}
+
+int SelectionForStoredIndex(int stored, int itemCount) {
+    if (stored < 0) return -1;
+    return stored >= itemCount ? itemCount - 1 : stored;
+}
+
+std::string ProgramTitle(const std::string& programPath) {
+    const std::size_t slash = programPath.find_last_of("/\\");
+    std::string title = slash == std::string::npos ? programPath : programPath.substr(slash + 1);
+    title = title.substr(0, title.find('.'));
+    for (std::size_t i = 1; i < title.size(); ++i)
+        title[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(title[i])));
+    return title;
+}
+
+}  // namespace travik

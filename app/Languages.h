@@ -1,0 +1,49 @@
+// The window's captions in the four user-interface languages, and the texts
+// of the start-up and port selection that depend on the language. UTF-8.
+#pragma once
+
+#include <string>
+
+namespace travik {
+
+inline constexpr int kLanguageCount = 4;   // 0 English, 1 German, 2 French, 3 Spanish
+inline constexpr int kSeparatorCount = 2;  // 0 tabulator, 1 comma or semicolon
+
+struct Captions {
+    const char* Datei1;
+    const char* CSVDateiabspeichern1;
+    const char* GroupBox1;
+    const char* Button1;
+    const char* Button2;
+    const char* RadioGroup1;
+    const char* RadioGroup2;
+    const char* RadioGroup1Items[kSeparatorCount];
+    const char* RadioGroup2Items[kLanguageCount];
+    const char* TabSheet1;
+    const char* TabSheet2;
+};
+
+// The captions of language `index`, or nullptr outside 0..3.
+const Captions* CaptionsFor(int index);
+
+// Shown when the port remembered from the last run does not open
+// (English for 0, German for every other index).
+std::string StartupPortFailedText(int languageIndex);
+
+// Shown when the port picked in the selector does not open; empty (nothing to
+// show) when no language is selected.
+std::string PortSelectionFailedText(int languageIndex);
+
+// The error text for settings that could not be saved (the error box adds the full stop).
+std::string UnableToWriteText(const std::string& path);
+
+// The selected item for a stored index: above the last item selects the last,
+// below 0 selects none (-1).
+int SelectionForStoredIndex(int stored, int itemCount);
+
+// The program's title for its message boxes: the program file's name without
+// its folder, cut at the first full stop, every letter after the first in
+// lower case ("/usr/bin/TravikPReadout" gives "Travikpreadout").
+std::string ProgramTitle(const std::string& programPath);
+
+}  // namespace travik

@@ -1,0 +1,99 @@
+// Draws the window's logo (a baseline JPEG of 148 x 45, written with libjpeg)
+// and the program icon (PNG). Run once: travik-artwork RESOURCES_FOLDER
+#include <jpeglib.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const QColor kBlue(0x1f, 0x4e, 0x9c);
+const QColor kLightBlue(0x5b, 0x9b, 0xd5);
+
+// A sine wave from x0 to x1 around the middle line y.
+QPainterPath wave(double x0, double x1, double y, double amplitude, double period) {
+    QPainterPath path;
+    path.moveTo(x0, y);
+    for (double x = x0; x <= x1; x += 0.5)
+        path.lineTo(x, y - amplitude * std::sin((x - x0) * 2 * M_PI / period));
+    return path;
+}
+
+void drawMark(QPainter& painter, const QRectF& box) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kBlue);
+    painter.drawRoundedRect(box, box.width() * 0.18, box.width() * 0.18);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, box.width() * 0.09, Qt::SolidLine, Qt::RoundCap));
+    painter.drawPath(wave(box.left() + box.width() * 0.15, box.right() - box.width() * 0.15,
+                          box.center().y(), box.height() * 0.2, box.width() * 0.35));
+}
+
+QImage drawLogo() {
+    QImage image(148, 45, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawMark(painter, QRectF(3, 3, 39, 39));
+    const double widths[] = {3.0, 2.2, 1.5};
+    const QColor colours[] = {kBlue, kLightBlue, kLightBlue};
+    for (int i = 0; i < 3; ++i) {
+        painter.setPen(QPen(colours[i], widths[i], Qt::SolidLine, Qt::RoundCap));
+        painter.drawPath(wave(50, 144, 13 + i * 10, 5.0 - i, 32 + i * 6));
+    }
+    return image;
+}
+
+QImage drawIcon() {
+    QImage image(64, 64, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawMark(painter, QRectF(2, 2, 60, 60));
+    return image;
+}
+
+bool writeBaselineJpeg(const QImage& image, const char* path) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (!file) return false;
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = static_cast<JDIMENSION>(image.width());
+    info.image_height = static_cast<JDIMENSION>(image.height());
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);  // sequential, Huffman: baseline
+    jpeg_set_quality(&info, 92, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row =
+            const_cast<uchar*>(image.constScanLine(static_cast<int>(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return std::fclose(file) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: travik-artwork RESOURCES_FOLDER\n");
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const bool logo = writeBaselineJpeg(drawLogo(), qPrintable(folder + "/logo.jpg"));
+    const bool icon = drawIcon().save(folder + "/TravikPReadout.png", "PNG");
+    return logo && icon ? 0 : 1;
+}

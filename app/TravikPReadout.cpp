@@ -1,0 +1,12 @@
+// The program entry: the main window, its start-up routine, the event loop.
+#include <QApplication>
+
+#include "TravikTestUnit.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    travik::TSTestForm STestForm;
+    STestForm.InitForm();
+    STestForm.show();
+    return application.exec();
+}

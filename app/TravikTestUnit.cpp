@@ -1,0 +1,357 @@
+#include "TravikTestUnit.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTextCursor>
+
+#include "CommPortList.h"
+#include "CsvExport.h"
+#include "InputBlocker.h"
+#include "Languages.h"
+#include "LogoDecoder.h"
+#include "Settings.h"
+#include "Windows1252.h"
+#include "ui_TSTestForm.h"
+
+// Resources compiled into a static library are registered by hand.
+static void initResources() {
+    Q_INIT_RESOURCE(TravikPReadout);
+}
+
+namespace travik {
+namespace {
+
+QString fromUtf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+void selectIndex(QButtonGroup* group, int index) {
+    if (QAbstractButton* button = group->button(index)) {
+        button->setChecked(true);
+    } else if (QAbstractButton* checked = group->checkedButton()) {
+        // An exclusive group never lets its last checked button go.
+        group->setExclusive(false);
+        checked->setChecked(false);
+        group->setExclusive(true);
+    }
+}
+
+void numberButtons(QButtonGroup* group, const QList<QAbstractButton*>& buttons) {
+    for (int i = 0; i < buttons.size(); ++i) group->setId(buttons[i], i);
+}
+
+QStringList toStringList(const PortList& names) {
+    QStringList list;
+    for (const std::string& name : names) list << QString::fromStdString(name);
+    return list;
+}
+
+// The newest port names: those found on the machine, after the ones listed.
+QStringList findPorts(const QStringList& listed) {
+    PortList names;
+    for (const QString& name : listed) names.push_back(name.toStdString());
+    GetSerialPorts(names);
+    return toStringList(names);
+}
+
+}  // namespace
+
+TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::TSTestForm>()), dialogs_(std::move(dialogs)) {
+    initResources();
+    ui_->setupUi(this);
+    if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
+    move(183, 32);
+    setWindowIcon(QIcon(QStringLiteral(":/TravikPReadout.png")));
+    numberButtons(ui_->RadioGroup1Buttons, {ui_->RadioGroup1Item0, ui_->RadioGroup1Item1});
+    numberButtons(ui_->RadioGroup2Buttons, {ui_->RadioGroup2Item0, ui_->RadioGroup2Item1,
+                                            ui_->RadioGroup2Item2, ui_->RadioGroup2Item3});
+    applyFonts();
+    loadLogo();
+    connectEvents();
+}
+
+TSTestForm::~TSTestForm() = default;
+
+void TSTestForm::connectEvents() {
+    connect(ui_->ComboBox1, &QComboBox::activated, this, &TSTestForm::ComboBox1Change);
+    connect(ui_->ComboBox1, &PortComboBox::pathEntered, this, &TSTestForm::takeTypedPath);
+    connect(ui_->ComboBox1, &PortComboBox::popupAboutToShow, this, &TSTestForm::refreshPortList);
+    connect(ui_->Button1, &QPushButton::clicked, this, &TSTestForm::Button1Click);
+    connect(ui_->Button2, &QPushButton::clicked, this, &TSTestForm::Button1Click);
+    connect(ui_->CSVDateiabspeichern1, &QAction::triggered, this,
+            &TSTestForm::CSVDateiabspeichern1Click);
+    connect(ui_->Exit1, &QAction::triggered, this, &TSTestForm::Exit1Click);
+    connect(ui_->RadioGroup2Buttons, &QButtonGroup::idClicked, this, &TSTestForm::RadioGroup2Click);
+}
+
+void TSTestForm::applyFonts() {
+    const QStringList families = QFontDatabase::families();
+    QFont windowFont(QStringLiteral("MS Sans Serif"));
+    if (!families.contains(windowFont.family())) {
+        windowFont = QFont(QStringLiteral("Sans Serif"));
+        windowFont.setStyleHint(QFont::SansSerif);
+    }
+    windowFont.setPixelSize(13);
+    windowFont.setBold(true);
+    setFont(windowFont);
+    ui_->Datei1->setFont(windowFont);  // menus are windows of their own
+
+    QFont terminalFont = families.contains(QStringLiteral("Courier New"))
+                             ? QFont(QStringLiteral("Courier New"))
+                             : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    terminalFont.setPixelSize(12);
+    terminalFont.setBold(false);
+    ui_->RichEdit1->setFont(terminalFont);
+}
+
+void TSTestForm::loadLogo() {
+    QFile file(QStringLiteral(":/logo.jpg"));
+    if (!file.open(QIODevice::ReadOnly)) return;
+    const QByteArray bytes = file.readAll();
+    const QImage logo =
+        DecodeJpeg(reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
+    if (logo.isNull()) return;  // the area stays empty
+    ui_->Image1->setPixmap(QPixmap::fromImage(logo));
+    ui_->Image1->resize(logo.size());
+}
+
+// ---- Start-up, port selection, shutdown ----
+
+void TSTestForm::InitForm() {
+    state_.AlarmMode = false;
+    showTerminalPage();
+    state_.ComPortName.clear();
+    state_.ComHandle.setNone();
+    state_.PortReady = false;
+    refreshPortList();
+
+    settingsPath_ = SettingsFilePath();
+    const StoredSettings stored = ReadSettings(settingsPath_);
+    state_.ComPortName = stored.comID;
+    selectIndex(ui_->RadioGroup1Buttons,
+                SelectionForStoredIndex(stored.separator, kSeparatorCount));
+    selectIndex(ui_->RadioGroup2Buttons, SelectionForStoredIndex(stored.language, kLanguageCount));
+    ApplyLanguage(LanguageIndex());
+
+    if (!state_.ComPortName.empty() && state_.ComHandle.isNone()) {
+        OpenComPort(state_.ComHandle, state_.ComPortName, kDeviceBaud, kQueueSize,
+                    [this](const std::string& text) { showMessage(text); });
+        ui_->ComboBox1->setEditText(QString::fromStdString(state_.ComPortName));
+    }
+    if (state_.ComHandle.isInvalid()) {
+        showMessage(StartupPortFailedText(LanguageIndex()));
+        state_.ComHandle.setNone();
+        state_.ComPortName.clear();
+        const QSignalBlocker blocker(ui_->ComboBox1);
+        ui_->ComboBox1->setCurrentIndex(-1);
+        ui_->ComboBox1->setEditText(QString());
+    } else {
+        state_.PortReady = true;
+    }
+    setReadButtonsEnabled(state_.PortReady);
+}
+
+void TSTestForm::refreshPortList() {
+    ui_->ComboBox1->appendPortNames(findPorts(ui_->ComboBox1->portNames()));
+}
+
+// A port discovery cannot see (a pseudo-terminal): typed, then Enter.
+void TSTestForm::takeTypedPath(const QString& text) {
+    if (text.isEmpty()) return;
+    ui_->ComboBox1->appendPortNames({text});
+    {
+        const QSignalBlocker blocker(ui_->ComboBox1);
+        ui_->ComboBox1->selectPortName(text);
+    }
+    ComboBox1Change();
+}
+
+void TSTestForm::ComboBox1Change() {
+    const int selected = ui_->ComboBox1->currentIndex();
+    if (selected < 0) return;
+    state_.ComPortName = ui_->ComboBox1->itemText(selected).toStdString();
+    state_.PortReady = false;
+    if (!state_.ComPortName.empty()) openSelectedPort();
+    if (state_.ComHandle.isInvalid()) {
+        const std::string message = PortSelectionFailedText(LanguageIndex());
+        if (!message.empty()) showMessage(message);
+        state_.ComHandle.setNone();
+        state_.ComPortName.clear();
+        const QSignalBlocker blocker(ui_->ComboBox1);
+        ui_->ComboBox1->setCurrentIndex(-1);
+    } else {
+        state_.PortReady = true;
+    }
+    setReadButtonsEnabled(state_.PortReady);
+}
+
+void TSTestForm::openSelectedPort() {
+    state_.ComHandle.close();
+    OpenComPort(state_.ComHandle, state_.ComPortName, kDeviceBaud, kQueueSize,
+                [this](const std::string& text) { showMessage(text); });
+    const QString name = QString::fromStdString(state_.ComPortName);
+    if (ui_->ComboBox1->currentText() != name) {
+        const QSignalBlocker blocker(ui_->ComboBox1);
+        ui_->ComboBox1->setEditText(name);
+    }
+}
+
+void TSTestForm::setReadButtonsEnabled(bool enabled) {
+    ui_->Button1->setEnabled(enabled);
+    ui_->Button2->setEnabled(enabled);
+}
+
+void TSTestForm::Exit1Click() {
+    close();
+}
+
+void TSTestForm::closeEvent(QCloseEvent* event) {
+    if (transferRunning_) {
+        // End the readout first; the window closes when it has returned.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    FormCloseQuery();
+    event->accept();
+}
+
+void TSTestForm::FormCloseQuery() {
+    const StoredSettings settings{state_.ComPortName, SeparatorIndex(), LanguageIndex()};
+    if (WriteSettings(settingsPath_, settings) != 0)
+        dialogs_->showError(UnableToWriteText(settingsPath_));
+    state_.ComHandle.close();
+}
+
+// ---- Languages ----
+
+int TSTestForm::LanguageIndex() const {
+    return ui_->RadioGroup2Buttons->checkedId();
+}
+int TSTestForm::SeparatorIndex() const {
+    return ui_->RadioGroup1Buttons->checkedId();
+}
+
+void TSTestForm::ApplyLanguage(int index) {
+    const Captions* captions = CaptionsFor(index);
+    if (captions == nullptr) return;
+    ui_->Datei1->setTitle(fromUtf8(captions->Datei1));
+    ui_->CSVDateiabspeichern1->setText(fromUtf8(captions->CSVDateiabspeichern1));
+    ui_->GroupBox1->setTitle(fromUtf8(captions->GroupBox1));
+    ui_->Button1->setText(fromUtf8(captions->Button1));
+    ui_->Button2->setText(fromUtf8(captions->Button2));
+    ui_->RadioGroup1->setTitle(fromUtf8(captions->RadioGroup1));
+    ui_->RadioGroup2->setTitle(fromUtf8(captions->RadioGroup2));
+    for (int i = 0; i < kSeparatorCount; ++i)
+        ui_->RadioGroup1Buttons->button(i)->setText(fromUtf8(captions->RadioGroup1Items[i]));
+    for (int i = 0; i < kLanguageCount; ++i)
+        ui_->RadioGroup2Buttons->button(i)->setText(fromUtf8(captions->RadioGroup2Items[i]));
+    QTabWidget* pages = ui_->PageControl1;
+    pages->setTabText(pages->indexOf(ui_->TabSheet1), fromUtf8(captions->TabSheet1));
+    pages->setTabText(pages->indexOf(ui_->TabSheet2), fromUtf8(captions->TabSheet2));
+}
+
+void TSTestForm::RadioGroup2Click() {
+    ApplyLanguage(LanguageIndex());
+    setStatusText(std::string());
+}
+
+// ---- Readout ----
+
+void TSTestForm::Button1Click() {
+    runReadout(sender() == ui_->Button1 ? ReadoutKind::AlarmBuffer : ReadoutKind::DataLogger);
+}
+
+void TSTestForm::runReadout(ReadoutKind kind) {
+    if (transferRunning_) return;
+    transferRunning_ = true;
+    {
+        const InputBlocker blocker(this);
+        sinceViewUpdate_.start();
+        travik::Button1Click(kind, state_, *this);
+        updateTerminalView();
+    }
+    transferRunning_ = false;
+    if (closeRequested_) {
+        closeRequested_ = false;
+        close();
+    }
+}
+
+void TSTestForm::showTerminalPage() {
+    ui_->PageControl1->setCurrentWidget(ui_->TabSheet1);
+}
+
+void TSTestForm::terminalChanged() {
+    if (!transferRunning_ || state_.terminal.size() < shownBytes_ ||
+        sinceViewUpdate_.elapsed() >= kViewUpdateMs)
+        updateTerminalView();
+}
+
+// Brings the view up to the terminal text, appending only what is new, and
+// lets the window repaint.
+void TSTestForm::updateTerminalView() {
+    const std::string& bytes = state_.terminal.bytes();
+    if (bytes.size() < shownBytes_) {
+        ui_->RichEdit1->clear();
+        shownBytes_ = 0;
+    }
+    if (bytes.size() > shownBytes_) {
+        std::u16string text = DecodeWindows1252(std::string_view(bytes).substr(shownBytes_));
+        for (char16_t& ch : text)
+            if (ch == u'\r') ch = u'\n';
+        QTextCursor end(ui_->RichEdit1->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(QString::fromStdU16String(text));
+        shownBytes_ = bytes.size();
+        ui_->RichEdit1->moveCursor(QTextCursor::End);
+        ui_->RichEdit1->ensureCursorVisible();
+    }
+    if (transferRunning_) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        sinceViewUpdate_.restart();
+    }
+}
+
+void TSTestForm::setProgress(int position) {
+    ui_->ProgressBar1->setValue(position);
+}
+
+void TSTestForm::setStatusText(const std::string& text) {
+    ui_->Label1->setText(QString::fromStdString(text));
+    ui_->Label1->adjustSize();
+}
+
+void TSTestForm::setSaveEnabled(bool enabled) {
+    ui_->CSVDateiabspeichern1->setEnabled(enabled);
+}
+
+void TSTestForm::showMessage(const std::string& text) {
+    dialogs_->showMessage(text);
+}
+
+// ---- CSV export ----
+
+void TSTestForm::CSVDateiabspeichern1Click() {
+    setStatusText(std::string());
+    const std::optional<std::string> fileName = dialogs_->askSaveFileName(state_.CsvFileName);
+    if (!fileName) return;
+    const int error = SeparatorIndex() == 1
+                          ? SaveCsvSeparated(*fileName, state_.terminal, state_.AlarmMode,
+                                             SeparatorFor(LanguageIndex()))
+                          : SaveCsvTabbed(*fileName, state_.terminal, state_.AlarmMode);
+    setProgress(0);
+    if (error != 0) dialogs_->showError(FileErrorText(error));
+}
+
+}  // namespace travik

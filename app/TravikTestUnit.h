@@ -1,0 +1,81 @@
+// The main window STestForm: wires the controls' events to the readout, the
+// export, the settings and the port selection. Holds no rule of its own.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "Dialogs.h"
+#include "Readout.h"
+
+namespace Ui {
+class TSTestForm;
+}
+
+namespace travik {
+
+// The terminal view is brought up to date at most this often while a readout runs.
+inline constexpr int kViewUpdateMs = 50;
+
+class TSTestForm : public QMainWindow, public ReadoutWindow {
+    Q_OBJECT
+public:
+    // `dialogs` answers the modal dialogs; the on-screen ones when none is given.
+    explicit TSTestForm(std::unique_ptr<Dialogs> dialogs = nullptr, QWidget* parent = nullptr);
+    ~TSTestForm() override;
+
+    // The start-up routine, run once before the window is first shown.
+    void InitForm();
+    // Puts the captions of language `index` on the window; outside 0..3 nothing changes.
+    void ApplyLanguage(int index);
+
+    int LanguageIndex() const;   // 0..3, or -1 when no item is selected
+    int SeparatorIndex() const;  // 0..1, or -1 when no item is selected
+    ReadoutState& state() { return state_; }
+
+    // What the readout needs of the window.
+    void showTerminalPage() override;
+    void terminalChanged() override;
+    void setProgress(int position) override;
+    void setStatusText(const std::string& text) override;
+    void setSaveEnabled(bool enabled) override;
+    int languageIndex() const override { return LanguageIndex(); }
+    void showMessage(const std::string& text) override;
+    bool stopRequested() override { return closeRequested_; }
+
+public slots:
+    void ComboBox1Change();
+    void Button1Click();
+    void CSVDateiabspeichern1Click();
+    void RadioGroup2Click();
+    void Exit1Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCloseQuery();
+    void connectEvents();
+    void applyFonts();
+    void loadLogo();
+    void refreshPortList();
+    void takeTypedPath(const QString& text);
+    void openSelectedPort();
+    void setReadButtonsEnabled(bool enabled);
+    void runReadout(ReadoutKind kind);
+    void updateTerminalView();
+
+    std::unique_ptr<Ui::TSTestForm> ui_;
+    std::unique_ptr<Dialogs> dialogs_;
+    ReadoutState state_;
+    std::string settingsPath_;
+    std::size_t shownBytes_ = 0;  // terminal bytes already in the view
+    QElapsedTimer sinceViewUpdate_;
+    bool transferRunning_ = false;
+    bool closeRequested_ = false;  // the window was closed during a readout
+};
+
+}  // namespace travik

@@ -1,0 +1,98 @@
+#include "AppTestSupport.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <cstdlib>
+
+#include "TempDir.h"
+#include "Windows1252.h"
+
+namespace {
+
+// One QApplication for the whole test program, on the offscreen platform.
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        application_ = std::make_unique<QApplication>(argc_, argv_);
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    void TearDown() override { application_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[16] = "app_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> application_;
+};
+
+[[maybe_unused]] ::testing::Environment* const qtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+}  // namespace
+
+std::optional<std::string> RecordingDialogs::askSaveFileName(const std::string& proposed) {
+    proposals.push_back(proposed);
+    if (saveAnswers.empty()) return std::nullopt;
+    std::optional<std::string> answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+}
+
+WindowTest::WindowTest() {
+    setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
+}
+
+WindowTest::~WindowTest() {
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+void WindowTest::writeSettings(const std::string& text) const {
+    WriteFileBytes(settingsPath(), text);
+}
+
+std::unique_ptr<travik::TSTestForm> WindowTest::makeForm() {
+    auto dialogs = std::make_unique<RecordingDialogs>();
+    dialogs_ = dialogs.get();
+    return std::make_unique<travik::TSTestForm>(std::move(dialogs));
+}
+
+std::unique_ptr<travik::TSTestForm> WindowTest::startForm() {
+    auto form = makeForm();
+    form->InitForm();
+    form->show();
+    return form;
+}
+
+std::vector<QString> ShownCaptions(QWidget& form) {
+    auto* pages = Control<QTabWidget>(form, "PageControl1");
+    return {
+        Control<QMenu>(form, "Datei1")->title(),
+        Control<QAction>(form, "CSVDateiabspeichern1")->text(),
+        Control<QGroupBox>(form, "GroupBox1")->title(),
+        Control<QPushButton>(form, "Button1")->text(),
+        Control<QPushButton>(form, "Button2")->text(),
+        Control<QGroupBox>(form, "RadioGroup1")->title(),
+        Control<QGroupBox>(form, "RadioGroup2")->title(),
+        Control<QRadioButton>(form, "RadioGroup1Item0")->text(),
+        Control<QRadioButton>(form, "RadioGroup1Item1")->text(),
+        Control<QRadioButton>(form, "RadioGroup2Item0")->text(),
+        Control<QRadioButton>(form, "RadioGroup2Item1")->text(),
+        Control<QRadioButton>(form, "RadioGroup2Item2")->text(),
+        Control<QRadioButton>(form, "RadioGroup2Item3")->text(),
+        pages->tabText(pages->indexOf(Control<QWidget>(form, "TabSheet1"))),
+        pages->tabText(pages->indexOf(Control<QWidget>(form, "TabSheet2"))),
+    };
+}
+
+QString ExpectedView(const std::string& terminalBytes) {
+    QString text = QString::fromStdU16String(travik::DecodeWindows1252(terminalBytes));
+    text.replace(QChar(u'\r'), QChar(u'\n'));
+    return text;
+}

@@ -1,0 +1,66 @@
+// Shared by the window tests: the application object, dialogs that record
+// instead of waiting for a person, and a fixture with its own settings folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QWidget>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Dialogs.h"
+#include "TempDir.h"
+#include "TravikTestUnit.h"
+
+// Records every message and error; the save dialog gives the queued answers
+// (nothing, that is "cancelled", when none is queued).
+class RecordingDialogs : public travik::Dialogs {
+public:
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> askSaveFileName(const std::string& proposed) override;
+
+    std::vector<std::string> messages;
+    std::vector<std::string> errors;  // as shown: with the full stop
+    std::vector<std::string> proposals;
+    std::deque<std::optional<std::string>> saveAnswers;
+
+protected:
+    void showErrorBox(const std::string& textWithStop) override { errors.push_back(textWithStop); }
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest();
+    ~WindowTest() override;
+
+    std::string settingsPath() const { return config_.file("TravikReadout.ini"); }
+    void writeSettings(const std::string& text) const;
+    // A new window with recording dialogs (see dialogs()); not yet started.
+    std::unique_ptr<travik::TSTestForm> makeForm();
+    // A new window, started (InitForm) and shown.
+    std::unique_ptr<travik::TSTestForm> startForm();
+    RecordingDialogs& dialogs() { return *dialogs_; }
+
+    TempDir config_;
+
+private:
+    RecordingDialogs* dialogs_ = nullptr;
+};
+
+// A control of the window by its object name; fails the test when missing.
+template <class T>
+T* Control(QWidget& form, const char* name) {
+    T* control = form.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+}
+
+// The fifteen captions of the language table as the window shows them, in the table's order.
+std::vector<QString> ShownCaptions(QWidget& form);
+
+// The terminal text as the view should show it: Windows-1252 decoded, a CR a line break.
+QString ExpectedView(const std::string& terminalBytes);
