@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The Windows build: cross-compiles the toolkit-free libraries, travik-read and
+# the tests with mingw-w64 into build-windows, runs the tests under Wine through
+# ctest, then checks the serial link end to end: the simulated device (built
+# for Linux in build-win-linux) on a pseudo-terminal that Wine maps to COM5 and
+# COM12, read by the Windows programs and compared with the Linux build's.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
+started=$SECONDS
+
+step() { echo "== $* ($((SECONDS - started)) s)"; }
+fail() {
+    echo "FAILED: $*" >&2
+    exit 1
+}
+
+step "Packages"
+bash scripts/setup.sh g++-mingw-w64-x86-64-posix wine wine64
+
+step "Linux build of the simulator and the reference programs"
+cmake -S . -B build-win-linux -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=OFF >/dev/null
+cmake --build build-win-linux -j "$jobs" --target travik-sim travik-read serial_reply_client
+
+step "Cross build for Windows"
+cmake -S . -B build-windows -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=OFF \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+cmake --build build-windows -j "$jobs"
+
+# A fresh, headless Wine in a temporary folder.
+work=$(mktemp -d "${TMPDIR:-/tmp}/travik-wine.XXXXXX")
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+sim_pid=""
+cleanup() {
+    # wineserver holds the pty: stop it before the device's side closes.
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    if [ -n "$sim_pid" ]; then
+        kill "$sim_pid" 2>/dev/null || true
+        wait "$sim_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The prefix is complete once its services (the mount manager makes the COM
+# ports) are registered; an interrupted set-up is made again.
+prefix_complete() { grep -q 'CurrentControlSet\\\\Services\\\\MountMgr\]' "$WINEPREFIX/system.reg"; }
+make_prefix() {
+    local attempt
+    for attempt in 1 2; do
+        rm -rf "$WINEPREFIX"
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1 || true
+        wineserver -w
+        prefix_complete && return 0
+        echo "Wine prefix set-up incomplete (attempt $attempt)"
+    done
+    fail "cannot set up a Wine prefix"
+}
+
+step "Wine prefix"
+make_prefix
+
+step "Tests under Wine"
+ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 300
+
+step "Serial link end to end under Wine"
+"build-win-linux/tools/travik-sim/travik-sim" --fast >"$work/sim.out" 2>"$work/sim.err" &
+sim_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/sim.out" ] && break
+    sleep 0.1
+done
+pty=$(head -n 1 "$work/sim.out")
+[ -c "$pty" ] || fail "the simulator printed no device path (got '$pty')"
+
+# The references: the same device read by the Linux build, before Wine holds the pty.
+linux_client=$root/build-win-linux/tests/windows/serial_reply_client
+linux_read=$root/build-win-linux/tools/travik-read/travik-read
+"$linux_client" "$pty" h "$work/linux-reply.txt" >/dev/null || fail "Linux client: no complete reply"
+"$linux_read" alarm --port "$pty" --csv "$work/linux-alarm.csv" --quiet ||
+    fail "Linux travik-read alarm"
+"$linux_read" data --port "$pty" --csv "$work/linux-data.csv" --separator semicolon --quiet ||
+    fail "Linux travik-read data"
+
+# Wine opens COM5 and COM12 onto the pty once wineserver starts again.
+wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$pty" /f >/dev/null
+wine reg add 'HKLM\Software\Wine\Ports' /v COM12 /t REG_SZ /d "$pty" /f >/dev/null
+wineserver -k
+wineserver -w
+
+# Windows programs print CR LF.
+win() { wine "$@" | tr -d '\r'; }
+oneline() { tr '\n' ' ' <<<"$1"; }
+win_client=$root/build-windows/tests/windows/serial_reply_client.exe
+win_read=$root/build-windows/tools/travik-read/travik-read.exe
+cd "$work"
+
+devicemap=$(win reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM')
+grep -qw COM5 <<<"$devicemap" && grep -qw COM12 <<<"$devicemap" ||
+    fail "COM5 and COM12 not in the device map: $devicemap"
+
+for port in COM5 COM12; do
+    summary=$(win "$win_client" "$port" h "$port-reply.txt") || fail "$port: $summary"
+    echo "$port: $(oneline "$summary")"
+    cmp linux-reply.txt "$port-reply.txt" || fail "$port: reply differs from the Linux build's"
+done
+
+status=0
+summary=$(win "$win_client" COM5 x silent.txt) || status=$?
+echo "COM5, no answer: $(oneline "$summary")"
+[ "$status" -eq 1 ] && [[ $summary =~ reply:\ 0\ bytes,\ ended\ by\ gap,\ last\ read\ ([0-9]+)\ ms ]] &&
+    [ "${BASH_REMATCH[1]}" -lt 3000 ] || fail "COM5: an unanswered read did not end with a gap"
+
+status=0
+summary=$(win "$win_client" COM77) || status=$?
+[ "$status" -eq 2 ] && [ "$summary" = "open: invalid handle" ] ||
+    fail "COM77 (not present): status $status, '$summary'"
+echo "COM77: $summary"
+
+step "travik-read.exe end to end under Wine"
+win "$win_read" alarm --port COM5 --csv win-alarm.csv --quiet || fail "travik-read.exe alarm"
+cmp linux-alarm.csv win-alarm.csv || fail "alarm CSV differs from the Linux build's"
+win "$win_read" data --port COM12 --csv win-data.csv --separator semicolon --quiet ||
+    fail "travik-read.exe data on COM12"
+cmp linux-data.csv win-data.csv || fail "data CSV differs from the Linux build's"
+echo "CSV files identical to the Linux build's ($(wc -c <win-alarm.csv) and $(wc -c <win-data.csv) bytes)"
+
+ports=$(win "$win_read" --list-ports) || fail "travik-read.exe --list-ports"
+grep -qx COM5 <<<"$ports" || fail "--list-ports does not list COM5: $ports"
+echo "Listed ports: $(oneline "$ports")"
+
+status=0
+message=$(wine "$win_read" alarm --port COM77 2>&1 >/dev/null | tr -d '\r') || status=$?
+[ "$status" -eq 2 ] && grep -q "invalid handle" <<<"$message" ||
+    fail "travik-read.exe on COM77: status $status, '$message'"
+echo "COM77: status 2, $(oneline "$message")"
+
+step "Windows stage passed"
