@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -68,6 +69,13 @@ std::unique_ptr<travik::TSTestForm> WindowTest::startForm() {
     form->InitForm();
     form->show();
     return form;
+}
+
+void PressEnter(QWidget* widget) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
 }
 
 std::vector<QString> ShownCaptions(QWidget& form) {

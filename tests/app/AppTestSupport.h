@@ -59,6 +59,9 @@ T* Control(QWidget& form, const char* name) {
     return control;
 }
 
+// Presses and releases Enter on `widget`.
+void PressEnter(QWidget* widget);
+
 // The fifteen captions of the language table as the window shows them, in the table's order.
 std::vector<QString> ShownCaptions(QWidget& form);
 

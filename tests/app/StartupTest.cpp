@@ -2,8 +2,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -41,13 +41,6 @@ bool ReadButtonsEnabled(TSTestForm& form) {
 bool ReadButtonsDisabled(TSTestForm& form) {
     return !Control<QPushButton>(form, "Button1")->isEnabled() &&
            !Control<QPushButton>(form, "Button2")->isEnabled();
-}
-
-void PressEnter(QWidget* widget) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QApplication::sendEvent(widget, &release);
 }
 
 using StartupTest = WindowTest;

@@ -186,3 +186,38 @@ TEST(TravikRead, ListsPortsWithoutFailing) {
         start = end + 1;
     }
 }
+
+// Faults: a device that comes back after hanging up, a port someone else holds.
+
+TEST(TravikRead, AfterAHangUpTheNextReadoutOfTheSamePathWorks) {
+    TempDir dir;
+    const std::string link = dir.file("ttyTravik");
+    {
+        SimProcess first({"--fast", "--rows", "20", "--hangup-after", "500", "--link", link});
+        const ProcessOutput cut = readout({"alarm", "--port", link});
+        ASSERT_EQ(cut.status, 4) << cut.err;
+        ASSERT_EQ(first.exitStatus(), 0);
+    }
+    SimProcess second({"--fast", "--rows", "20", "--link", link});
+    const ProcessOutput run = readout({"alarm", "--port", link});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const TerminalText expected = readInProcess(ReadoutKind::AlarmBuffer, link);
+    ASSERT_GT(expected.size(), 500u);
+    EXPECT_EQ(run.out, asPrinted(expected));
+}
+
+TEST(TravikRead, APortHeldByAnotherOpenerGivesStatus2) {
+    SimProcess sim({"--fast", "--rows", "5"});
+    SerialHandle holder;
+    ASSERT_EQ(
+        OpenComPort(holder, sim.portPath(), kDeviceBaud, kQueueSize, [](const std::string&) {}),
+        OpenResult::Ok);
+    const ProcessOutput refused = readout({"data", "--port", sim.portPath()});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err.rfind("invalid handle\n", 0), 0u) << refused.err;
+    EXPECT_EQ(refused.out, "");
+
+    holder.close();
+    EXPECT_EQ(readout({"data", "--port", sim.portPath()}).status, 0);
+}

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "DeviceReplies.h"
 #include "PtyDevice.h"
 #include "Readout.h"
+#include "SimProcess.h"
+#include "TempDir.h"
 
 using namespace travik;
 
@@ -260,4 +264,76 @@ TEST(Readout, ANewReadoutClearsTheTerminalAndResetsTheMode) {
     EXPECT_TRUE(run.state.terminal.empty());
     EXPECT_FALSE(run.state.AlarmMode);
     EXPECT_EQ(run.state.CsvFileName, "Data.csv");
+}
+
+// Hostile replies from the simulator: every byte value, and more than the limit.
+
+namespace {
+
+struct Outcome {
+    std::string terminal;
+    std::int32_t count = 0;
+};
+
+// The byte rules worked out a second time, independently of the readout code.
+Outcome ByTheRules(const std::string& reply, ReadoutKind kind) {
+    const std::int32_t limit = ReadoutLimit(kind);
+    Outcome outcome;
+    char prev = 0;
+    bool firstI = true;
+    for (const char ch : reply) {
+        const std::int32_t position = outcome.count++;
+        if (ch == '\0') return outcome;
+        if (ch != '\n') {
+            if (position < 100 && prev == '\t' && (ch == 't' || (ch == 'I' && firstI))) {
+                if (kind == ReadoutKind::AlarmBuffer) outcome.terminal += '\t';
+                if (ch == 'I') firstI = false;
+            }
+            outcome.terminal += ch;
+            prev = ch;
+        }
+        if (outcome.count >= limit) return outcome;
+    }
+    ++outcome.count;  // the read that found the gap
+    return outcome;
+}
+
+// One readout of `kind` from a simulator started with `simArgs`, whose reply is
+// `reply`. A fresh simulator each time: the rest of a reply cut off by an
+// earlier readout could still be on its way.
+void ExpectReadAsTheRulesSay(const std::vector<std::string>& simArgs, ReadoutKind kind,
+                             const std::string& reply) {
+    SimProcess sim(simArgs);
+    ReadoutRun run;
+    runReadout(run, kind, sim.portPath());
+    const Outcome expected = ByTheRules(reply, kind);
+    const std::string& terminal = run.state.terminal.bytes();
+    EXPECT_EQ(terminal.find('\n'), std::string::npos);
+    EXPECT_EQ(terminal, expected.terminal);
+    EXPECT_EQ(run.result.count, expected.count);
+    EXPECT_EQ(run.window.progress.back(), ProgressPosition(expected.count, ReadoutLimit(kind)));
+    EXPECT_EQ(run.result.end, expected.count >= 2 ? ReadoutEnd::Complete : ReadoutEnd::Timeout);
+    EXPECT_EQ(run.window.saveEnabled, expected.count >= 2);
+}
+
+}  // namespace
+
+TEST(ReadoutFaults, RandomBytesOfAllValuesEndAtTheirFirstZero) {
+    for (const int seed : {1, 2, 3, 4, 5, 6, 7, 8}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        const ReadoutKind kind = seed % 2 ? ReadoutKind::AlarmBuffer : ReadoutKind::DataLogger;
+        ExpectReadAsTheRulesSay({"--fast", "--random", "4000", "--seed", std::to_string(seed)},
+                                kind, sim::RandomBytes(4000, seed) + '\0');
+    }
+}
+
+TEST(ReadoutFaults, ReplyOfEveryNonZeroValueLongerThanTheLimitEndsAtTheLimit) {
+    std::string reply = sim::RandomBytes(3 * kAlarmLimit, 9);
+    for (char& byte : reply)
+        if (byte == '\0') byte = '\t';  // more TABs for the header rule to meet
+    reply.replace(0, 12, "\tt\n\tI\tI\r\n\tt\t");
+    TempDir dir;
+    WriteFileBytes(dir.file("reply.bin"), reply);
+    for (const ReadoutKind kind : {ReadoutKind::AlarmBuffer, ReadoutKind::DataLogger})
+        ExpectReadAsTheRulesSay({"--fast", "--reply-file", dir.file("reply.bin")}, kind, reply);
 }

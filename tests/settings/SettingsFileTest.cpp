@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "ChildProcess.h"
 #include "Settings.h"
 #include "TempDir.h"
 
@@ -53,6 +54,14 @@ std::string BinaryGarbage(std::size_t size) {
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 % 256);
     return bytes;
+}
+
+// Makes `folder` and `file` the ordinary user's, so that only their modes decide
+// what a child run by RunWithoutRootOverride may do with them.
+void GiveToOrdinaryUser(const std::string& folder, const std::string& file) {
+    if (geteuid() != 0) return;
+    ASSERT_EQ(chown(folder.c_str(), kOrdinaryUser, kOrdinaryUser), 0);
+    ASSERT_EQ(chown(file.c_str(), kOrdinaryUser, kOrdinaryUser), 0);
 }
 
 }  // namespace
@@ -136,12 +145,16 @@ TEST(ReadSettings, AFolderOrAFifoInPlaceOfTheFileGivesDefaults) {
 }
 
 TEST(ReadSettings, AnUnreadableFileGivesDefaults) {
-    if (geteuid() == 0) GTEST_SKIP() << "root reads any file";
     TempDir dir;
     const std::string path = dir.file("TravikReadout.ini");
-    WriteFileBytes(path, "[Language]\nLanguage=2\n");
+    WriteFileBytes(path, "[com]\ncomID=COM3\n[Language]\nLanguage=2\n");
+    GiveToOrdinaryUser(dir.path(), path);
     ASSERT_EQ(chmod(path.c_str(), 0), 0);
-    ExpectSettings(ReadSettings(path), Settings("", 0, 0));
+    const int language = RunWithoutRootOverride([&] {
+        const StoredSettings read = ReadSettings(path);
+        return read.comID.empty() && read.separator == 0 ? read.language : 99;
+    });
+    EXPECT_EQ(language, 0);
 }
 
 TEST(WriteSettings, ANewFileHoldsTheThreeSettingsInOrder) {
@@ -253,24 +266,28 @@ TEST(WriteSettings, APortNameWithALineBreakIsRefused) {
 }
 
 TEST(WriteSettings, AnUnwritableFolderGivesEacces) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
     TempDir dir;
     const std::string folder = dir.file("locked");
     ASSERT_TRUE(fs::create_directory(folder));
     const std::string path = folder + "/TravikReadout.ini";
     WriteFileBytes(path, "[com]\ncomID=COM1\n");
+    GiveToOrdinaryUser(folder, path);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
     ASSERT_EQ(chmod(folder.c_str(), 0500), 0);
-    EXPECT_EQ(WriteSettings(path, Settings("COM2", 0, 0)), EACCES);
+    EXPECT_EQ(RunWithoutRootOverride([&] { return WriteSettings(path, Settings("COM2", 0, 0)); }),
+              EACCES);
     EXPECT_EQ(ReadFileBytes(path), "[com]\ncomID=COM1\n");
+    EXPECT_EQ(FolderEntries(folder), std::set<std::string>{"TravikReadout.ini"});
 }
 
 TEST(WriteSettings, AnUnreadableFileIsNotReplaced) {
-    if (geteuid() == 0) GTEST_SKIP() << "root reads any file";
     TempDir dir;
     const std::string path = dir.file("TravikReadout.ini");
     WriteFileBytes(path, "[other]\nkeep=this\n");
+    GiveToOrdinaryUser(dir.path(), path);
     ASSERT_EQ(chmod(path.c_str(), 0200), 0);
-    EXPECT_EQ(WriteSettings(path, Settings("COM2", 0, 0)), EACCES);
-    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    EXPECT_EQ(RunWithoutRootOverride([&] { return WriteSettings(path, Settings("COM2", 0, 0)); }),
+              EACCES);
     EXPECT_EQ(ReadFileBytes(path), "[other]\nkeep=this\n");
+    EXPECT_EQ(FolderEntries(dir.path()), std::set<std::string>{"TravikReadout.ini"});
 }

@@ -99,6 +99,13 @@ void SimDevice::readCommands() {
 
 void SimDevice::sendDue(Clock::time_point now) {
     if (!dueNow(now)) return;
+    // Look for a close right before writing: a client that closed and opened
+    // the port again since the last poll must not get the old reply's rest.
+    if (!hangingUp_ && port_.clientClosed()) {
+        dropReply();
+        port_.discardUnread();
+        return;
+    }
     const std::size_t allowed = pacer_.allowedBy(now);
     const std::size_t end = allowed < replyEnd() ? allowed : replyEnd();
     const ssize_t put = write(port_.master(), reply_->data() + sent_, end - sent_);

@@ -4,6 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <exception>
+#include <stdexcept>
+
 int RunInChild(const std::function<void()>& prepare, const std::function<int()>& action) {
     const pid_t child = fork();
     if (child < 0) return -1;
@@ -26,4 +29,14 @@ int RunWithoutRootOverride(const std::function<int()>& action) {
         }
     };
     return RunInChild(becomeOrdinaryUser, action);
+}
+
+OrdinaryUserScope::OrdinaryUserScope() {
+    if (geteuid() != 0) return;
+    if (seteuid(kOrdinaryUser) != 0) throw std::runtime_error("seteuid failed");
+    switched_ = true;
+}
+
+OrdinaryUserScope::~OrdinaryUserScope() {
+    if (switched_ && seteuid(0) != 0) std::terminate();  // later tests would run unprivileged
 }
