@@ -115,6 +115,15 @@ echo "COM5, no answer: $(oneline "$summary")"
 [ "$status" -eq 1 ] && [[ $summary =~ reply:\ 0\ bytes,\ ended\ by\ gap,\ last\ read\ ([0-9]+)\ ms ]] &&
     [ "${BASH_REMATCH[1]}" -lt 3000 ] || fail "COM5: an unanswered read did not end with a gap"
 
+# A set-up step that fails (a queue size of 0: "Buffer") leaves the port open;
+# its reads must still end after the gap.
+status=0
+summary=$(timeout 60 wine "$win_client" COM5 x unset.txt 0 | tr -d '\r') || status=$?
+echo "COM5, set-up failed: $(oneline "$summary")"
+[ "$status" -eq 1 ] && [[ $summary =~ open:\ Buffer ]] &&
+    [[ $summary =~ reply:\ 0\ bytes,\ ended\ by\ gap,\ last\ read\ ([0-9]+)\ ms ]] &&
+    [ "${BASH_REMATCH[1]}" -lt 3000 ] || fail "COM5 after a failed set-up step: a read did not end"
+
 status=0
 summary=$(win "$win_client" COM77) || status=$?
 [ "$status" -eq 2 ] && [ "$summary" = "open: invalid handle" ] ||

@@ -29,9 +29,12 @@ int awayFromZero(int fd) {
 }
 
 bool takeExclusively(int fd) {
-    // TIOCEXCL keeps other programs out (root is exempt); the lock also stops root.
+    // The lock also stops root. Only once it is ours does TIOCEXCL keep other
+    // programs out (root is exempt): a refused open must not leave the flag on
+    // a port someone else holds.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
     ioctl(fd, TIOCEXCL);
-    return flock(fd, LOCK_EX | LOCK_NB) == 0;
+    return true;
 }
 
 bool speedFor(long baud, speed_t& speed) {
@@ -140,6 +143,9 @@ bool writeByte(NativePort port, std::uint8_t byte) {
 
 void closePort(NativePort port) {
     const int fd = static_cast<int>(port);
+    // The flag outlives this descriptor while anyone else keeps the port open,
+    // and would then refuse the next open of every user but root.
+    ioctl(fd, TIOCNXCL);
     flock(fd, LOCK_UN);
     ::close(fd);
 }

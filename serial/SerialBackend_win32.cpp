@@ -53,9 +53,10 @@ NativePort openPort(const std::string& portName) {
     return fromHandle(handle);
 }
 
-OpenResult configurePort(NativePort port, const std::string& definition, std::int32_t queueSize,
-                         const CommTimeouts& timeouts) {
-    const HANDLE handle = toHandle(port);
+namespace {
+
+// The queue and line steps of the opening, stopping at the first that fails.
+OpenResult applyLineSettings(HANDLE handle, const std::string& definition, std::int32_t queueSize) {
     if (queueSize <= 0) return OpenResult::Buffer;
     const DWORD queue = static_cast<DWORD>(queueSize);
     if (!SetupComm(handle, queue, queue)) return OpenResult::Buffer;
@@ -65,9 +66,22 @@ OpenResult configurePort(NativePort port, const std::string& definition, std::in
     // Also switches XON/XOFF and hardware flow control off.
     if (!BuildCommDCBA(definition.c_str(), &dcb)) return OpenResult::Config;
     if (!SetCommState(handle, &dcb)) return OpenResult::State;
-    COMMTIMEOUTS commTimeouts = toCommTimeouts(timeouts);
-    if (!SetCommTimeouts(handle, &commTimeouts)) return OpenResult::Timeout;
     return OpenResult::Ok;
+}
+
+}  // namespace
+
+OpenResult configurePort(NativePort port, const std::string& definition, std::int32_t queueSize,
+                         const CommTimeouts& timeouts) {
+    const HANDLE handle = toHandle(port);
+    const OpenResult lineSettings = applyLineSettings(handle, definition, queueSize);
+    // The timeouts are set also after a failed step (its message is the one
+    // shown): otherwise the port keeps whatever timeouts it had, and a read
+    // could wait for ever.
+    COMMTIMEOUTS commTimeouts = toCommTimeouts(timeouts);
+    const bool bounded = SetCommTimeouts(handle, &commTimeouts) != 0;
+    if (lineSettings != OpenResult::Ok) return lineSettings;
+    return bounded ? OpenResult::Ok : OpenResult::Timeout;
 }
 
 // The port's own timeouts bound the read: empty after the total timeout when

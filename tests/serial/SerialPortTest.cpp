@@ -1,6 +1,8 @@
 // The serial link against real pseudo-terminals.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -63,6 +65,37 @@ TEST(OpenComPort, APortHeldByAnotherOpenerIsRefused) {
     SerialHandle third;
     EXPECT_EQ(openPort(third, device.portPath()).result, OpenResult::Ok)
         << "closing must give the port back";
+}
+
+namespace {
+
+// Whether the port is in exclusive mode (TIOCEXCL), seen through another descriptor.
+bool ExclusiveFlag(int fd) {
+    int exclusive = -1;
+    EXPECT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    return exclusive != 0;
+}
+
+}  // namespace
+
+// The exclusive mode belongs to the tty, not to a descriptor: while another
+// program keeps the port open it would refuse every later open but root's.
+TEST(OpenComPort, ExclusiveModeLastsOnlyWhileThePortIsOurs) {
+    PtyDevice device;
+    const int other = open(device.portPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+
+    SerialHandle handle;
+    ASSERT_EQ(openPort(handle, device.portPath()).result, OpenResult::Ok);
+    EXPECT_TRUE(ExclusiveFlag(other));
+    handle.close();
+    EXPECT_FALSE(ExclusiveFlag(other)) << "a closed port must take any user's next open";
+
+    // Refused because another program holds the lock: its port is left as it was.
+    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(openPort(handle, device.portPath()).result, OpenResult::InvalidHandle);
+    EXPECT_FALSE(ExclusiveFlag(other));
+    close(other);
 }
 
 TEST(OpenComPort, PutsTheLineInto19200RawNoFlowControl) {

@@ -4,6 +4,9 @@
 //
 //   serial_reply_client PORT                  only open the port
 //   serial_reply_client PORT COMMAND OUTFILE  send COMMAND's first byte, save the reply
+//   serial_reply_client PORT COMMAND OUTFILE QUEUESIZE
+//       the same with that queue size, going on after a failed set-up step as
+//       the readout does (a queue size of 0 fails the "Buffer" step)
 //
 // The reply is read with ReadComByte until a 0 byte (not saved), an empty read
 // (the line fell silent), a lost connection, or kMaxReply bytes.
@@ -11,6 +14,7 @@
 // 2 the port did not open; 3 usage or output file error.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -80,18 +84,22 @@ bool SaveBytes(const std::string& path, const std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 4) {
-        std::fprintf(stderr, "usage: %s PORT [COMMAND OUTFILE]\n", argv[0]);
+    if (argc != 2 && argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: %s PORT [COMMAND OUTFILE [QUEUESIZE]]\n", argv[0]);
         return 3;
     }
+    const bool goOnAfterSetUp = argc == 5;
+    const std::int32_t queueSize =
+        goOnAfterSetUp ? static_cast<std::int32_t>(std::atol(argv[4])) : travik::kQueueSize;
     travik::SerialHandle port;
     const travik::OpenResult opened =
-        travik::OpenComPort(port, argv[1], travik::kDeviceBaud, travik::kQueueSize, nullptr);
+        travik::OpenComPort(port, argv[1], travik::kDeviceBaud, queueSize, nullptr);
     if (opened != travik::OpenResult::Ok) {
         std::printf("open: %s\n", travik::OpenResultMessage(opened));
-        return 2;
+        if (!goOnAfterSetUp || !port.isOpen()) return 2;
+    } else {
+        std::printf("open: ok\n");
     }
-    std::printf("open: ok\n");
     if (argc == 2) return 0;
 
     const std::string command = argv[2];
