@@ -221,3 +221,22 @@ TEST(TravikRead, APortHeldByAnotherOpenerGivesStatus2) {
     holder.close();
     EXPECT_EQ(readout({"data", "--port", sim.portPath()}).status, 0);
 }
+
+TEST(TravikRead, AnUnwritableStandardOutputIsAFailedWrite) {
+    SimProcess sim({"--fast"});
+    const ProcessOutput run = RunProcess(
+        "/bin/sh", {"-c", "exec \"$0\" alarm --port \"$1\" >/dev/full", kProgram, sim.portPath()});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.err, "I/O error 28.\n");
+}
+
+TEST(TravikRead, AConnectionLostBeforeAnyByteWritesNoFile) {
+    SimProcess sim({"--fast", "--hangup-after", "0"});
+    TempDir dir;
+    const ProcessOutput run =
+        readout({"alarm", "--port", sim.portPath(), "--csv", dir.file("empty.csv")});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_EQ(run.err, "connection lost during Read\n");
+    struct stat info {};
+    EXPECT_NE(stat(dir.file("empty.csv").c_str(), &info), 0);
+}

@@ -1,5 +1,7 @@
 #include "ConsoleWindow.h"
 
+#include <cerrno>
+
 namespace travik::cli {
 
 ConsoleWindow::ConsoleWindow(const TerminalText& terminal, std::FILE* out, std::FILE* err,
@@ -17,9 +19,13 @@ void ConsoleWindow::terminalChanged() {
     for (; written_ < bytes.size(); ++written_) {
         const char c = bytes[written_];
         lineEnded = c == '\r';
-        std::fputc(lineEnded ? '\n' : c, out_);
+        noteOutputResult(std::fputc(lineEnded ? '\n' : c, out_));
     }
-    if (lineEnded) std::fflush(out_);
+    if (lineEnded) noteOutputResult(std::fflush(out_));
+}
+
+void ConsoleWindow::noteOutputResult(int result) {
+    if (result == EOF && outputError_ == 0) outputError_ = errno != 0 ? errno : EIO;
 }
 
 void ConsoleWindow::setProgress(int position) {
@@ -47,7 +53,7 @@ void ConsoleWindow::showMessage(const std::string& text) {
 
 void ConsoleWindow::finish() {
     clearProgressLine();
-    std::fflush(out_);
+    noteOutputResult(std::fflush(out_));
 }
 
 }  // namespace travik::cli

@@ -26,9 +26,12 @@ public:
 
     // Ends the progress line and flushes the terminal output.
     void finish();
+    // The error code of the first failed write of the terminal output, or 0.
+    int outputError() const { return outputError_; }
 
 private:
     void clearProgressLine();
+    void noteOutputResult(int result);
 
     const TerminalText& terminal_;
     std::FILE* out_;
@@ -38,6 +41,7 @@ private:
     std::size_t written_ = 0;
     int shownPosition_ = -1;
     bool progressLineOpen_ = false;
+    int outputError_ = 0;
 };
 
 }  // namespace travik::cli

@@ -59,6 +59,14 @@ int saveCsv(const Options& options, const ReadoutState& state) {
     return kFileFailed;
 }
 
+// Standard output that could not be written (a full disk, a closed pipe) is a
+// failed write like a file's, not a success.
+int reportOutputError(int code) {
+    if (code == 0) return kReplyReceived;
+    std::fprintf(stderr, "%s.\n", FileErrorText(code).c_str());
+    return kFileFailed;
+}
+
 int readDevice(const Options& options) {
     ReadoutState state;
     state.ComPortName = options.port;
@@ -69,9 +77,12 @@ int readDevice(const Options& options) {
 
     if (result.open != OpenResult::Ok) return kPortFailed;
     if (result.end == ReadoutEnd::Timeout) return kNoReply;
-    const int saved = options.csvFile ? saveCsv(options, state) : kReplyReceived;
-    if (saved != kReplyReceived) return saved;
-    return result.end == ReadoutEnd::ConnectionLost ? kConnectionLost : kReplyReceived;
+    const bool lost = result.end == ReadoutEnd::ConnectionLost;
+    // Like the window's save command, a file needs at least one byte received.
+    const bool save = options.csvFile && result.count >= 2;
+    const int written = save ? saveCsv(options, state) : reportOutputError(window.outputError());
+    if (written != kReplyReceived) return written;
+    return lost ? kConnectionLost : kReplyReceived;
 }
 
 }  // namespace
