@@ -25,6 +25,7 @@
 
 #include "BenchClock.h"
 #include "CsvExport.h"
+#include "QuietReadoutWindow.h"
 #include "Readout.h"
 #include "SimProcess.h"
 #include "TravikTestUnit.h"
@@ -39,14 +40,8 @@ using bench::format;
 
 constexpr double kLineSeconds = kAlarmLimit * 10.0 / 19200.0;
 
-class NullWindow : public ReadoutWindow {
+class NullWindow : public QuietReadoutWindow {
 public:
-    void showTerminalPage() override {}
-    void terminalChanged() override {}
-    void setProgress(int) override {}
-    void setStatusText(const std::string&) override {}
-    void setSaveEnabled(bool) override {}
-    int languageIndex() const override { return 0; }
     void showMessage(const std::string& text) override {
         std::fprintf(stderr, "unexpected message: %s\n", text.c_str());
     }
@@ -245,11 +240,6 @@ int startupChild(int argc, char** argv, const std::string& stampFile) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     std::ofstream(stampFile) << std::fixed << bench::wallSeconds();
     return 0;
-}
-
-std::string besideMe(const std::string& self, const std::string& relative) {
-    const std::string folder = self.substr(0, self.find_last_of('/') + 1);
-    return folder + relative;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "AtomicFile.h"
+#include "FileDescriptor.h"
 
 namespace travik {
 namespace {
@@ -19,33 +20,6 @@ constexpr int kMaxLinks = 40;
 constexpr int kMaxTempAttempts = 100;
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask when created
 constexpr mode_t kPrivateMode = 0600;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    void reset(int fd) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-    // Closes now and reports the close's own error: a delayed write error can
-    // surface only here.
-    int close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
 
 // Removes the temporary file unless it was renamed into place.
 class TempFileGuard {

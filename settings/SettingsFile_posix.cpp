@@ -7,6 +7,7 @@
 #include <string>
 
 #include "AtomicFile.h"
+#include "FileDescriptor.h"
 #include "SettingsFormat.h"
 
 namespace travik {
@@ -16,20 +17,6 @@ namespace {
 // A settings file beyond this is not ours: reading uses its beginning, writing
 // refuses to touch it.
 constexpr std::size_t kMaxSettingsFileBytes = 16 * 1024 * 1024;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 struct FileBytes {
     int error = 0;  // errno of the failing step; 0 when read

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CsvExport.h"
+#include "QuietReadoutWindow.h"
 #include "Readout.h"
 #include "RunProcess.h"
 #include "SimProcess.h"
@@ -17,22 +18,11 @@ namespace {
 
 const std::string kProgram = TRAVIK_READ_PATH;
 
-class QuietWindow : public ReadoutWindow {
-public:
-    void showTerminalPage() override {}
-    void terminalChanged() override {}
-    void setProgress(int) override {}
-    void setStatusText(const std::string&) override {}
-    void setSaveEnabled(bool) override {}
-    int languageIndex() const override { return 0; }
-    void showMessage(const std::string&) override {}
-};
-
 // The same readout done in this process, as the window does it.
 TerminalText readInProcess(ReadoutKind kind, const std::string& port) {
     ReadoutState state;
     state.ComPortName = port;
-    QuietWindow window;
+    QuietReadoutWindow window;
     Button1Click(kind, state, window);
     return state.terminal;
 }
