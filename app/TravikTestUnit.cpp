@@ -9,9 +9,13 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTextCursor>
+#include <QWindow>
 
 #include "CommPortList.h"
 #include "CsvExport.h"
@@ -29,6 +33,9 @@ static void initResources() {
 
 namespace travik {
 namespace {
+
+// Where the window first appears and its size, as designed.
+const QRect kDesignedGeometry(183, 32, 832, 887);
 
 QString fromUtf8(const char* text) {
     return QString::fromUtf8(text);
@@ -66,11 +73,17 @@ QStringList findPorts(const QStringList& listed) {
 }  // namespace
 
 TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
-    : QMainWindow(parent), ui_(std::make_unique<Ui::TSTestForm>()), dialogs_(std::move(dialogs)) {
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::TSTestForm>()),
+      dialogs_(std::move(dialogs)),
+      sizeFollowers_(kDesignedGeometry.size()) {
     initResources();
     ui_->setupUi(this);
     if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
-    move(183, 32);
+    resize(kDesignedGeometry.size());
+    sizeFollowers_.add(ui_->PageControl1);
+    sizeFollowers_.add(ui_->RichEdit1);
+    fitToScreen(QMargins());
     setWindowIcon(QIcon(QStringLiteral(":/TravikPReadout.png")));
     numberButtons(ui_->RadioGroup1Buttons, {ui_->RadioGroup1Item0, ui_->RadioGroup1Item1});
     numberButtons(ui_->RadioGroup2Buttons, {ui_->RadioGroup2Item0, ui_->RadioGroup2Item1,
@@ -92,6 +105,32 @@ void TSTestForm::connectEvents() {
             &TSTestForm::CSVDateiabspeichern1Click);
     connect(ui_->Exit1, &QAction::triggered, this, &TSTestForm::Exit1Click);
     connect(ui_->RadioGroup2Buttons, &QButtonGroup::idClicked, this, &TSTestForm::RadioGroup2Click);
+}
+
+// On a screen smaller than the window, the page control with the terminal
+// view shrinks so that the newest lines at its bottom stay on the screen.
+// `frame`: the window frame's margins, once the window system has told them.
+void TSTestForm::fitToScreen(const QMargins& frame) {
+    const QScreen* shownOn = screen();
+    if (shownOn == nullptr) return;
+    const QRect fitted =
+        FitToScreen(kDesignedGeometry + frame, shownOn->availableGeometry()) - frame;
+    move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
+    resize(fitted.size());
+}
+
+void TSTestForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownBefore_) return;
+    shownBefore_ = true;
+    // Now the frame is known: the whole window, frame included, goes on the screen.
+    if (const QWindow* window = windowHandle(); window && !window->frameMargins().isNull())
+        fitToScreen(window->frameMargins());
+}
+
+void TSTestForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    sizeFollowers_.follow(size());
 }
 
 void TSTestForm::applyFonts() {
@@ -226,7 +265,20 @@ void TSTestForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void TSTestForm::saveAndClosePort() {
+    FormCloseQuery();
+}
+
+void TSTestForm::endSession() {
+    quitRequested_ = true;
+    close();
+    // During a readout the window closes when the readout has returned.
+    if (!transferRunning_) QCoreApplication::quit();
+}
+
 void TSTestForm::FormCloseQuery() {
+    if (closeDone_) return;
+    closeDone_ = true;
     const StoredSettings settings{state_.ComPortName, SeparatorIndex(), LanguageIndex()};
     if (WriteSettings(settingsPath_, settings) != 0)
         dialogs_->showError(UnableToWriteText(settingsPath_));
@@ -245,6 +297,7 @@ int TSTestForm::SeparatorIndex() const {
 void TSTestForm::ApplyLanguage(int index) {
     const Captions* captions = CaptionsFor(index);
     if (captions == nullptr) return;
+    qtTexts_.use(index);
     ui_->Datei1->setTitle(fromUtf8(captions->Datei1));
     ui_->CSVDateiabspeichern1->setText(fromUtf8(captions->CSVDateiabspeichern1));
     ui_->GroupBox1->setTitle(fromUtf8(captions->GroupBox1));
@@ -285,6 +338,7 @@ void TSTestForm::runReadout(ReadoutKind kind) {
     if (closeRequested_) {
         closeRequested_ = false;
         close();
+        if (quitRequested_) QCoreApplication::quit();
     }
 }
 
@@ -316,6 +370,9 @@ void TSTestForm::updateTerminalView() {
         shownBytes_ = bytes.size();
         ui_->RichEdit1->moveCursor(QTextCursor::End);
         ui_->RichEdit1->ensureCursorVisible();
+        // At some view heights the cursor counts as visible one line short of the end.
+        QScrollBar* scroll = ui_->RichEdit1->verticalScrollBar();
+        scroll->setValue(scroll->maximum());
     }
     if (transferRunning_) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
