@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg-dev libgtest-dev googletest
-          libbenchmark-dev clang-14 libclang-rt-14-dev "$@")
+          libbenchmark-dev clang-14 libclang-rt-14-dev
+          qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev man-db "$@")
 
 missing=()
 for p in "${packages[@]}"; do
