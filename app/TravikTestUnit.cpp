@@ -56,18 +56,13 @@ void numberButtons(QButtonGroup* group, const QList<QAbstractButton*>& buttons) 
     for (int i = 0; i < buttons.size(); ++i) group->setId(buttons[i], i);
 }
 
-QStringList toStringList(const PortList& names) {
-    QStringList list;
-    for (const std::string& name : names) list << QString::fromStdString(name);
-    return list;
-}
-
-// The newest port names: those found on the machine, after the ones listed.
-QStringList findPorts(const QStringList& listed) {
-    PortList names;
-    for (const QString& name : listed) names.push_back(name.toStdString());
-    GetSerialPorts(names);
-    return toStringList(names);
+// The ports found on the machine now, with what the system tells about them.
+QList<PortEntry> findPorts() {
+    QList<PortEntry> entries;
+    for (const FoundPort& port : FindSerialPorts())
+        entries.append(
+            {QString::fromStdString(port.name), QString::fromStdString(port.description)});
+    return entries;
 }
 
 }  // namespace
@@ -201,13 +196,13 @@ void TSTestForm::InitForm() {
 }
 
 void TSTestForm::refreshPortList() {
-    ui_->ComboBox1->appendPortNames(findPorts(ui_->ComboBox1->portNames()));
+    ui_->ComboBox1->updatePorts(findPorts());
 }
 
 // A port discovery cannot see (a pseudo-terminal): typed, then Enter.
 void TSTestForm::takeTypedPath(const QString& text) {
     if (text.isEmpty()) return;
-    ui_->ComboBox1->appendPortNames({text});
+    ui_->ComboBox1->appendTypedPath(text);
     {
         const QSignalBlocker blocker(ui_->ComboBox1);
         ui_->ComboBox1->selectPortName(text);
