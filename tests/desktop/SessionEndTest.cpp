@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QPushButton>
+#include <QTimer>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -18,6 +20,8 @@
 
 #include "AppTestSupport.h"
 #include "PtyDevice.h"
+#include "Readout.h"
+#include "SimProcess.h"
 #include "TempDir.h"
 
 namespace {
@@ -143,8 +147,8 @@ TEST_F(ProgramTest, ManySignalsAtOnceStillEndOnceAndCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SessionEndTest, ::testing::Values(SIGTERM, SIGHUP),
-                         [](const auto& info) {
-                             return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGHUP");
+                         [](const auto& instance) {
+                             return std::string(instance.param == SIGTERM ? "SIGTERM" : "SIGHUP");
                          });
 
 // The close routine is one: a second call (a signal after a close, the
@@ -175,6 +179,21 @@ TEST_F(CloseRoutineTest, EndSessionClosesTheWindowAndWritesTheSettings) {
     form->endSession();
     EXPECT_FALSE(form->isVisible());
     EXPECT_NE(ReadFileBytes(settingsPath()).find("Language=1"), std::string::npos);
+}
+
+TEST_F(CloseRoutineTest, EndSessionDuringAReadoutStopsItThenCloses) {
+    SimProcess sim({});  // paced at 19200 baud: a full readout takes 7.5 s
+    writeSettings("[com]\ncomID=" + sim.portPath() + "\n");
+    auto form = startForm();
+    // Delivered by the event loop the readout keeps running, as a signal's notifier is.
+    QTimer::singleShot(0, form.get(), [&] { form->endSession(); });
+    fs::remove(settingsPath());
+    Control<QPushButton>(*form, "Button1")->click();
+
+    EXPECT_LT(form->state().terminal.bytes().size(), static_cast<std::size_t>(travik::kAlarmLimit));
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->state().ComHandle.isOpen());
+    EXPECT_NE(ReadFileBytes(settingsPath()).find("comID=" + sim.portPath()), std::string::npos);
 }
 
 }  // namespace
