@@ -17,7 +17,9 @@ const Captions kCaptions[kLanguageCount] = {
      {"Tabulator", "Comma"},
      {"English", "German", "French", "Spanish"},
      "Terminal Window",
-     "Parameters"},
+     "Parameters",
+     "Table",
+     "Chart"},
     {"Datei",
      "in CSV-Datei abspeichern",
      "serielle Schnittstellen",
@@ -28,7 +30,9 @@ const Captions kCaptions[kLanguageCount] = {
      {"Tabulator", "Semikolon"},
      {"Englisch", "Deutsch", "Französisch", "Spanisch"},
      "Terminalfenster",
-     "Parameter"},
+     "Parameter",
+     "Tabelle",
+     "Diagramm"},
     {"Fichier",
      "Enregistrer dans un fichier CSV",
      "Interfaces série",
@@ -39,7 +43,9 @@ const Captions kCaptions[kLanguageCount] = {
      {"Tabulateur", "Point-virgule"},
      {"Anglais", "Allemand", "Français", "Espagnol"},
      "Fenêtre du terminal",
-     "Paramètres"},
+     "Paramètres",
+     "Tableau",
+     "Graphique"},
     {"Archivo",
      "archivar en fichero CSV",
      "puerto serie",
@@ -50,7 +56,9 @@ const Captions kCaptions[kLanguageCount] = {
      {"Tabulador", "Coma"},
      {"Ingles", "Alemán", "Francés", "Español"},
      "Ventana final",
-     "Parámetros"},
+     "Parámetros",
+     "Tabla",
+     "Gráfico"},
 };
 
 const char* const kPortSelectionFailed[kLanguageCount] = {
@@ -78,6 +86,20 @@ std::string StartupPortFailedText(int languageIndex) {
 
 std::string PortSelectionFailedText(int languageIndex) {
     return isLanguage(languageIndex) ? kPortSelectionFailed[languageIndex] : std::string();
+}
+
+std::string NoNumericColumnText(int languageIndex) {
+    return languageIndex == 0 ? "No numeric column to chart" : "Keine Zahlenspalte zum Darstellen";
+}
+
+std::string ChartsLeftOutText(int languageIndex) {
+    return languageIndex == 0 ? "This build of the program draws no charts"
+                              : "Diese Ausgabe des Programms zeichnet keine Diagramme";
+}
+
+std::string SavePictureText(int languageIndex, const char* format) {
+    return languageIndex == 0 ? std::string("Save as ") + format + "..."
+                              : std::string("Als ") + format + " speichern...";
 }
 
 std::string UnableToWriteText(const std::string& path) {

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLineEdit>
 #include <QPixmap>
@@ -13,12 +14,15 @@
 #include <QSignalBlocker>
 #include <QTextCursor>
 
+#include "ChartPage.h"
 #include "CommPortList.h"
 #include "CsvExport.h"
 #include "InputBlocker.h"
 #include "Languages.h"
 #include "LogoDecoder.h"
 #include "Settings.h"
+#include "TableItemModel.h"
+#include "TableView.h"
 #include "Windows1252.h"
 #include "ui_TSTestForm.h"
 
@@ -66,7 +70,10 @@ QStringList findPorts(const QStringList& listed) {
 }  // namespace
 
 TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
-    : QMainWindow(parent), ui_(std::make_unique<Ui::TSTestForm>()), dialogs_(std::move(dialogs)) {
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::TSTestForm>()),
+      dialogs_(std::move(dialogs)),
+      table_(std::make_shared<Table>()) {
     initResources();
     ui_->setupUi(this);
     if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
@@ -259,6 +266,9 @@ void TSTestForm::ApplyLanguage(int index) {
     QTabWidget* pages = ui_->PageControl1;
     pages->setTabText(pages->indexOf(ui_->TabSheet1), fromUtf8(captions->TabSheet1));
     pages->setTabText(pages->indexOf(ui_->TabSheet2), fromUtf8(captions->TabSheet2));
+    pages->setTabText(pages->indexOf(ui_->TabSheet3), fromUtf8(captions->TabSheet3));
+    pages->setTabText(pages->indexOf(ui_->TabSheet4), fromUtf8(captions->TabSheet4));
+    ui_->ChartPage1->setLanguage(index);
 }
 
 void TSTestForm::RadioGroup2Click() {
@@ -280,12 +290,25 @@ void TSTestForm::runReadout(ReadoutKind kind) {
         sinceViewUpdate_.start();
         travik::Button1Click(kind, state_, *this);
         updateTerminalView();
+        fillDataPages();
     }
     transferRunning_ = false;
     if (closeRequested_) {
         closeRequested_ = false;
         close();
     }
+}
+
+void TSTestForm::fillDataPages() {
+    const TerminalText& terminal = state_.terminal;
+    table_ = std::make_shared<const Table>(CutTable(terminal.bytes(), terminal.insertedTabs()));
+    QStringList preamble;
+    for (const std::string& line : table_->preamble) preamble << DecodedText(line);
+    ui_->TablePreamble->setText(preamble.join(QLatin1Char('\n')));
+    ui_->TableView1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    ui_->TableView1->tableModel()->setTable(table_);
+    ui_->TableView1->resizeColumnsToContents();
+    ui_->ChartPage1->setTable(table_, LanguageIndex());
 }
 
 void TSTestForm::showTerminalPage() {

@@ -10,6 +10,7 @@
 
 #include "Dialogs.h"
 #include "Readout.h"
+#include "Table.h"
 
 namespace Ui {
 class TSTestForm;
@@ -35,6 +36,10 @@ public:
     int LanguageIndex() const;   // 0..3, or -1 when no item is selected
     int SeparatorIndex() const;  // 0..1, or -1 when no item is selected
     ReadoutState& state() { return state_; }
+
+    // Fills the table and chart pages from the terminal text (done when a readout ends).
+    void fillDataPages();
+    const Table& table() const { return *table_; }
 
     // What the readout needs of the window.
     void showTerminalPage() override;
@@ -71,6 +76,7 @@ private:
     std::unique_ptr<Ui::TSTestForm> ui_;
     std::unique_ptr<Dialogs> dialogs_;
     ReadoutState state_;
+    std::shared_ptr<const Table> table_;  // shown on the table and chart pages
     std::string settingsPath_;
     std::size_t shownBytes_ = 0;  // terminal bytes already in the view
     QElapsedTimer sinceViewUpdate_;

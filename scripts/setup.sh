@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg-dev libgtest-dev googletest
-          libbenchmark-dev clang-14 libclang-rt-14-dev "$@")
+          libbenchmark-dev clang-14 libclang-rt-14-dev
+          qt6-charts-dev libqt6opengl6-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do
