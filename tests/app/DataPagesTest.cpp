@@ -97,7 +97,9 @@ TEST_F(DataPagesTest, PagesFollowTheParameterPageWithTheirCaptions) {
     EXPECT_EQ(pages->tabText(3), QString::fromUtf8("Gráfico"));
     // Nothing read yet: an empty table and no message.
     EXPECT_EQ(view(*form)->model()->rowCount(), 0);
-    if (ChartPage::available()) EXPECT_EQ(chart(*form)->messageText(), "");
+    if (ChartPage::available()) {
+        EXPECT_EQ(chart(*form)->messageText(), "");
+    }
 }
 
 TEST_F(DataPagesTest, AlarmReadoutFillsBothPagesAndStillShowsTheTerminal) {
@@ -275,8 +277,9 @@ TEST_F(DataPagesTest, HostileRowsGiveATableAndNoCrash) {
     EXPECT_EQ(cellText(*form, 1, 0), QString::fromUtf8("€\u0081ÿ"));
     EXPECT_EQ(cellText(*form, 2, 1), "1.000,5");
     // Two numbers in column A? "1" only; nothing to chart.
-    if (ChartPage::available())
+    if (ChartPage::available()) {
         EXPECT_EQ(chart(*form)->messageText(), "No numeric column to chart");
+    }
 }
 
 TEST_F(DataPagesTest, NoNumericColumnSaysSoInTheWindowsLanguage) {
@@ -303,8 +306,9 @@ TEST_F(DataPagesTest, SilentDeviceGivesAnEmptyTableAndNoError) {
     EXPECT_EQ(view(*form)->model()->rowCount(), 0);
     EXPECT_EQ(view(*form)->model()->columnCount(), 0);
     EXPECT_EQ(Control<QLabel>(*form, "TablePreamble")->text(), "");
-    if (ChartPage::available())
+    if (ChartPage::available()) {
         EXPECT_EQ(chart(*form)->messageText(), "No numeric column to chart");
+    }
 }
 
 }  // namespace
