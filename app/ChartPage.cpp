@@ -106,6 +106,12 @@ double spanOf(double low, double high) {
     return span > 0 ? span : std::max(std::fabs(high), 1e-9);
 }
 
+QChart* newChart() {
+    auto* chart = new QChart;
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    return chart;
+}
+
 bool rangesFit(double aLow, double aHigh, double bLow, double bHigh) {
     const double a = spanOf(aLow, aHigh), b = spanOf(bLow, bHigh);
     return std::max(a, b) <= kRangeFactor * std::min(a, b);
@@ -142,8 +148,7 @@ ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique
     parts_->list->setObjectName(QStringLiteral("ChartColumnList"));
     parts_->list->setMaximumWidth(180);
     row->addWidget(parts_->list);
-    parts_->chart = new QChart;
-    parts_->chart->legend()->setAlignment(Qt::AlignBottom);
+    parts_->chart = newChart();
     parts_->view = new ChartView(parts_->chart, this);
     parts_->view->setObjectName(QStringLiteral("ChartView1"));
     parts_->view->onContextMenu = [this](const QPoint& at) {
@@ -298,12 +303,12 @@ bool ChartPage::savePicture(const QString& path) const {
 }
 
 void ChartPage::rebuild() {
-    QChart* chart = parts_->chart;
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
+    // A new chart each time: removed axes and series leave their drawing to a
+    // later deleteLater, which never comes while no event loop runs (the demo).
+    QChart* chart = newChart();
+    parts_->view->setChart(chart);
+    delete parts_->chart;
+    parts_->chart = chart;
     parts_->xAxis = nullptr;
     parts_->plots.clear();
     const Table& t = *parts_->table;
@@ -356,7 +361,10 @@ void ChartPage::rebuild() {
         if (anyPoint)
             axis->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(xLow)),
                            QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(xHigh)));
-        axis->setTitleText(columnName(t, parts_->axis->column));
+        QString title = columnName(t, parts_->axis->column);
+        if (parts_->axis->timeColumn)
+            title += QLatin1Char(' ') + columnName(t, *parts_->axis->timeColumn);
+        axis->setTitleText(title);
         parts_->xAxis = axis;
     } else {
         auto* axis = new QValueAxis;

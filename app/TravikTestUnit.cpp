@@ -85,6 +85,8 @@ TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
     applyFonts();
     loadLogo();
     connectEvents();
+    // However long the device's first lines are, they do not widen the page.
+    ui_->TablePreamble->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
 TSTestForm::~TSTestForm() = default;
@@ -303,7 +305,8 @@ void TSTestForm::fillDataPages() {
     const TerminalText& terminal = state_.terminal;
     table_ = std::make_shared<const Table>(CutTable(terminal.bytes(), terminal.insertedTabs()));
     QStringList preamble;
-    for (const std::string& line : table_->preamble) preamble << DecodedText(line);
+    for (const std::string& line : table_->preamble)
+        preamble << DecodedText(line).replace(QLatin1Char('\n'), QLatin1Char(' '));
     ui_->TablePreamble->setText(preamble.join(QLatin1Char('\n')));
     ui_->TableView1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     ui_->TableView1->tableModel()->setTable(table_);
