@@ -354,6 +354,12 @@ void ChartPage::rebuild() {
         parts_->plots.push_back(std::move(plot));
     }
 
+    if (anyPoint && xHigh <= xLow) {
+        // One point in time: a range around it (a minute, or a row each side).
+        const double half = parts_->axis ? 60000.0 : 1.0;
+        xLow -= half;
+        xHigh += half;
+    }
     if (parts_->axis) {
         auto* axis = new QDateTimeAxis;
         axis->setFormat(parts_->timeOfDay ? QStringLiteral("hh:mm:ss")

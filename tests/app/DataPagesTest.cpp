@@ -211,6 +211,17 @@ TEST_F(DataPagesTest, WheelZoomsTheTimeAxisAndDoubleClickResets) {
     EXPECT_EQ(picture.size(), page->chartView()->size());
 }
 
+TEST_F(DataPagesTest, PointsAtOneTimeStillGetATimeRange) {
+    if (!ChartPage::available()) GTEST_SKIP() << "built without charts";
+    auto form = startWithReply(kHeader +
+                               "Date\tTime\tV\r\n01.03.2024\t06:00\t1\r\n01.03.2024\t06:00\t2\r\n");
+    Control<QPushButton>(*form, "Button2")->click();
+    ChartPage* page = chart(*form);
+    EXPECT_EQ(page->seriesCount(), 1);
+    const auto range = page->horizontalRange();
+    EXPECT_DOUBLE_EQ(range.second - range.first, 120000.0);
+}
+
 TEST_F(DataPagesTest, HeaderClicksSortNumbersTimesAndTextAndReverse) {
     auto form = startWithReply(kHeader +
                                "No\tWhen\tValue\tNote\r\n"
