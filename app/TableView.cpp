@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -34,6 +36,23 @@ QString TableView::selectionText() const {
     for (int row : rows) tableRows.push_back(model_->tableRow(row));
     for (int column : columns) tableColumns.push_back(static_cast<std::size_t>(column));
     return DecodedText(CopyText(model_->table(), tableColumns, tableRows));
+}
+
+void TableView::fitColumns() {
+    const QFontMetrics cells(font());
+    const QFontMetrics titles(horizontalHeader()->font());
+    constexpr int kCellPadding = 12;
+    constexpr int kTitlePadding = 28;  // room for the sort arrow
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        QString longest;
+        for (int row = 0; row < model_->rowCount(); ++row) {
+            const QString text = model_->index(row, column).data().toString();
+            if (text.size() > longest.size()) longest = text;
+        }
+        const QString title = model_->headerData(column, Qt::Horizontal).toString();
+        setColumnWidth(column, std::max(cells.horizontalAdvance(longest) + kCellPadding,
+                                        titles.horizontalAdvance(title) + kTitlePadding));
+    }
 }
 
 void TableView::copySelection() {

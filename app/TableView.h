@@ -18,6 +18,9 @@ public:
     // The selection as text: the titles of the selected columns, then each
     // selected row in the order shown, fields joined by TAB, lines ended by LF.
     QString selectionText() const;
+    // Makes each column as wide as its widest text (estimated from the longest
+    // one, as measuring every cell costs more than the whole table otherwise).
+    void fitColumns();
     // Puts selectionText() on the clipboard (nothing when nothing is selected).
     void copySelection();
 

@@ -310,7 +310,7 @@ void TSTestForm::fillDataPages() {
     ui_->TablePreamble->setText(preamble.join(QLatin1Char('\n')));
     ui_->TableView1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     ui_->TableView1->tableModel()->setTable(table_);
-    ui_->TableView1->resizeColumnsToContents();
+    ui_->TableView1->fitColumns();
     ui_->ChartPage1->setTable(table_, LanguageIndex());
 }
 
