@@ -271,6 +271,18 @@ TEST_F(DataPagesTest, CtrlACtrlCCopiesTitlesAndRowsInTheShownOrder) {
     EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8("Text\tValue\nÜber\t2,5\n"));
 }
 
+TEST_F(DataPagesTest, ColumnsAreAsWideAsTheirLongestText) {
+    const QString longText = QStringLiteral("a rather long alarm text indeed");
+    auto form =
+        startWithReply(kHeader + "No\tText\r\n1\tx\r\n2\t" + longText.toStdString() + "\r\n");
+    Control<QPushButton>(*form, "Button2")->click();
+    TableView* table = view(*form);
+    EXPECT_GE(table->columnWidth(1), table->fontMetrics().horizontalAdvance(longText));
+    EXPECT_LT(table->columnWidth(0), table->columnWidth(1));
+    EXPECT_GE(table->columnWidth(0),
+              table->horizontalHeader()->fontMetrics().horizontalAdvance("No"));
+}
+
 TEST_F(DataPagesTest, HostileRowsGiveATableAndNoCrash) {
     auto form = startWithReply(kHeader +
                                "A\tB\r\n"
