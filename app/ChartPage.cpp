@@ -11,6 +11,7 @@
 #include <QLineSeries>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -29,6 +30,7 @@
 
 #include "CellValues.h"
 #include "Columns.h"
+#include "Dialogs.h"
 #include "Languages.h"
 #include "TableItemModel.h"
 
@@ -159,7 +161,11 @@ ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique
                                const QString path = QFileDialog::getSaveFileName(
                                    this, QString(), QStringLiteral("chart") + suffix,
                                    QStringLiteral("*") + suffix);
-                               if (!path.isEmpty()) savePicture(path);
+                               if (!path.isEmpty() && !savePicture(path))
+                                   QMessageBox::warning(
+                                       this, QString::fromStdString(RunningProgramTitle()),
+                                       QString::fromStdString(PictureNotSavedText(
+                                           parts_->languageIndex, path.toStdString())));
                            });
         };
         offer("PNG", QStringLiteral(".png"));

@@ -102,6 +102,12 @@ std::string SavePictureText(int languageIndex, const char* format) {
                               : std::string("Als ") + format + " speichern...";
 }
 
+std::string PictureNotSavedText(int languageIndex, const std::string& path) {
+    return (languageIndex == 0 ? "The picture could not be saved: "
+                               : "Das Bild konnte nicht gespeichert werden: ") +
+           path;
+}
+
 std::string UnableToWriteText(const std::string& path) {
     return "Unable to write to " + path;
 }

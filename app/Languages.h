@@ -43,6 +43,7 @@ std::string ChartsLeftOutText(int languageIndex);
 
 // The chart's context-menu commands (English for 0, German for every other index).
 std::string SavePictureText(int languageIndex, const char* format);
+std::string PictureNotSavedText(int languageIndex, const std::string& path);
 
 // The error text for settings that could not be saved (the error box adds the full stop).
 std::string UnableToWriteText(const std::string& path);

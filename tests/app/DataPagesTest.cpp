@@ -209,6 +209,7 @@ TEST_F(DataPagesTest, WheelZoomsTheTimeAxisAndDoubleClickResets) {
     const QImage picture(QString::fromStdString(png));
     EXPECT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), page->chartView()->size());
+    EXPECT_FALSE(page->savePicture(QString::fromStdString(out_.file("missing/chart.png"))));
 }
 
 TEST_F(DataPagesTest, PointsAtOneTimeStillGetATimeRange) {
