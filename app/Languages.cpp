@@ -19,7 +19,9 @@ const Captions kCaptions[kLanguageCount] = {
      {"Tabulator", "Comma"},
      {"English", "German", "French", "Spanish"},
      "Terminal Window",
-     "Parameters"},
+     "Parameters",
+     "Table",
+     "Chart"},
     {"Datei",
      "in CSV-Datei abspeichern",
      "serielle Schnittstellen",
@@ -30,7 +32,9 @@ const Captions kCaptions[kLanguageCount] = {
      {"Tabulator", "Semikolon"},
      {"Englisch", "Deutsch", "Französisch", "Spanisch"},
      "Terminalfenster",
-     "Parameter"},
+     "Parameter",
+     "Tabelle",
+     "Diagramm"},
     {"Fichier",
      "Enregistrer dans un fichier CSV",
      "Interfaces série",
@@ -41,7 +45,9 @@ const Captions kCaptions[kLanguageCount] = {
      {"Tabulateur", "Point-virgule"},
      {"Anglais", "Allemand", "Français", "Espagnol"},
      "Fenêtre du terminal",
-     "Paramètres"},
+     "Paramètres",
+     "Tableau",
+     "Graphique"},
     {"Archivo",
      "archivar en fichero CSV",
      "puerto serie",
@@ -52,7 +58,9 @@ const Captions kCaptions[kLanguageCount] = {
      {"Tabulador", "Coma"},
      {"Ingles", "Alemán", "Francés", "Español"},
      "Ventana final",
-     "Parámetros"},
+     "Parámetros",
+     "Tabla",
+     "Gráfico"},
 };
 
 const char* const kPortSelectionFailed[kLanguageCount] = {
@@ -93,6 +101,26 @@ std::string ReadoutPortFailureText(const std::string& port, const OpenStatus& op
 
 std::string PortSelectionFailedText(int languageIndex) {
     return isLanguage(languageIndex) ? kPortSelectionFailed[languageIndex] : std::string();
+}
+
+std::string NoNumericColumnText(int languageIndex) {
+    return languageIndex == 0 ? "No numeric column to chart" : "Keine Zahlenspalte zum Darstellen";
+}
+
+std::string ChartsLeftOutText(int languageIndex) {
+    return languageIndex == 0 ? "This build of the program draws no charts"
+                              : "Diese Ausgabe des Programms zeichnet keine Diagramme";
+}
+
+std::string SavePictureText(int languageIndex, const char* format) {
+    return languageIndex == 0 ? std::string("Save as ") + format + "..."
+                              : std::string("Als ") + format + " speichern...";
+}
+
+std::string PictureNotSavedText(int languageIndex, const std::string& path) {
+    return (languageIndex == 0 ? "The picture could not be saved: "
+                               : "Das Bild konnte nicht gespeichert werden: ") +
+           path;
 }
 
 std::string UnableToWriteText(const std::string& path) {

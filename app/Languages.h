@@ -23,6 +23,8 @@ struct Captions {
     const char* RadioGroup2Items[kLanguageCount];
     const char* TabSheet1;
     const char* TabSheet2;
+    const char* TabSheet3;  // the table page
+    const char* TabSheet4;  // the chart page
 };
 
 // The captions of language `index`, or nullptr outside 0..3.
@@ -35,6 +37,15 @@ std::string StartupPortFailedText(int languageIndex);
 // Shown when the port picked in the selector does not open; empty (nothing to
 // show) when no language is selected.
 std::string PortSelectionFailedText(int languageIndex);
+
+// The chart page's line when the table has no numeric column, and when the
+// program was built without charts (English for 0, German for every other index).
+std::string NoNumericColumnText(int languageIndex);
+std::string ChartsLeftOutText(int languageIndex);
+
+// The chart's context-menu commands (English for 0, German for every other index).
+std::string SavePictureText(int languageIndex, const char* format);
+std::string PictureNotSavedText(int languageIndex, const std::string& path);
 
 // The status line after a port did not open: the port and why, with the usual
 // fix (English for 0, German for every other index).

@@ -1,9 +1,11 @@
 // Drives the program's own window without a display (Qt's offscreen platform):
 // reads both records from the port named in the settings file, saves both as
-// CSV files and a picture of the window into the folder given.
+// CSV files, pictures of the table and chart pages after each readout, and a
+// picture of the window into the folder given.
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
+#include <QTabWidget>
 #include <cstdio>
 #include <string>
 
@@ -45,6 +47,23 @@ std::string readAndSave(travik::TSTestForm& form, const char* button, const Demo
     return dialogs.errors() == errorsBefore ? proposed : std::string();
 }
 
+// The window showing `page`, saved as `name` in `folder`; the path, or "" when not saved.
+QString pagePicture(travik::TSTestForm& form, const char* page, const QString& folder,
+                    const QString& name) {
+    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    pages->setCurrentWidget(form.findChild<QWidget*>(QString::fromLatin1(page)));
+    QApplication::processEvents();
+    const QString path = folder + QLatin1Char('/') + name;
+    return form.grab().save(path, "PNG") ? path : QString();
+}
+
+// The table and chart pages after a readout, as NAME-table.png and NAME-chart.png.
+QStringList dataPagePictures(travik::TSTestForm& form, const QString& folder, const char* name) {
+    const QString prefix = QString::fromLatin1(name);
+    return {pagePicture(form, "TabSheet3", folder, prefix + QStringLiteral("-table.png")),
+            pagePicture(form, "TabSheet4", folder, prefix + QStringLiteral("-chart.png"))};
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -70,9 +89,11 @@ int main(int argc, char* argv[]) {
     }
 
     const std::string alarm = readAndSave(form, "Button1", dialogs);
+    QStringList pages = dataPagePictures(form, folder, "alarm");
     const std::string data = readAndSave(form, "Button2", dialogs);
-    const QString picture = folder + QStringLiteral("/window.png");
-    const bool pictureSaved = form.grab().save(picture, "PNG");
+    pages << dataPagePictures(form, folder, "data");
+    const QString picture = pagePicture(form, "TabSheet1", folder, QStringLiteral("window.png"));
+    const bool pictureSaved = !picture.isEmpty();
     form.close();
 
     std::printf("Alarm buffer: %s\n",
@@ -80,5 +101,10 @@ int main(int argc, char* argv[]) {
     std::printf("Data logger:  %s\n",
                 data.empty() ? "not saved" : (folder.toStdString() + "/" + data).c_str());
     std::printf("Window:       %s\n", pictureSaved ? qPrintable(picture) : "not saved");
-    return alarm.empty() || data.empty() || !pictureSaved ? 1 : 0;
+    bool pagesSaved = true;
+    for (const QString& page : pages) {
+        std::printf("Page:         %s\n", page.isEmpty() ? "not saved" : qPrintable(page));
+        pagesSaved = pagesSaved && !page.isEmpty();
+    }
+    return alarm.empty() || data.empty() || !pictureSaved || !pagesSaved ? 1 : 0;
 }

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLineEdit>
 #include <QPixmap>
@@ -17,12 +18,15 @@
 #include <QTextCursor>
 #include <QWindow>
 
+#include "ChartPage.h"
 #include "CommPortList.h"
 #include "CsvExport.h"
 #include "InputBlocker.h"
 #include "Languages.h"
 #include "LogoDecoder.h"
 #include "Settings.h"
+#include "TableItemModel.h"
+#include "TableView.h"
 #include "Windows1252.h"
 #include "ui_TSTestForm.h"
 
@@ -71,7 +75,8 @@ TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
     : QMainWindow(parent),
       ui_(std::make_unique<Ui::TSTestForm>()),
       dialogs_(std::move(dialogs)),
-      sizeFollowers_(kDesignedGeometry.size()) {
+      sizeFollowers_(kDesignedGeometry.size()),
+      table_(std::make_shared<Table>()) {
     initResources();
     ui_->setupUi(this);
     if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
@@ -86,6 +91,8 @@ TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
     applyFonts();
     loadLogo();
     connectEvents();
+    // However long the device's first lines are, they do not widen the page.
+    ui_->TablePreamble->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
 TSTestForm::~TSTestForm() = default;
@@ -316,6 +323,9 @@ void TSTestForm::ApplyLanguage(int index) {
     QTabWidget* pages = ui_->PageControl1;
     pages->setTabText(pages->indexOf(ui_->TabSheet1), fromUtf8(captions->TabSheet1));
     pages->setTabText(pages->indexOf(ui_->TabSheet2), fromUtf8(captions->TabSheet2));
+    pages->setTabText(pages->indexOf(ui_->TabSheet3), fromUtf8(captions->TabSheet3));
+    pages->setTabText(pages->indexOf(ui_->TabSheet4), fromUtf8(captions->TabSheet4));
+    ui_->ChartPage1->setLanguage(index);
 }
 
 void TSTestForm::RadioGroup2Click() {
@@ -340,6 +350,7 @@ void TSTestForm::runReadout(ReadoutKind kind) {
         if (!result.open.ok()) {
             setStatusText(ReadoutPortFailureText(state_.ComPortName, result.open, LanguageIndex()));
         }
+        fillDataPages();
     }
     transferRunning_ = false;
     if (closeRequested_) {
@@ -347,6 +358,19 @@ void TSTestForm::runReadout(ReadoutKind kind) {
         close();
         if (quitRequested_) QCoreApplication::quit();
     }
+}
+
+void TSTestForm::fillDataPages() {
+    const TerminalText& terminal = state_.terminal;
+    table_ = std::make_shared<const Table>(CutTable(terminal.bytes(), terminal.insertedTabs()));
+    QStringList preamble;
+    for (const std::string& line : table_->preamble)
+        preamble << DecodedText(line).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    ui_->TablePreamble->setText(preamble.join(QLatin1Char('\n')));
+    ui_->TableView1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    ui_->TableView1->tableModel()->setTable(table_);
+    ui_->TableView1->fitColumns();
+    ui_->ChartPage1->setTable(table_, LanguageIndex());
 }
 
 void TSTestForm::showTerminalPage() {

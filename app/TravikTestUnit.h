@@ -12,6 +12,7 @@
 #include "QtTexts.h"
 #include "Readout.h"
 #include "WindowFit.h"
+#include "Table.h"
 
 namespace Ui {
 class TSTestForm;
@@ -37,6 +38,10 @@ public:
     int LanguageIndex() const;   // 0..3, or -1 when no item is selected
     int SeparatorIndex() const;  // 0..1, or -1 when no item is selected
     ReadoutState& state() { return state_; }
+
+    // Fills the table and chart pages from the terminal text (done when a readout ends).
+    void fillDataPages();
+    const Table& table() const { return *table_; }
 
     // What the readout needs of the window.
     void showTerminalPage() override;
@@ -85,6 +90,7 @@ private:
     QtTexts qtTexts_;
     SizeFollowers sizeFollowers_;
     ReadoutState state_;
+    std::shared_ptr<const Table> table_;  // shown on the table and chart pages
     std::string settingsPath_;
     std::size_t shownBytes_ = 0;  // terminal bytes already in the view
     QElapsedTimer sinceViewUpdate_;

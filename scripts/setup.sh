@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg-dev libgtest-dev googletest
           libbenchmark-dev clang-14 libclang-rt-14-dev
-          qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev man-db "$@")
+          qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev man-db
+          qt6-charts-dev libqt6opengl6-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -96,6 +96,8 @@ std::vector<QString> ShownCaptions(QWidget& form) {
         Control<QRadioButton>(form, "RadioGroup2Item3")->text(),
         pages->tabText(pages->indexOf(Control<QWidget>(form, "TabSheet1"))),
         pages->tabText(pages->indexOf(Control<QWidget>(form, "TabSheet2"))),
+        pages->tabText(pages->indexOf(Control<QWidget>(form, "TabSheet3"))),
+        pages->tabText(pages->indexOf(Control<QWidget>(form, "TabSheet4"))),
     };
 }
 

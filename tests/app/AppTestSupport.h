@@ -62,7 +62,7 @@ T* Control(QWidget& form, const char* name) {
 // Presses and releases Enter on `widget`.
 void PressEnter(QWidget* widget);
 
-// The fifteen captions of the language table as the window shows them, in the table's order.
+// The seventeen captions of the language table as the window shows them, in the table's order.
 std::vector<QString> ShownCaptions(QWidget& form);
 
 // The terminal text as the view should show it: Windows-1252 decoded, a CR a line break.

@@ -22,7 +22,9 @@ const std::vector<QString> kFrenchCaptions = {"Fichier",
                                               "Français",
                                               "Espagnol",
                                               "Fenêtre du terminal",
-                                              "Paramètres"};
+                                              "Paramètres",
+                                              "Tableau",
+                                              "Graphique"};
 
 const std::vector<QString> kGermanCaptions = {"Datei",
                                               "in CSV-Datei abspeichern",
@@ -38,7 +40,9 @@ const std::vector<QString> kGermanCaptions = {"Datei",
                                               "Französisch",
                                               "Spanisch",
                                               "Terminalfenster",
-                                              "Parameter"};
+                                              "Parameter",
+                                              "Tabelle",
+                                              "Diagramm"};
 
 using LanguageTest = WindowTest;
 

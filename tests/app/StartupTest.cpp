@@ -31,7 +31,9 @@ const std::vector<QString> kEnglishCaptions = {"Files",
                                                "French",
                                                "Spanish",
                                                "Terminal Window",
-                                               "Parameters"};
+                                               "Parameters",
+                                               "Table",
+                                               "Chart"};
 
 bool ReadButtonsEnabled(TSTestForm& form) {
     return Control<QPushButton>(form, "Button1")->isEnabled() &&

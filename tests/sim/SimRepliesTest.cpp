@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 #include "BytePacer.h"
@@ -97,6 +98,29 @@ TEST(SimReplies, MeasuredValuesHaveDecimalCommas) {
         EXPECT_EQ(value.size() - comma - 1, 1u) << value;
         EXPECT_EQ(value.find('.'), std::string::npos) << value;
     }
+}
+
+// Field `n` (from 0) of a TAB-separated row, as a number with a decimal comma.
+double valueOf(const std::string& row, int n) {
+    std::size_t start = 0;
+    for (int i = 0; i < n; ++i) start = row.find('\t', start) + 1;
+    std::string field = row.substr(start, row.find('\t', start) - start);
+    std::replace(field.begin(), field.end(), ',', '.');
+    return field.empty() ? -1 : std::stod(field);
+}
+
+TEST(SimReplies, LoggedValuesDriftWithTheTimeOfDayAndCreepUp) {
+    const auto lines = linesOf(DataLoggerReply(kDefaultDataRows, 1));
+    // Rows every 15 minutes from 06:00: row 33 is 14:00, row 81 is 02:00 the next day.
+    double warmest = valueOf(lines[3 + 32], 3), coldest = valueOf(lines[3 + 80], 3);
+    EXPECT_GT(warmest - coldest, 4.0);
+    for (std::size_t i = 4; i < lines.size(); ++i) {
+        // Neighbouring readings differ by little: a drift, not random jumps.
+        EXPECT_LT(std::abs(valueOf(lines[i], 3) - valueOf(lines[i - 1], 3)), 1.2) << lines[i];
+        EXPECT_GE(valueOf(lines[i], 6), 43.0);
+        EXPECT_LE(valueOf(lines[i], 6), 62.0);
+    }
+    EXPECT_GT(valueOf(lines.back(), 4) - valueOf(lines[3], 4), 30.0);  // conductivity creeps up
 }
 
 TEST(SimReplies, FullMemoryRepliesAreLongerThanTheProgramReads) {

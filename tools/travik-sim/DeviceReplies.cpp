@@ -120,15 +120,39 @@ std::string alarmRow(std::size_t number, DeviceTime when, Random& random) {
 const char* const kEvents[] = {"L\374fter an", "L\374fter aus", "St\366rung Sensor 3",
                                "Grenzwert \374berschritten"};
 
-std::string dataRow(std::size_t number, DeviceTime when, Random& random) {
+// The measured values drift as a real plant's do: temperature and humidity
+// follow the time of day (warmest at 14:00) and wander slowly, conductivity
+// creeps up as a probe fouls, pressure hovers; each reading has a little noise.
+// Integer arithmetic only, so every platform writes the same bytes.
+struct Drift {
+    long wander = 0;  // tenths of a degree, a slow random walk
+};
+
+// 0 at 02:00 rising evenly to 720 at 14:00 and back.
+long dayCycle(DeviceTime when) {
+    const long minute = static_cast<long>(when % 86400 / 60);
+    const long distance = minute > 840 ? minute - 840 : 840 - minute;
+    return 720 - (distance > 720 ? 1440 - distance : distance);
+}
+
+std::string dataRow(std::size_t number, DeviceTime when, Random& random, Drift& drift) {
+    drift.wander += random.between(-2, 2);
+    if (drift.wander > 30) drift.wander = 30;
+    if (drift.wander < -30) drift.wander = -30;
+    const long cycle = dayCycle(when);
+    const long temperature = 170 + cycle * 80 / 720 + drift.wander + random.between(-3, 3);
+    const long conductivity =
+        3800 + static_cast<long>(number) * 2 + random.between(-15, 15);  // tenths of uS/cm
+    const long humidity = 600 - cycle * 150 / 720 + random.between(-10, 10);
+
     std::string row = std::to_string(number);
     row += '\t' + formatDate(when);
     row += '\t' + formatTime(when);
-    row += '\t' + decimalComma(random.between(-50, 320), 1);    // temperature, degrees C
-    row += '\t' + decimalComma(random.between(3500, 4200), 1);  // conductivity, microsiemens
-    row += '\t';                                                // pressure, sensor often off
-    if (!random.oneIn(5)) row += decimalComma(random.between(95, 125), 2);
-    row += '\t' + decimalComma(random.between(300, 650), 1);  // humidity, percent
+    row += '\t' + decimalComma(temperature, 1);   // degrees C
+    row += '\t' + decimalComma(conductivity, 1);  // microsiemens per cm
+    row += '\t';                                  // pressure, sensor often off
+    if (!random.oneIn(5)) row += decimalComma(110 + random.between(-4, 4), 2);
+    row += '\t' + decimalComma(humidity, 1);  // percent
     row += '\t';
     if (random.oneIn(8)) row += kEvents[random.next() % (sizeof kEvents / sizeof kEvents[0])];
     return row + kCrLf;
@@ -155,8 +179,9 @@ std::string DataLoggerReply(std::size_t rows, std::uint64_t seed) {
     std::string body = "No\tDate\tTime\tValue1 \260C\tValue2 \265S/cm\tValue3 bar\tValue4 %\tEvent";
     body += kCrLf;
     DeviceTime when = kFirstEntry;
+    Drift drift;
     for (std::size_t number = 1; number <= rows; ++number, when += 15 * 60)
-        body += dataRow(number, when, random);
+        body += dataRow(number, when, random, drift);
     return headerLines(when + 3600) + body;
 }
 

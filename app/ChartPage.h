@@ -1,0 +1,61 @@
+// The chart page: the table's numeric columns in a list with check boxes and,
+// for the checked ones, a line chart over the time axis or the row number.
+// Built with or without Qt Charts (TRAVIK_CHARTS); without, it shows one line.
+#pragma once
+
+#include <QPair>
+#include <QPointF>
+#include <QString>
+#include <QWidget>
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "Table.h"
+
+namespace travik {
+
+class ChartPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChartPage(QWidget* parent = nullptr);
+    ~ChartPage() override;
+
+    // True when this build draws charts.
+    static bool available();
+
+    // Shows `table`: its numeric columns offered, the first chart column checked.
+    void setTable(std::shared_ptr<const Table> table, int languageIndex);
+    // The one-line texts in the window's language (English for 0, else German).
+    void setLanguage(int languageIndex);
+
+    // The one line shown instead of a chart; empty while a chart is shown.
+    QString messageText() const;
+    // The columns offered, and those checked (table column indices).
+    std::vector<std::size_t> offeredColumns() const;
+    std::vector<std::size_t> chartedColumns() const;
+    void setColumnChecked(std::size_t column, bool checked);
+
+    int seriesCount() const;     // one per charted column
+    int valueAxisCount() const;  // vertical axes
+    bool hasTimeAxis() const;    // else the row number
+    // What hovering point `point` of charted column `charted` shows.
+    QString hoverText(int charted, int point) const;
+    // Saves the chart as PNG, or SVG when the name ends in ".svg" and this
+    // build can write SVG; false when it could not.
+    bool savePicture(const QString& path) const;
+    static bool canSaveSvg();
+    // The horizontal axis' shown range (milliseconds or row numbers), and the
+    // widget the chart is drawn in (for the wheel and the mouse).
+    QPair<double, double> horizontalRange() const;
+    QWidget* chartView() const;
+
+private:
+    void rebuild();
+    void showHover(std::size_t charted, std::size_t segment, const QPointF& point);
+
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+};
+
+}  // namespace travik

@@ -1,0 +1,72 @@
+// The chart page of a build without Qt Charts: one line saying so.
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "ChartPage.h"
+#include "Languages.h"
+
+namespace travik {
+
+struct ChartPage::Parts {
+    QLabel* note = nullptr;
+};
+
+ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique<Parts>()) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    parts_->note = new QLabel(this);
+    parts_->note->setObjectName(QStringLiteral("ChartMessage"));
+    layout->addWidget(parts_->note, 0, Qt::AlignTop);
+    setLanguage(1);
+}
+
+ChartPage::~ChartPage() = default;
+
+bool ChartPage::available() {
+    return false;
+}
+
+void ChartPage::setTable(std::shared_ptr<const Table>, int languageIndex) {
+    setLanguage(languageIndex);
+}
+
+void ChartPage::setLanguage(int languageIndex) {
+    parts_->note->setText(QString::fromStdString(ChartsLeftOutText(languageIndex)));
+}
+
+QString ChartPage::messageText() const {
+    return parts_->note->text();
+}
+std::vector<std::size_t> ChartPage::offeredColumns() const {
+    return {};
+}
+std::vector<std::size_t> ChartPage::chartedColumns() const {
+    return {};
+}
+void ChartPage::setColumnChecked(std::size_t, bool) {}
+int ChartPage::seriesCount() const {
+    return 0;
+}
+int ChartPage::valueAxisCount() const {
+    return 0;
+}
+bool ChartPage::hasTimeAxis() const {
+    return false;
+}
+QString ChartPage::hoverText(int, int) const {
+    return QString();
+}
+bool ChartPage::savePicture(const QString&) const {
+    return false;
+}
+bool ChartPage::canSaveSvg() {
+    return false;
+}
+QPair<double, double> ChartPage::horizontalRange() const {
+    return {0, 0};
+}
+QWidget* ChartPage::chartView() const {
+    return nullptr;
+}
+
+}  // namespace travik

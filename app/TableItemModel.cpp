@@ -1,0 +1,80 @@
+#include "TableItemModel.h"
+
+#include <numeric>
+
+#include "Columns.h"
+#include "Windows1252.h"
+
+namespace travik {
+
+QString DecodedText(const std::string& bytes) {
+    return QString::fromStdU16String(DecodeWindows1252(bytes));
+}
+
+TableItemModel::TableItemModel(QObject* parent)
+    : QAbstractTableModel(parent), table_(std::make_shared<Table>()) {}
+
+void TableItemModel::setTable(std::shared_ptr<const Table> table) {
+    beginResetModel();
+    table_ = table ? std::move(table) : std::make_shared<Table>();
+    titles_.clear();
+    for (const std::string& title : table_->titles) titles_.push_back(DecodedText(title));
+    cells_.clear();
+    cells_.reserve(static_cast<int>(table_->rowCount()));
+    for (const auto& row : table_->rows) {
+        QVector<QString> decoded;
+        decoded.reserve(static_cast<int>(row.size()));
+        for (const std::string& cell : row) decoded.push_back(DecodedText(cell));
+        cells_.push_back(std::move(decoded));
+    }
+    order_.resize(table_->rowCount());
+    std::iota(order_.begin(), order_.end(), std::size_t{0});
+    endResetModel();
+}
+
+int TableItemModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(order_.size());
+}
+
+int TableItemModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(titles_.size());
+}
+
+QVariant TableItemModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || role != Qt::DisplayRole || index.row() >= rowCount() ||
+        index.column() >= columnCount())
+        return QVariant();
+    return cells_[static_cast<int>(tableRow(index.row()))][index.column()];
+}
+
+QVariant TableItemModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || section < 0) return QVariant();
+    if (orientation == Qt::Horizontal)
+        return section < titles_.size() ? QVariant(titles_[section]) : QVariant();
+    // Rows keep the number of their place in the readout.
+    if (section >= rowCount()) return QVariant();
+    return QString::number(tableRow(section) + 1);
+}
+
+void TableItemModel::sort(int column, Qt::SortOrder order) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<std::size_t> oldOrder = order_;
+    if (column < 0 || column >= columnCount()) {
+        std::iota(order_.begin(), order_.end(), std::size_t{0});
+    } else {
+        order_ =
+            SortedRows(*table_, static_cast<std::size_t>(column), order == Qt::DescendingOrder);
+    }
+    // Persistent indexes (the selection, the current cell) follow their rows.
+    std::vector<int> newPlace(order_.size());
+    for (std::size_t i = 0; i < order_.size(); ++i) newPlace[order_[i]] = static_cast<int>(i);
+    QModelIndexList after;
+    for (const QModelIndex& index : before)
+        after << this->index(newPlace[oldOrder[static_cast<std::size_t>(index.row())]],
+                             index.column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+}  // namespace travik

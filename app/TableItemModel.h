@@ -1,0 +1,45 @@
+// The readout's table for a QTableView: cells decoded from Windows-1252, a
+// header click sorts (numbers as numbers, times as times, the rest as text).
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QVector>
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "Table.h"
+
+namespace travik {
+
+class TableItemModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TableItemModel(QObject* parent = nullptr);
+
+    void setTable(std::shared_ptr<const Table> table);
+    const Table& table() const { return *table_; }
+
+    // The table row shown at view row `row`.
+    std::size_t tableRow(int row) const { return order_[static_cast<std::size_t>(row)]; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    // Column -1 restores the order of the readout.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+private:
+    std::shared_ptr<const Table> table_;
+    QVector<QVector<QString>> cells_;  // decoded, by table row
+    QVector<QString> titles_;
+    std::vector<std::size_t> order_;
+};
+
+// The text of `bytes` (Windows-1252) for the screen.
+QString DecodedText(const std::string& bytes);
+
+}  // namespace travik

@@ -1,0 +1,338 @@
+// The table and chart pages of the real window, filled by readouts from the
+// simulator: sorting, copying, languages, the chart's series and axes.
+#include <QAbstractScrollArea>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QWheelEvent>
+
+#include "AppTestSupport.h"
+#include "ChartPage.h"
+#include "Columns.h"
+#include "SimProcess.h"
+#include "Table.h"
+#include "TableItemModel.h"
+#include "TableView.h"
+
+namespace {
+
+using travik::ChartPage;
+using travik::TableView;
+using travik::TSTestForm;
+
+class DataPagesTest : public WindowTest {
+protected:
+    // A started window reading from a simulator (given its arguments).
+    std::unique_ptr<TSTestForm> startWith(std::vector<std::string> simArgs,
+                                          const std::string& extraSettings = "") {
+        sim_ = std::make_unique<SimProcess>(std::move(simArgs));
+        writeSettings("[com]\ncomID=" + sim_->portPath() + "\n" + extraSettings);
+        return startForm();
+    }
+    // A started window whose readout answers with exactly `reply`.
+    std::unique_ptr<TSTestForm> startWithReply(const std::string& reply,
+                                               const std::string& extraSettings = "") {
+        WriteFileBytes(out_.file("reply.bin"), reply);
+        return startWith({"--fast", "--reply-file", out_.file("reply.bin")}, extraSettings);
+    }
+    static TableView* view(TSTestForm& form) { return Control<TableView>(form, "TableView1"); }
+    static ChartPage* chart(TSTestForm& form) { return Control<ChartPage>(form, "ChartPage1"); }
+    static QString cellText(TSTestForm& form, int row, int column) {
+        return view(form)->model()->index(row, column).data().toString();
+    }
+    static QStringList columnTexts(TSTestForm& form, int column) {
+        QStringList texts;
+        for (int row = 0; row < view(form)->model()->rowCount(); ++row)
+            texts << cellText(form, row, column);
+        return texts;
+    }
+    static void clickHeader(TSTestForm& form, int section) {
+        QHeaderView* header = view(form)->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                        header->height() / 2);
+        QMouseEvent press(QEvent::MouseButtonPress, at, header->viewport()->mapToGlobal(at),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, header->viewport()->mapToGlobal(at),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(header->viewport(), &press);
+        QApplication::sendEvent(header->viewport(), &release);
+    }
+    static void pressKeys(QWidget* widget, QKeySequence::StandardKey key) {
+        const QKeyCombination combination = QKeySequence(key)[0];
+        QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
+        QApplication::sendEvent(widget, &press);
+    }
+    static void showPage(TSTestForm& form, const char* page) {
+        Control<QTabWidget>(form, "PageControl1")->setCurrentWidget(Control<QWidget>(form, page));
+        QApplication::processEvents();
+    }
+
+    std::unique_ptr<SimProcess> sim_;
+    TempDir out_;
+};
+
+const std::string kHeader = "TravikP 2000 V3.12\r\n09.12.2026 01:00:00\r\n";
+
+TEST_F(DataPagesTest, PagesFollowTheParameterPageWithTheirCaptions) {
+    writeSettings("[Language]\nLanguage=-1\n");
+    auto form = startForm();
+    auto* pages = Control<QTabWidget>(*form, "PageControl1");
+    EXPECT_EQ(pages->indexOf(Control<QWidget>(*form, "TabSheet2")), 1);
+    EXPECT_EQ(pages->indexOf(Control<QWidget>(*form, "TabSheet3")), 2);
+    EXPECT_EQ(pages->indexOf(Control<QWidget>(*form, "TabSheet4")), 3);
+    // No language selected: the German design texts.
+    EXPECT_EQ(pages->tabText(2), "Tabelle");
+    EXPECT_EQ(pages->tabText(3), "Diagramm");
+    Control<QRadioButton>(*form, "RadioGroup2Item3")->click();
+    EXPECT_EQ(pages->tabText(2), "Tabla");
+    EXPECT_EQ(pages->tabText(3), QString::fromUtf8("Gráfico"));
+    // Nothing read yet: an empty table and no message.
+    EXPECT_EQ(view(*form)->model()->rowCount(), 0);
+    if (ChartPage::available()) {
+        EXPECT_EQ(chart(*form)->messageText(), "");
+    }
+}
+
+TEST_F(DataPagesTest, AlarmReadoutFillsBothPagesAndStillShowsTheTerminal) {
+    auto form = startWith({"--fast"});
+    showPage(*form, "TabSheet3");
+    Control<QPushButton>(*form, "Button1")->click();
+    EXPECT_EQ(Control<QTabWidget>(*form, "PageControl1")->currentWidget(),
+              Control<QWidget>(*form, "TabSheet1"));
+
+    const travik::TerminalText& terminal = form->state().terminal;
+    EXPECT_EQ(Control<QPlainTextEdit>(*form, "RichEdit1")->toPlainText(),
+              ExpectedView(terminal.bytes()));
+    const travik::Table expected = travik::CutTable(terminal.bytes(), terminal.insertedTabs());
+    auto* model = view(*form)->model();
+    ASSERT_GT(expected.rowCount(), 150u);
+    EXPECT_EQ(model->rowCount(), static_cast<int>(expected.rowCount()));
+    // The header rule's TABs are left out: the titles stand over their columns.
+    QStringList titles;
+    for (int c = 0; c < model->columnCount(); ++c)
+        titles << model->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(titles.mid(0, 9),
+              QStringList({"No", "t", "I", "IdL", "Text", "Value", "Unit", "Ack", "State"}));
+    EXPECT_EQ(cellText(*form, 0, 0), "1");
+    EXPECT_EQ(
+        Control<QLabel>(*form, "TablePreamble")->text(),
+        QStringLiteral("TravikP 2000 V3.12\n") + QString::fromStdString(expected.preamble[1]));
+    // Windows-1252: the umlauts of the alarm texts.
+    EXPECT_TRUE(columnTexts(*form, 4).join(' ').contains(QString::fromUtf8("ü")));
+
+    if (!ChartPage::available()) GTEST_SKIP() << "built without charts";
+    EXPECT_TRUE(chart(*form)->hasTimeAxis());
+    EXPECT_EQ(chart(*form)->seriesCount(), 1);
+    EXPECT_EQ(chart(*form)->chartedColumns(), std::vector<std::size_t>{2});  // "I"
+    EXPECT_EQ(chart(*form)->messageText(), "");
+    // The value column: alarms without a value are gaps, not zeros.
+    chart(*form)->setColumnChecked(2, false);
+    chart(*form)->setColumnChecked(5, true);
+    std::size_t filled = 0;
+    for (const auto& row : expected.rows) filled += !row[5].empty();
+    ASSERT_LT(filled, expected.rowCount());
+    EXPECT_FALSE(chart(*form)->hoverText(0, static_cast<int>(filled) - 1).isEmpty());
+    EXPECT_TRUE(chart(*form)->hoverText(0, static_cast<int>(filled)).isEmpty());
+    // The hover names the row's time, value and alarm text.
+    std::size_t row = 0;
+    while (expected.rows[row][5].empty()) ++row;
+    const QString hover = chart(*form)->hoverText(0, 0);
+    EXPECT_TRUE(hover.startsWith(QStringLiteral("#%1\n").arg(row + 1))) << hover.toStdString();
+    EXPECT_TRUE(hover.contains(travik::DecodedText(expected.rows[row][1])));
+    EXPECT_TRUE(hover.contains("Value: " + travik::DecodedText(expected.rows[row][5])));
+    EXPECT_TRUE(hover.contains(travik::DecodedText(expected.rows[row][4])));
+}
+
+TEST_F(DataPagesTest, DataLoggerChartsTheDriftingValueOverDateAndTime) {
+    auto form = startWith({"--fast"});
+    Control<QPushButton>(*form, "Button2")->click();
+    if (!ChartPage::available()) GTEST_SKIP() << "built without charts";
+    ChartPage* page = chart(*form);
+    EXPECT_EQ(page->offeredColumns(), (std::vector<std::size_t>{0, 3, 4, 5, 6}));
+    EXPECT_EQ(page->chartedColumns(), std::vector<std::size_t>{3});
+    EXPECT_TRUE(page->hasTimeAxis());
+    EXPECT_EQ(page->seriesCount(), 1);
+    EXPECT_EQ(page->valueAxisCount(), 1);
+    const QString first = page->hoverText(0, 0);
+    EXPECT_TRUE(first.startsWith(QString::fromUtf8("#1\n01.03.2024 06:00:00\nValue1 °C: ")))
+        << first.toStdString();
+
+    // Conductivity lies within ten times the temperature's range; pressure does not.
+    page->setColumnChecked(4, true);
+    EXPECT_EQ(page->seriesCount(), 2);
+    EXPECT_EQ(page->valueAxisCount(), 1);
+    page->setColumnChecked(5, true);
+    EXPECT_EQ(page->seriesCount(), 3);
+    EXPECT_EQ(page->valueAxisCount(), 2);
+    page->setColumnChecked(3, false);
+    page->setColumnChecked(4, false);
+    page->setColumnChecked(5, false);
+    EXPECT_EQ(page->seriesCount(), 0);
+}
+
+TEST_F(DataPagesTest, WheelZoomsTheTimeAxisAndDoubleClickResets) {
+    if (!ChartPage::available()) GTEST_SKIP() << "built without charts";
+    auto form = startWith({"--fast"});
+    Control<QPushButton>(*form, "Button2")->click();
+    showPage(*form, "TabSheet4");
+    ChartPage* page = chart(*form);
+    auto* scrollArea = qobject_cast<QAbstractScrollArea*>(page->chartView());
+    ASSERT_NE(scrollArea, nullptr);
+    QWidget* viewport = scrollArea->viewport();
+    const auto full = page->horizontalRange();
+    ASSERT_LT(full.first, full.second);
+    const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
+    QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &wheel);
+    const auto zoomed = page->horizontalRange();
+    EXPECT_GT(zoomed.first, full.first);
+    EXPECT_LT(zoomed.second, full.second);
+    EXPECT_NEAR((zoomed.second - zoomed.first) / (full.second - full.first), 0.64, 0.05);
+
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &twice);
+    EXPECT_EQ(page->horizontalRange(), full);
+
+    const std::string png = out_.file("chart.png");
+    ASSERT_TRUE(page->savePicture(QString::fromStdString(png)));
+    const QImage picture(QString::fromStdString(png));
+    EXPECT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), page->chartView()->size());
+    EXPECT_FALSE(page->savePicture(QString::fromStdString(out_.file("missing/chart.png"))));
+}
+
+TEST_F(DataPagesTest, PointsAtOneTimeStillGetATimeRange) {
+    if (!ChartPage::available()) GTEST_SKIP() << "built without charts";
+    auto form = startWithReply(kHeader +
+                               "Date\tTime\tV\r\n01.03.2024\t06:00\t1\r\n01.03.2024\t06:00\t2\r\n");
+    Control<QPushButton>(*form, "Button2")->click();
+    ChartPage* page = chart(*form);
+    EXPECT_EQ(page->seriesCount(), 1);
+    const auto range = page->horizontalRange();
+    EXPECT_DOUBLE_EQ(range.second - range.first, 120000.0);
+}
+
+TEST_F(DataPagesTest, HeaderClicksSortNumbersTimesAndTextAndReverse) {
+    auto form = startWithReply(kHeader +
+                               "No\tWhen\tValue\tNote\r\n"
+                               "1\t02.03.2024 10:00\t10\tb\r\n"
+                               "2\t01.03.2024 23:00\t9\t\r\n"
+                               "3\t01.03.2024 09:00\t-1,5\tA\r\n"
+                               "4\t\t1,2,3\tc\r\n");
+    Control<QPushButton>(*form, "Button2")->click();
+    showPage(*form, "TabSheet3");
+    EXPECT_EQ(columnTexts(*form, 2), QStringList({"10", "9", "-1,5", "1,2,3"}));
+    clickHeader(*form, 2);
+    EXPECT_EQ(columnTexts(*form, 2), QStringList({"-1,5", "9", "10", "1,2,3"}));
+    clickHeader(*form, 2);
+    EXPECT_EQ(columnTexts(*form, 2), QStringList({"1,2,3", "10", "9", "-1,5"}));
+    clickHeader(*form, 1);  // times as times, the empty cell last
+    EXPECT_EQ(columnTexts(*form, 0), QStringList({"3", "2", "1", "4"}));
+    clickHeader(*form, 3);  // text ignoring case, the empty cell last
+    EXPECT_EQ(columnTexts(*form, 3), QStringList({"A", "b", "c", ""}));
+    // Rows keep their readout number in the row header.
+    EXPECT_EQ(view(*form)->model()->headerData(0, Qt::Vertical).toString(), "3");
+
+    // A new readout shows the device's order again.
+    showPage(*form, "TabSheet3");
+    Control<QPushButton>(*form, "Button2")->click();
+    EXPECT_EQ(columnTexts(*form, 0), QStringList({"1", "2", "3", "4"}));
+}
+
+TEST_F(DataPagesTest, CtrlACtrlCCopiesTitlesAndRowsInTheShownOrder) {
+    auto form = startWithReply(kHeader +
+                               "No\tText\tValue\r\n1\t\xDC"
+                               "ber\t2,5\r\n2\tx\t-1\r\n");
+    Control<QPushButton>(*form, "Button2")->click();
+    showPage(*form, "TabSheet3");
+    clickHeader(*form, 2);
+    TableView* table = view(*form);
+    QApplication::clipboard()->clear();
+    pressKeys(table, QKeySequence::SelectAll);
+    pressKeys(table, QKeySequence::Copy);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              QString::fromUtf8("No\tText\tValue\n2\tx\t-1\n1\tÜber\t2,5\n"));
+
+    // Only some cells: their columns' titles and their rows.
+    table->clearSelection();
+    table->selectionModel()->select(table->model()->index(1, 1), QItemSelectionModel::Select);
+    table->selectionModel()->select(table->model()->index(1, 2), QItemSelectionModel::Select);
+    pressKeys(table, QKeySequence::Copy);
+    EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8("Text\tValue\nÜber\t2,5\n"));
+}
+
+TEST_F(DataPagesTest, ColumnsAreAsWideAsTheirLongestText) {
+    const QString longText = QStringLiteral("a rather long alarm text indeed");
+    auto form =
+        startWithReply(kHeader + "No\tText\r\n1\tx\r\n2\t" + longText.toStdString() + "\r\n");
+    Control<QPushButton>(*form, "Button2")->click();
+    TableView* table = view(*form);
+    EXPECT_GE(table->columnWidth(1), table->fontMetrics().horizontalAdvance(longText));
+    EXPECT_LT(table->columnWidth(0), table->columnWidth(1));
+    EXPECT_GE(table->columnWidth(0),
+              table->horizontalHeader()->fontMetrics().horizontalAdvance("No"));
+}
+
+TEST_F(DataPagesTest, HostileRowsGiveATableAndNoCrash) {
+    auto form = startWithReply(kHeader +
+                               "A\tB\r\n"
+                               "\r\n"
+                               "\t\t\t\t\r\n"
+                               "1\r\n"
+                               "\x80\x81\xFF\t99999999999999999999\t3\t4\r\n"
+                               "1,2,3\t1.000,5\r\n");
+    Control<QPushButton>(*form, "Button2")->click();
+    auto* model = view(*form)->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    ASSERT_EQ(model->columnCount(), 4);
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "");
+    EXPECT_EQ(cellText(*form, 0, 1), "");
+    EXPECT_EQ(cellText(*form, 1, 0), QString::fromUtf8("€\u0081ÿ"));
+    EXPECT_EQ(cellText(*form, 2, 1), "1.000,5");
+    // Two numbers in column A? "1" only; nothing to chart.
+    if (ChartPage::available()) {
+        EXPECT_EQ(chart(*form)->messageText(), "No numeric column to chart");
+    }
+}
+
+TEST_F(DataPagesTest, NoNumericColumnSaysSoInTheWindowsLanguage) {
+    auto form =
+        startWithReply(kHeader + "Text\tMore\r\na\tb\r\nc\td\r\n", "[Language]\nLanguage=2\n");
+    Control<QPushButton>(*form, "Button2")->click();
+    ChartPage* page = chart(*form);
+    if (!ChartPage::available()) {
+        EXPECT_EQ(page->messageText(), "Diese Ausgabe des Programms zeichnet keine Diagramme");
+        return;
+    }
+    EXPECT_EQ(page->messageText(), "Keine Zahlenspalte zum Darstellen");
+    EXPECT_EQ(page->seriesCount(), 0);
+    Control<QRadioButton>(*form, "RadioGroup2Item0")->click();
+    EXPECT_EQ(page->messageText(), "No numeric column to chart");
+    Control<QRadioButton>(*form, "RadioGroup2Item3")->click();
+    EXPECT_EQ(page->messageText(), "Keine Zahlenspalte zum Darstellen");
+}
+
+TEST_F(DataPagesTest, SilentDeviceGivesAnEmptyTableAndNoError) {
+    auto form = startWith({"--silent"});
+    Control<QPushButton>(*form, "Button1")->click();
+    EXPECT_EQ(dialogs().messages, std::vector<std::string>{"timeout during Read"});
+    EXPECT_EQ(view(*form)->model()->rowCount(), 0);
+    EXPECT_EQ(view(*form)->model()->columnCount(), 0);
+    EXPECT_EQ(Control<QLabel>(*form, "TablePreamble")->text(), "");
+    if (ChartPage::available()) {
+        EXPECT_EQ(chart(*form)->messageText(), "No numeric column to chart");
+    }
+}
+
+}  // namespace

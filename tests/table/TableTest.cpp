@@ -1,0 +1,125 @@
+// Cutting terminal text into a table, and the copy text of a selection.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Table.h"
+
+namespace {
+
+using travik::CopyText;
+using travik::CutFields;
+using travik::CutTable;
+using travik::EmptyFields;
+using travik::Table;
+using Fields = std::vector<std::string>;
+
+const std::string kHeader = "TravikP 2000\r01.03.2024 06:00\r";
+
+TEST(CutFields, TrimsEveryFieldAndKeepsEmptyOnesInLine) {
+    EXPECT_EQ(CutFields(" a \t b\t\tc ", EmptyFields::Kept), (Fields{"a", "b", "", "c"}));
+    EXPECT_EQ(CutFields("\tx", EmptyFields::Kept), (Fields{"", "x"}));
+}
+
+TEST(CutFields, CollapsedReadsDoubledTabsAsTheCommaExportDoes) {
+    EXPECT_EQ(CutFields(" a \t b\t\tc ", EmptyFields::Collapsed), (Fields{"a", "b", "c"}));
+    EXPECT_EQ(CutFields("\t\tx\t\t\ty", EmptyFields::Collapsed), (Fields{"x", "y"}));
+    EXPECT_EQ(CutFields("1\t\t12:00\t\t3,5\tx\ty", EmptyFields::Collapsed),
+              (Fields{"1", "12:00", "3,5", "x", "y"}));
+}
+
+TEST(CutFields, TrailingEmptyFieldsAndBlankLinesGiveNoFields) {
+    EXPECT_EQ(CutFields("a\tb\t\t", EmptyFields::Kept), (Fields{"a", "b"}));
+    EXPECT_TRUE(CutFields("", EmptyFields::Kept).empty());
+    EXPECT_TRUE(CutFields("\t\t\t\t", EmptyFields::Kept).empty());
+    EXPECT_TRUE(CutFields("\t\t\t\t", EmptyFields::Collapsed).empty());
+    EXPECT_TRUE(CutFields(" \x01\x1F ", EmptyFields::Kept).empty());
+}
+
+TEST(CutFields, EightBitBytesAreTextAndStayExact) {
+    const std::string line =
+        "\xDC"
+        "ber\t\x80\xFF\t\xA0";
+    // 0xA0 (no-break space in the code page) is above 32: not trimmed.
+    EXPECT_EQ(CutFields(line, EmptyFields::Kept), (Fields{"\xDC"
+                                                          "ber",
+                                                          "\x80\xFF", "\xA0"}));
+}
+
+TEST(CutTable, PreambleTitlesAndRows) {
+    const Table table = CutTable(kHeader + "No\tValue\r\n1\t2,5\r\n2\t3,5\r\n");
+    EXPECT_EQ(table.preamble, (Fields{"TravikP 2000", "01.03.2024 06:00"}));
+    EXPECT_EQ(table.titles, (Fields{"No", "Value"}));
+    EXPECT_EQ(table.titledColumns, 2u);
+    ASSERT_EQ(table.rowCount(), 2u);
+    EXPECT_EQ(table.rows[1], (Fields{"2", "3,5"}));
+}
+
+TEST(CutTable, EmptyAndShortTextsGiveAnEmptyTable) {
+    EXPECT_EQ(CutTable("").columnCount(), 0u);
+    EXPECT_TRUE(CutTable("").preamble.empty());
+    const Table two = CutTable("one\rtwo\r");
+    EXPECT_EQ(two.preamble, (Fields{"one", "two"}));
+    EXPECT_EQ(two.columnCount(), 0u);
+    EXPECT_EQ(two.rowCount(), 0u);
+    const Table titlesOnly = CutTable(kHeader + "a\tb");
+    EXPECT_EQ(titlesOnly.titles, (Fields{"a", "b"}));
+    EXPECT_EQ(titlesOnly.rowCount(), 0u);
+}
+
+TEST(CutTable, BlankLinesAndAllTabLinesAreNoRows) {
+    const Table table = CutTable(kHeader + "a\tb\r\r\t\t\t\r  \r1\t2\r\r");
+    ASSERT_EQ(table.rowCount(), 1u);
+    EXPECT_EQ(table.rows[0], (Fields{"1", "2"}));
+}
+
+TEST(CutTable, RaggedRowsArePaddedAndLongRowsAddUntitledColumns) {
+    const Table table = CutTable(kHeader + "a\tb\tc\r1\r1\t2\t3\t4\t5\r");
+    EXPECT_EQ(table.titles, (Fields{"a", "b", "c", "", ""}));
+    EXPECT_EQ(table.titledColumns, 3u);
+    EXPECT_EQ(table.rows[0], (Fields{"1", "", "", "", ""}));
+    EXPECT_EQ(table.rows[1], (Fields{"1", "2", "3", "4", "5"}));
+}
+
+TEST(CutTable, RowsWithoutTitleLineStillGetColumns) {
+    const Table table = CutTable(kHeader + "\t\t\r1\t2\r");
+    EXPECT_EQ(table.titles, (Fields{"", ""}));
+    EXPECT_EQ(table.titledColumns, 0u);
+    EXPECT_EQ(table.rows[0], (Fields{"1", "2"}));
+}
+
+TEST(CutTable, LeavesOutTheTabsTheReadoutPutIn) {
+    // The alarm header rule shows "No\t\tt\t\tI": two TABs of its own.
+    const std::string text = kHeader + "No\t\tt\t\tI\tText\r1\t01.03.2024 07:00\t3\tx\r";
+    const std::size_t titles = kHeader.size();
+    const Table table = CutTable(text, {titles + 3, titles + 6});
+    EXPECT_EQ(table.titles, (Fields{"No", "t", "I", "Text"}));
+    EXPECT_EQ(table.rows[0], (Fields{"1", "01.03.2024 07:00", "3", "x"}));
+    // Offsets past the end or out of order do no harm.
+    EXPECT_EQ(CutTable(text, {titles + 6, 1u << 30, titles + 3}).titles, table.titles);
+}
+
+TEST(CutTable, CarriageReturnEndsLinesAndLineFeedIsAByte) {
+    const Table table = CutTable("p1\rp2\rA\r1\n2\r");
+    EXPECT_EQ(table.rows.at(0), (Fields{"1\n2"}));
+}
+
+TEST(CopyText, TitlesThenRowsInTheGivenOrder) {
+    const Table table = CutTable(kHeader + "No\tValue\tText\r1\t2,5\tx\r2\t3,5\ty\r3\t\tz\r");
+    EXPECT_EQ(CopyText(table, {0, 1, 2}, {2, 0}), "No\tValue\tText\n3\t\tz\n1\t2,5\tx\n");
+    EXPECT_EQ(CopyText(table, {2}, {1}), "Text\ny\n");
+    EXPECT_EQ(CopyText(table, {}, {}), "\n");
+}
+
+TEST(CopyText, LineBreaksInsideCellsBecomeSpaces) {
+    const Table table = CutTable("p\rp\rA\tB\ra\nb\tc\r");
+    EXPECT_EQ(CopyText(table, {0, 1}, {0}), "A\tB\na b\tc\n");
+}
+
+TEST(CopyText, OutOfRangeSelectionsAreSkipped) {
+    const Table table = CutTable(kHeader + "A\r1\r");
+    EXPECT_EQ(CopyText(table, {0, 7}, {0, 9}), "A\t\n1\t\n");
+}
+
+}  // namespace
