@@ -19,6 +19,8 @@ using travik::WriteSettings;
 
 namespace fs = std::filesystem;
 
+using namespace std::string_literals;
+
 namespace {
 
 StoredSettings Settings(const std::string& comID, int separator, int language) {
@@ -195,6 +197,21 @@ TEST(WriteSettings, KeepsEverythingElseByteForByte) {
               "[sep]\r\nseparator=0\r\n"
               "[Extra]\r\nkey=value with ; and = signs\r\n"
               "[Language]\r\nLanguage=2\r\n");
+}
+
+// A value ends at its first NUL; the junk after it goes when the key is written.
+TEST(WriteSettings, AValueWithANulIsCutThereAndTheFileStillWrites) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    WriteFileBytes(path,
+                   "[com]\ncomID=/dev/ttyUSB0\0junk\n[sep]\nseparator=1\0 2\n"
+                   "[Language]\nLanguage=2\n[Other]\nkeep=a\0b\n"s);
+    const StoredSettings read = ReadSettings(path);
+    ExpectSettings(read, Settings("/dev/ttyUSB0", 1, 2));
+    ASSERT_EQ(WriteSettings(path, Settings(read.comID, read.separator, 3)), 0);
+    EXPECT_EQ(ReadFileBytes(path),
+              "[com]\ncomID=/dev/ttyUSB0\n[sep]\nseparator=1\n"
+              "[Language]\nLanguage=3\n[Other]\nkeep=a\0b\n"s);
 }
 
 TEST(WriteSettings, KeepsBinaryGarbageAndAHugeLine) {
