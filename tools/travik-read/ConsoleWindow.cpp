@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "StopSignals.h"
+
 namespace travik::cli {
 
 ConsoleWindow::ConsoleWindow(const TerminalText& terminal, std::FILE* out, std::FILE* err,
@@ -49,6 +51,10 @@ void ConsoleWindow::showMessage(const std::string& text) {
     clearProgressLine();
     std::fprintf(err_, "%s\n", text.c_str());
     std::fflush(err_);
+}
+
+bool ConsoleWindow::stopRequested() {
+    return CaughtStopSignal() != 0;
 }
 
 void ConsoleWindow::finish() {
