@@ -138,6 +138,8 @@ void TSTestForm::InitForm() {
     settingsPath_ = SettingsFilePath();
     const StoredSettings stored = ReadSettings(settingsPath_);
     state_.ComPortName = stored.comID;
+    storedPortName_ = stored.comID;
+    pickedPortName_ = stored.comID;
     selectIndex(ui_->RadioGroup1Buttons,
                 SelectionForStoredIndex(stored.separator, kSeparatorCount));
     selectIndex(ui_->RadioGroup2Buttons, SelectionForStoredIndex(stored.language, kLanguageCount));
@@ -180,6 +182,7 @@ void TSTestForm::ComboBox1Change() {
     const int selected = ui_->ComboBox1->currentIndex();
     if (selected < 0) return;
     state_.ComPortName = ui_->ComboBox1->itemText(selected).toStdString();
+    pickedPortName_ = state_.ComPortName;
     state_.PortReady = false;
     if (!state_.ComPortName.empty()) openSelectedPort();
     if (state_.ComHandle.isInvalid()) {
@@ -226,8 +229,18 @@ void TSTestForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// A failed open empties the running port name; the setting keeps the stored
+// name (a device not plugged in yet) until the user picks or types another.
+std::string TSTestForm::portNameToRemember() const {
+    if (state_.ComPortName.empty() && pickedPortName_ == storedPortName_) return storedPortName_;
+    return state_.ComPortName;
+}
+
+// Writes the settings and closes the port, once: later calls do nothing.
 void TSTestForm::FormCloseQuery() {
-    const StoredSettings settings{state_.ComPortName, SeparatorIndex(), LanguageIndex()};
+    if (closed_) return;
+    closed_ = true;
+    const StoredSettings settings{portNameToRemember(), SeparatorIndex(), LanguageIndex()};
     if (WriteSettings(settingsPath_, settings) != 0)
         dialogs_->showError(UnableToWriteText(settingsPath_));
     state_.ComHandle.close();

@@ -58,6 +58,7 @@ protected:
 
 private:
     void FormCloseQuery();
+    std::string portNameToRemember() const;
     void connectEvents();
     void applyFonts();
     void loadLogo();
@@ -72,6 +73,9 @@ private:
     std::unique_ptr<Dialogs> dialogs_;
     ReadoutState state_;
     std::string settingsPath_;
+    std::string storedPortName_;  // comID as read at start-up
+    std::string pickedPortName_;  // the last port picked or typed, else storedPortName_
+    bool closed_ = false;         // settings written and port closed once
     std::size_t shownBytes_ = 0;  // terminal bytes already in the view
     QElapsedTimer sinceViewUpdate_;
     bool transferRunning_ = false;
