@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,7 +34,12 @@ public:
     int stopAfterProgress = -1;  // ask to stop once this many progress updates came
 
     void showTerminalPage() override { terminalShown = true; }
-    void terminalChanged() override { ++terminalChanges; }
+    std::function<void()> onTerminalChanged;  // called after each change
+
+    void terminalChanged() override {
+        ++terminalChanges;
+        if (onTerminalChanged) onTerminalChanged();
+    }
     void setProgress(int position) override { progress.push_back(position); }
     void setStatusText(const std::string& text) override { statuses.push_back(text); }
     void setSaveEnabled(bool enabled) override { saveEnabled = enabled; }
@@ -44,17 +51,17 @@ public:
 };
 
 // Plays the device: waits for the command byte, then sends `reply`, and hangs
-// up afterwards when asked to.
+// up when `hangUp` is fulfilled, if given (a pty drops unread input at a
+// hang-up: the test says when everything has been read).
 class ScriptedDevice {
 public:
-    ScriptedDevice(std::string reply, bool hangUpAfter = false)
-        : thread_([this, reply = std::move(reply), hangUpAfter] {
+    explicit ScriptedDevice(std::string reply, std::shared_future<void> hangUp = {})
+        : thread_([this, reply = std::move(reply), hangUp] {
               command_ = pty_.receiveByte(5000);
               if (command_ < 0) return;
               pty_.send(reply);
-              if (hangUpAfter) {
-                  // A pty drops unread input at a hang-up: hang up once all is read.
-                  pty_.waitUntilRead(5000);
+              if (hangUp.valid()) {
+                  hangUp.wait_for(std::chrono::seconds(10));
                   pty_.hangUp();
               }
           }) {}
@@ -225,9 +232,33 @@ TEST(Readout, ProgressIsRoundedToTheNearestInteger) {
     EXPECT_EQ(ProgressPosition(kAlarmLimit, kAlarmLimit), 100);
 }
 
+namespace {
+
+// Fulfils a promise once the terminal holds `size` bytes.
+class TerminalSizeReached {
+public:
+    TerminalSizeReached(ReadoutRun& run, std::size_t size) {
+        run.window.onTerminalChanged = [this, &run, size] {
+            if (!done_ && run.state.terminal.size() >= size) {
+                done_ = true;
+                reached_.set_value();
+            }
+        };
+    }
+    std::shared_future<void> future() { return future_; }
+
+private:
+    std::promise<void> reached_;
+    std::shared_future<void> future_ = reached_.get_future().share();
+    bool done_ = false;
+};
+
+}  // namespace
+
 TEST(Readout, AHangUpKeepsWhatArrivedAndSaysTheConnectionWasLost) {
-    ScriptedDevice device("line one\r\nline two\r\n", true);
     ReadoutRun run;
+    TerminalSizeReached allRead(run, 18);
+    ScriptedDevice device("line one\r\nline two\r\n", allRead.future());
     runReadout(run, ReadoutKind::AlarmBuffer, device.port());
     EXPECT_EQ(run.state.terminal.bytes(), "line one\rline two\r");
     EXPECT_EQ(run.result.end, ReadoutEnd::ConnectionLost);
@@ -237,8 +268,9 @@ TEST(Readout, AHangUpKeepsWhatArrivedAndSaysTheConnectionWasLost) {
 }
 
 TEST(Readout, AHangUpInGermanUsesTheGermanText) {
-    ScriptedDevice device("x\r\n", true);
     ReadoutRun run;
+    TerminalSizeReached allRead(run, 2);
+    ScriptedDevice device("x\r\n", allRead.future());
     run.window.language = 3;
     runReadout(run, ReadoutKind::DataLogger, device.port());
     EXPECT_EQ(run.window.messages, std::vector<std::string>{"Verbindung beim Lesen unterbrochen"});

@@ -3,14 +3,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <stdexcept>
-#include <thread>
 
 PtyDevice::PtyDevice() {
     char name[256] = {};
@@ -49,17 +46,6 @@ int PtyDevice::receiveByte(int timeoutMs) {
     unsigned char byte = 0;
     if (read(master_, &byte, 1) != 1) return -1;
     return byte;
-}
-
-bool PtyDevice::waitUntilRead(int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    int pending = 0;
-    // The port side's input queue, seen through the descriptor kept on it.
-    while (slaveKeep_ >= 0 && ioctl(slaveKeep_, FIONREAD, &pending) == 0 && pending > 0) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));  // a poll, not a wait for luck
-    }
-    return true;
 }
 
 void PtyDevice::hangUp() {

@@ -17,9 +17,6 @@ public:
     void send(const std::string& bytes);
     // Waits up to timeoutMs for one byte from the port; -1 when none came.
     int receiveByte(int timeoutMs);
-    // Waits up to timeoutMs until the port side has read everything sent;
-    // false when bytes are still waiting then.
-    bool waitUntilRead(int timeoutMs);
     // Closes the master side: the port sees a hang-up.
     void hangUp();
 
