@@ -118,8 +118,8 @@ void TSTestForm::loadLogo() {
     QFile file(QStringLiteral(":/logo.jpg"));
     if (!file.open(QIODevice::ReadOnly)) return;
     const QByteArray bytes = file.readAll();
-    const QImage logo =
-        DecodeJpeg(reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
+    const QImage logo = DecodeJpeg(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                   static_cast<std::size_t>(bytes.size()));
     if (logo.isNull()) return;  // the area stays empty
     ui_->Image1->setPixmap(QPixmap::fromImage(logo));
     ui_->Image1->resize(logo.size());

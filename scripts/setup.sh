@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg-dev libgtest-dev googletest
-          libbenchmark-dev clang-14 libclang-rt-14-dev "$@")
+          clang-14 libclang-rt-14-dev clang-tidy "$@")
 
 missing=()
 for p in "${packages[@]}"; do

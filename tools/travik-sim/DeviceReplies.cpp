@@ -134,7 +134,7 @@ std::string dataRow(std::size_t number, DeviceTime when, Random& random) {
     return row + kCrLf;
 }
 
-const DeviceTime kFirstEntry = 60LL * 86400 + 6 * 3600;  // 01.03.2024 06:00:00
+const DeviceTime kFirstEntry = 60LL * 86400 + 6LL * 3600;  // 01.03.2024 06:00:00
 
 }  // namespace
 
@@ -144,7 +144,7 @@ std::string AlarmReply(std::size_t rows, std::uint64_t seed) {
     body += kCrLf;
     DeviceTime when = kFirstEntry;
     for (std::size_t number = 1; number <= rows; ++number) {
-        when += random.between(3 * 60, 9 * 3600);
+        when += random.between(3L * 60, 9L * 3600);
         body += alarmRow(number, when, random);
     }
     return headerLines(when + 3600) + body;
@@ -155,7 +155,7 @@ std::string DataLoggerReply(std::size_t rows, std::uint64_t seed) {
     std::string body = "No\tDate\tTime\tValue1 \260C\tValue2 \265S/cm\tValue3 bar\tValue4 %\tEvent";
     body += kCrLf;
     DeviceTime when = kFirstEntry;
-    for (std::size_t number = 1; number <= rows; ++number, when += 15 * 60)
+    for (std::size_t number = 1; number <= rows; ++number, when += 15LL * 60)
         body += dataRow(number, when, random);
     return headerLines(when + 3600) + body;
 }
