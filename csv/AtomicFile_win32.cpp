@@ -158,9 +158,7 @@ int replaceFile(const std::string& target, const std::string& bytes) {
     return 0;
 }
 
-}  // namespace
-
-int WriteFileAtomically(const std::string& path, const std::string& bytes) {
+int writeFileAtomically(const std::string& path, const std::string& bytes) {
     if (path.empty()) return ERROR_PATH_NOT_FOUND;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -172,6 +170,14 @@ int WriteFileAtomically(const std::string& path, const std::string& bytes) {
     const TargetInfo target = inspectTarget(path);
     if (target.device) return writeDirectly(path, bytes);
     return replaceFile(target.path, bytes);
+}
+
+}  // namespace
+
+Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    const int error = writeFileAtomically(path, bytes);
+    if (error == 0) return {};
+    return Status::SystemFailure("write", error);
 }
 
 }  // namespace travik

@@ -24,14 +24,15 @@ std::string ReadProfileString(const SettingKey& setting, const std::string& path
     }
 }
 
-int WriteProfileString(const SettingKey& setting, const std::string& value,
-                       const std::string& path) {
+Status WriteProfileString(const SettingKey& setting, const std::string& value,
+                          const std::string& path) {
     const std::string encoded = EncodeIniValue(value);
     if (WritePrivateProfileStringA(setting.section, setting.key, encoded.c_str(), path.c_str())) {
-        return 0;
+        return {};
     }
     const DWORD error = GetLastError();
-    return error != 0 ? static_cast<int>(error) : ERROR_WRITE_FAULT;
+    return Status::SystemFailure(std::string("write ") + setting.key,
+                                 error != 0 ? static_cast<int>(error) : ERROR_WRITE_FAULT);
 }
 
 }  // namespace
@@ -49,13 +50,17 @@ StoredSettings ReadSettings(const std::string& path) {
     return settings;
 }
 
-int WriteSettings(const std::string& path, const StoredSettings& settings) {
-    if (!IsStorableSetting(settings)) return ERROR_INVALID_PARAMETER;
-    const SettingTexts texts = FormatSettings(settings);
-    if (const int error = WriteProfileString(kComSetting, texts.comID, path)) return error;
-    if (const int error = WriteProfileString(kSeparatorSetting, texts.separator, path)) {
-        return error;
+Status WriteSettings(const std::string& path, const StoredSettings& settings) {
+    if (!IsStorableSetting(settings)) {
+        return Status::Failure("store", ERROR_INVALID_PARAMETER,
+                               "a value cannot be stored in the file");
     }
+    const SettingTexts texts = FormatSettings(settings);
+    if (Status written = WriteProfileString(kComSetting, texts.comID, path); !written.ok())
+        return written;
+    if (Status written = WriteProfileString(kSeparatorSetting, texts.separator, path);
+        !written.ok())
+        return written;
     return WriteProfileString(kLanguageSetting, texts.language, path);
 }
 

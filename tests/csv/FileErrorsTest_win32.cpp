@@ -7,6 +7,7 @@
 #include "AtomicFile.h"
 #include "CsvExport.h"
 #include "CsvTestSupport.h"
+#include "StatusCode.h"
 #include "TempDir.h"
 
 using travik::FileErrorText;
@@ -33,7 +34,7 @@ TEST(FileErrors, TextsForTheSystemsCodes) {
 TEST(FileErrors, FolderAsTargetIsAccessDenied) {
     TempDir dir;
     std::filesystem::create_directory(dir.file("Alarm.csv"));
-    const int code = SaveCsvTabbed(dir.file("Alarm.csv"), Received("a\r", true), true);
+    const int code = CodeOf(SaveCsvTabbed(dir.file("Alarm.csv"), Received("a\r", true), true));
     EXPECT_EQ(code, kAccessDenied);
     EXPECT_TRUE(std::filesystem::is_empty(dir.file("Alarm.csv")));
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"Alarm.csv"});
@@ -41,7 +42,7 @@ TEST(FileErrors, FolderAsTargetIsAccessDenied) {
 
 TEST(FileErrors, MissingFolderIsInvalidFilename) {
     TempDir dir;
-    const int code = WriteFileAtomically(dir.file("nowhere/Data.csv"), "x");
+    const int code = CodeOf(WriteFileAtomically(dir.file("nowhere/Data.csv"), "x"));
     EXPECT_EQ(code, kPathNotFound);
     EXPECT_EQ(FileErrorText(code), "Invalid filename");
 }
@@ -52,7 +53,7 @@ TEST(FileErrors, ReadOnlyFileIsAccessDeniedAndKept) {
     WriteFileBytes(target, "keep me");
     std::filesystem::permissions(target, std::filesystem::perms::all,
                                  std::filesystem::perm_options::remove);
-    EXPECT_EQ(WriteFileAtomically(target, "new"), kAccessDenied);
+    EXPECT_EQ(CodeOf(WriteFileAtomically(target, "new")), kAccessDenied);
     EXPECT_EQ(ReadFileBytes(target), "keep me");
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"locked.csv"});
 }
@@ -61,13 +62,13 @@ TEST(AtomicFile, ReplacesAnExistingFileLeavingNothingElse) {
     TempDir dir;
     const std::string target = dir.file("Data.csv");
     WriteFileBytes(target, std::string(5000, 'o'));
-    ASSERT_EQ(WriteFileAtomically(target, "short\r\n"), 0);
+    ASSERT_EQ(CodeOf(WriteFileAtomically(target, "short\r\n")), 0);
     EXPECT_EQ(ReadFileBytes(target), "short\r\n");
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"Data.csv"});
 }
 
 TEST(AtomicFile, DeviceIsWrittenDirectly) {
-    EXPECT_EQ(WriteFileAtomically("NUL", "gone"), 0);
+    EXPECT_EQ(CodeOf(WriteFileAtomically("NUL", "gone")), 0);
 }
 
 }  // namespace
