@@ -33,6 +33,9 @@ void applyLimits(const ProcessLimits& limits) {
     }
     if (limits.closeStderr) {
         close(STDERR_FILENO);
+    } else if (!limits.stderrPath.empty()) {
+        const int err = open(limits.stderrPath.c_str(), O_RDWR | O_NOCTTY);
+        if (err >= 0) dup2(err, STDERR_FILENO);
     } else {
         dup2(errFd, STDERR_FILENO);
     }

@@ -149,3 +149,44 @@ TEST(TravikReadSignals, EachStopSignalEndsTheReadoutAndFreesThePort) {
         EXPECT_EQ(OpenAsOrdinaryUser(sim.portPath()), 0) << "the port stayed in exclusive mode";
     }
 }
+
+TEST(TravikReadSignals, AStopWithACsvFileWritesWhatArrivedAndLeavesNoTemporaryFile) {
+    TempDir dir;
+    std::string fullFile;
+    {
+        SimProcess fast({"--fast"});
+        const std::string full = dir.file("full.csv");
+        ASSERT_EQ(RunProcess(kProgram, {"alarm", "--port", fast.portPath(), "--csv", full}).status,
+                  0);
+        fullFile = ReadFileBytes(full);
+        fs::remove(full);
+    }
+    ASSERT_GT(fullFile.size(), 10000u);
+
+    // Standard error is a terminal, so the progress bar tells how far the readout is.
+    PtyDevice terminal;
+    ProcessLimits limits;
+    limits.stderrPath = terminal.portPath();
+    SimProcess sim({});  // paced: the whole reply takes 7.5 s
+    const std::string target = dir.file("part.csv");
+    RunningProcess run(kProgram, {"alarm", "--port", sim.portPath(), "--csv", target}, limits);
+    std::string progress;
+    while (progress.find("  3%") == std::string::npos) {
+        const int byte = terminal.receiveByte(10000);
+        ASSERT_GE(byte, 0) << "no progress shown: " << progress;
+        progress.push_back(static_cast<char>(byte));
+    }
+    run.sendSignal(SIGTERM);
+    const ProcessOutput result = run.finish();
+
+    EXPECT_EQ(result.status, 128 + SIGTERM);
+    const std::string part = ReadFileBytes(target);
+    ASSERT_GT(part.size(), 400u);
+    EXPECT_LT(part.size(), fullFile.size());
+    // The cut-off last line is ended like every other.
+    EXPECT_EQ(part.compare(part.size() - 2, 2, "\r\n"), 0);
+    EXPECT_EQ(fullFile.compare(0, part.size() - 2, part, 0, part.size() - 2), 0);
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().rfind(".travik-", 0), std::string::npos)
+            << "a temporary file was left: " << entry.path();
+}
