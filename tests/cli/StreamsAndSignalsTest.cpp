@@ -181,7 +181,7 @@ TEST(TravikReadSignals, AStopWithACsvFileWritesWhatArrivedAndLeavesNoTemporaryFi
 
     EXPECT_EQ(result.status, 128 + SIGTERM);
     const std::string part = ReadFileBytes(target);
-    ASSERT_GT(part.size(), 400u);
+    ASSERT_GT(part.size(), 300u);  // 3 % is shown from 363 bytes read on
     EXPECT_LT(part.size(), fullFile.size());
     // The cut-off last line is ended like every other.
     EXPECT_EQ(part.compare(part.size() - 2, 2, "\r\n"), 0);
