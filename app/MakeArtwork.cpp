@@ -1,13 +1,19 @@
 // Draws the window's logo (a baseline JPEG of 148 x 45, written with libjpeg)
-// and the program icon (PNG). Run once: travik-artwork RESOURCES_FOLDER
+// and the program icon (PNG). Run once: travik-artwork RESOURCES_FOLDER.
+// The build runs it with --icons for the icon theme's sizes.
+// clang-format off
+#include <cstddef>  // jpeglib.h needs size_t and FILE
+#include <cstdio>
 #include <jpeglib.h>
+// clang-format on
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
-#include <cstdio>
+#include <cstddef>
 #include <vector>
 
 namespace {
@@ -49,13 +55,28 @@ QImage drawLogo() {
     return image;
 }
 
-QImage drawIcon() {
-    QImage image(64, 64, QImage::Format_ARGB32);
+// The mark drawn for `size` pixels (as at 64 with a 2-pixel margin), so each
+// size is drawn sharp rather than scaled from another.
+QImage drawIcon(int size = 64) {
+    QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    drawMark(painter, QRectF(2, 2, 60, 60));
+    const double margin = size * 2.0 / 64.0;
+    drawMark(painter, QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
     return image;
+}
+
+// Writes the icon in the icon theme's layout: FOLDER/NxN/apps/NAME.png.
+int writeThemeIcons(const QString& folder, const QString& name) {
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString dir = folder + QStringLiteral("/%1x%1/apps").arg(size);
+        if (!QDir().mkpath(dir) || !drawIcon(size).save(dir + "/" + name + ".png", "PNG")) {
+            std::fprintf(stderr, "travik-artwork: cannot write %s\n", qPrintable(dir));
+            return 1;
+        }
+    }
+    return 0;
 }
 
 bool writeBaselineJpeg(const QImage& image, const char* path) {
@@ -88,8 +109,12 @@ bool writeBaselineJpeg(const QImage& image, const char* path) {
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--icons")
+        return writeThemeIcons(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     if (argc != 2) {
-        std::fprintf(stderr, "usage: travik-artwork RESOURCES_FOLDER\n");
+        std::fprintf(stderr,
+                     "usage: travik-artwork RESOURCES_FOLDER\n"
+                     "       travik-artwork --icons THEME_FOLDER ICON_NAME\n");
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);

@@ -9,9 +9,13 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTextCursor>
+#include <QWindow>
 
 #include "CommPortList.h"
 #include "CsvExport.h"
@@ -29,6 +33,9 @@ static void initResources() {
 
 namespace travik {
 namespace {
+
+// Where the window first appears and its size, as designed.
+const QRect kDesignedGeometry(183, 32, 832, 887);
 
 QString fromUtf8(const char* text) {
     return QString::fromUtf8(text);
@@ -49,28 +56,29 @@ void numberButtons(QButtonGroup* group, const QList<QAbstractButton*>& buttons) 
     for (int i = 0; i < buttons.size(); ++i) group->setId(buttons[i], i);
 }
 
-QStringList toStringList(const PortList& names) {
-    QStringList list;
-    for (const std::string& name : names) list << QString::fromStdString(name);
-    return list;
-}
-
-// The newest port names: those found on the machine, after the ones listed.
-QStringList findPorts(const QStringList& listed) {
-    PortList names;
-    for (const QString& name : listed) names.push_back(name.toStdString());
-    GetSerialPorts(names);
-    return toStringList(names);
+// The ports found on the machine now, with what the system tells about them.
+QList<PortEntry> findPorts() {
+    QList<PortEntry> entries;
+    for (const FoundPort& port : FindSerialPorts())
+        entries.append(
+            {QString::fromStdString(port.name), QString::fromStdString(port.description)});
+    return entries;
 }
 
 }  // namespace
 
 TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
-    : QMainWindow(parent), ui_(std::make_unique<Ui::TSTestForm>()), dialogs_(std::move(dialogs)) {
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::TSTestForm>()),
+      dialogs_(std::move(dialogs)),
+      sizeFollowers_(kDesignedGeometry.size()) {
     initResources();
     ui_->setupUi(this);
     if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
-    move(183, 32);
+    resize(kDesignedGeometry.size());
+    sizeFollowers_.add(ui_->PageControl1);
+    sizeFollowers_.add(ui_->RichEdit1);
+    fitToScreen(QMargins());
     setWindowIcon(QIcon(QStringLiteral(":/TravikPReadout.png")));
     numberButtons(ui_->RadioGroup1Buttons, {ui_->RadioGroup1Item0, ui_->RadioGroup1Item1});
     numberButtons(ui_->RadioGroup2Buttons, {ui_->RadioGroup2Item0, ui_->RadioGroup2Item1,
@@ -92,6 +100,32 @@ void TSTestForm::connectEvents() {
             &TSTestForm::CSVDateiabspeichern1Click);
     connect(ui_->Exit1, &QAction::triggered, this, &TSTestForm::Exit1Click);
     connect(ui_->RadioGroup2Buttons, &QButtonGroup::idClicked, this, &TSTestForm::RadioGroup2Click);
+}
+
+// On a screen smaller than the window, the page control with the terminal
+// view shrinks so that the newest lines at its bottom stay on the screen.
+// `frame`: the window frame's margins, once the window system has told them.
+void TSTestForm::fitToScreen(const QMargins& frame) {
+    const QScreen* shownOn = screen();
+    if (shownOn == nullptr) return;
+    const QRect fitted =
+        FitToScreen(kDesignedGeometry + frame, shownOn->availableGeometry()) - frame;
+    move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
+    resize(fitted.size());
+}
+
+void TSTestForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownBefore_) return;
+    shownBefore_ = true;
+    // Now the frame is known: the whole window, frame included, goes on the screen.
+    if (const QWindow* window = windowHandle(); window && !window->frameMargins().isNull())
+        fitToScreen(window->frameMargins());
+}
+
+void TSTestForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    sizeFollowers_.follow(size());
 }
 
 void TSTestForm::applyFonts() {
@@ -166,13 +200,13 @@ void TSTestForm::InitForm() {
 }
 
 void TSTestForm::refreshPortList() {
-    ui_->ComboBox1->appendPortNames(findPorts(ui_->ComboBox1->portNames()));
+    ui_->ComboBox1->updatePorts(findPorts());
 }
 
 // A port discovery cannot see (a pseudo-terminal): typed, then Enter.
 void TSTestForm::takeTypedPath(const QString& text) {
     if (text.isEmpty()) return;
-    ui_->ComboBox1->appendPortNames({text});
+    ui_->ComboBox1->appendTypedPath(text);
     {
         const QSignalBlocker blocker(ui_->ComboBox1);
         ui_->ComboBox1->selectPortName(text);
@@ -245,10 +279,21 @@ std::string TSTestForm::portNameToRemember() const {
     return state_.ComPortName;
 }
 
+void TSTestForm::saveAndClosePort() {
+    FormCloseQuery();
+}
+
+void TSTestForm::endSession() {
+    quitRequested_ = true;
+    close();
+    // During a readout the window closes when the readout has returned.
+    if (!transferRunning_) QCoreApplication::quit();
+}
+
 // Writes the settings and closes the port, once: later calls do nothing.
 void TSTestForm::FormCloseQuery() {
-    if (closed_) return;
-    closed_ = true;
+    if (closeDone_) return;
+    closeDone_ = true;
     const StoredSettings settings{portNameToRemember(), SeparatorIndex(), LanguageIndex()};
     if (!WriteSettings(settingsPath_, settings).ok())
         dialogs_->showError(UnableToWriteText(settingsPath_));
@@ -267,6 +312,7 @@ int TSTestForm::SeparatorIndex() const {
 void TSTestForm::ApplyLanguage(int index) {
     const Captions* captions = CaptionsFor(index);
     if (captions == nullptr) return;
+    qtTexts_.use(index);
     ui_->Datei1->setTitle(fromUtf8(captions->Datei1));
     ui_->CSVDateiabspeichern1->setText(fromUtf8(captions->CSVDateiabspeichern1));
     ui_->GroupBox1->setTitle(fromUtf8(captions->GroupBox1));
@@ -310,6 +356,7 @@ void TSTestForm::runReadout(ReadoutKind kind) {
     if (closeRequested_) {
         closeRequested_ = false;
         close();
+        if (quitRequested_) QCoreApplication::quit();
     }
 }
 
@@ -341,6 +388,9 @@ void TSTestForm::updateTerminalView() {
         shownBytes_ = bytes.size();
         ui_->RichEdit1->moveCursor(QTextCursor::End);
         ui_->RichEdit1->ensureCursorVisible();
+        // At some view heights the cursor counts as visible one line short of the end.
+        QScrollBar* scroll = ui_->RichEdit1->verticalScrollBar();
+        scroll->setValue(scroll->maximum());
     }
     if (transferRunning_) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

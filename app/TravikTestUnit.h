@@ -9,7 +9,9 @@
 #include <string>
 
 #include "Dialogs.h"
+#include "QtTexts.h"
 #include "Readout.h"
+#include "WindowFit.h"
 
 namespace Ui {
 class TSTestForm;
@@ -52,15 +54,24 @@ public slots:
     void CSVDateiabspeichern1Click();
     void RadioGroup2Click();
     void Exit1Click();
+    // The one close routine: writes the settings and closes the port, once;
+    // later calls do nothing.
+    void saveAndClosePort();
+    // The session ends the program: closes the window as a close would (after
+    // a running readout has stopped), then leaves the event loop.
+    void endSession();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FormCloseQuery();
     std::string portNameToRemember() const;
     void connectEvents();
     void applyFonts();
+    void fitToScreen(const QMargins& frame);
     void loadLogo();
     void refreshPortList();
     void takeTypedPath(const QString& text);
@@ -72,15 +83,19 @@ private:
 
     std::unique_ptr<Ui::TSTestForm> ui_;
     std::unique_ptr<Dialogs> dialogs_;
+    QtTexts qtTexts_;
+    SizeFollowers sizeFollowers_;
     ReadoutState state_;
     std::string settingsPath_;
     std::string storedPortName_;  // comID as read at start-up
     std::string pickedPortName_;  // the last port picked or typed, else storedPortName_
-    bool closed_ = false;         // settings written and port closed once
     std::size_t shownBytes_ = 0;  // terminal bytes already in the view
     QElapsedTimer sinceViewUpdate_;
     bool transferRunning_ = false;
     bool closeRequested_ = false;  // the window was closed during a readout
+    bool quitRequested_ = false;   // the session ends: quit once the window has closed
+    bool closeDone_ = false;       // settings written and port closed
+    bool shownBefore_ = false;
 };
 
 }  // namespace travik

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg-dev libgtest-dev googletest
-          clang-14 libclang-rt-14-dev clang-tidy "$@")
+          clang-14 libclang-rt-14-dev clang-tidy
+          qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev man-db "$@")
 
 missing=()
 for p in "${packages[@]}"; do

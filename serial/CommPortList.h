@@ -9,6 +9,18 @@ namespace travik {
 
 using PortList = std::vector<std::string>;
 
+// A port found on the machine and what the system tells about it, for people
+// choosing among several ports; the name is what is opened and stored.
+struct FoundPort {
+    std::string name;
+    std::string description;  // empty when the system tells nothing (always on Windows)
+
+    bool operator==(const FoundPort& other) const {
+        return name == other.name && description == other.description;
+    }
+};
+using FoundPorts = std::vector<FoundPort>;
+
 class Registry;
 class VersionSource;
 struct OsVersionInfo;
@@ -19,6 +31,11 @@ struct OsVersionInfo;
 // Windows: names such as COM1 from the registry. Linux: device paths such as
 // /dev/ttyUSB0 from sysfs.
 void GetSerialPorts(PortList& list);
+
+// The ports on this machine now, in GetSerialPorts' order, with their
+// descriptions: Linux, a USB adapter's manufacturer, product, serial number
+// and vendor:product id, an on-board port's driver; Windows, names only.
+FoundPorts FindSerialPorts();
 
 // Appends `name` unless `list` already holds it, compared without regard to case.
 void AppendPortName(PortList& list, const std::string& name);
@@ -43,6 +60,12 @@ void ScanEnumKey(const std::string& path, PortList& list, Registry& registry);
 // `sysfsRoot` (normally /sys/class/tty) that have a real serial port behind
 // them, in natural order (ttyS2 before ttyS10).
 void ListSysfsSerialPorts(PortList& list, const std::string& sysfsRoot, const std::string& devRoot);
+
+// The same ports, with what sysfs tells about each (see FindSerialPorts).
+FoundPorts ListSysfsSerialPorts(const std::string& sysfsRoot, const std::string& devRoot);
+
+// What sysfs tells about the tty `name` under `sysfsRoot`; empty when nothing.
+std::string DescribeSysfsPort(const std::string& sysfsRoot, const std::string& name);
 #endif
 
 }  // namespace travik

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -15,6 +16,9 @@ namespace travik {
 namespace fs = std::filesystem;
 
 namespace {
+
+const char kSysfsTtyRoot[] = "/sys/class/tty";
+const char kDevRoot[] = "/dev";
 
 bool IsDigit(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
@@ -110,6 +114,92 @@ std::vector<std::string> SerialTtyNames(const std::string& sysfsRoot) {
     return names;
 }
 
+// sysfs attributes are a line at most; what a USB device reports is its own
+// choice, so it is cut short and kept to printable characters.
+constexpr std::size_t kAttributeBytes = 128;
+constexpr std::size_t kShownChars = 64;
+
+// The largest length up to `limit` that does not end inside a UTF-8 sequence.
+std::size_t Utf8CutPoint(const std::string& text, std::size_t limit) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    std::size_t lead = limit;
+    while (lead > 0 && (byte(lead - 1) & 0xc0) == 0x80) --lead;
+    if (lead == 0 || byte(lead - 1) < 0xc0) return limit;  // ends on a whole character
+    const unsigned char first = byte(lead - 1);
+    const std::size_t length = first >= 0xf0 ? 4 : first >= 0xe0 ? 3 : 2;
+    return limit - (lead - 1) >= length ? limit : lead - 1;
+}
+
+// The first line of `raw` without control characters and outer spaces, cut
+// to kShownChars (never inside a UTF-8 sequence).
+std::string Printable(const std::string& raw) {
+    std::string text;
+    for (const char c : raw) {
+        if (c == '\n' || c == '\0') break;
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) text += c;
+    }
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return std::string();
+    text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    if (text.size() <= kShownChars) return text;
+    text.resize(Utf8CutPoint(text, kShownChars));
+    return text + "...";
+}
+
+std::string ReadAttribute(const fs::path& file) {
+    std::error_code error;
+    if (!fs::is_regular_file(fs::status(file, error))) return std::string();
+    std::ifstream in(file, std::ios::binary);
+    std::string raw(kAttributeBytes, '\0');
+    in.read(raw.data(), static_cast<std::streamsize>(raw.size()));
+    raw.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return Printable(raw);
+}
+
+// The USB device a tty belongs to: the first folder with an idVendor file on
+// the way up from the tty's device (the interface) towards the bus.
+std::optional<fs::path> UsbDeviceOf(const fs::path& device) {
+    constexpr int kMaxLevels = 8;
+    fs::path folder = device;
+    for (int level = 0; level < kMaxLevels && folder.has_relative_path(); ++level) {
+        std::error_code error;
+        if (fs::is_regular_file(fs::status(folder / "idVendor", error))) return folder;
+        if (folder.filename() == "devices") break;
+        folder = folder.parent_path();
+    }
+    return std::nullopt;
+}
+
+std::string JoinNonEmpty(const std::vector<std::string>& parts, const std::string& separator) {
+    std::string joined;
+    for (const std::string& part : parts) {
+        if (part.empty()) continue;
+        if (!joined.empty()) joined += separator;
+        joined += part;
+    }
+    return joined;
+}
+
+// "FTDI FT232R USB UART (0403:6001, serial A50285BI)"
+std::string DescribeUsbDevice(const fs::path& usb) {
+    const std::string vendor = ReadAttribute(usb / "idVendor");
+    const std::string product = ReadAttribute(usb / "idProduct");
+    const std::string serial = ReadAttribute(usb / "serial");
+    const std::string name =
+        JoinNonEmpty({ReadAttribute(usb / "manufacturer"), ReadAttribute(usb / "product")}, " ");
+    const std::string id = vendor.empty() ? std::string() : vendor + ":" + product;
+    const std::string details = JoinNonEmpty({id, serial.empty() ? "" : "serial " + serial}, ", ");
+    if (name.empty()) return details.empty() ? "USB" : "USB (" + details + ")";
+    return details.empty() ? name : name + " (" + details + ")";
+}
+
+std::string DriverOf(const fs::path& device) {
+    std::error_code error;
+    const fs::path driver = fs::read_symlink(device / "driver", error);
+    return error ? std::string() : Printable(driver.filename().string());
+}
+
 bool DeviceNodeExists(const fs::path& node) {
     std::error_code error;
     const fs::file_status status = fs::status(node, error);
@@ -128,8 +218,31 @@ void ListSysfsSerialPorts(PortList& list, const std::string& sysfsRoot,
     }
 }
 
+std::string DescribeSysfsPort(const std::string& sysfsRoot, const std::string& name) {
+    std::error_code error;
+    const fs::path device = fs::canonical(fs::path(sysfsRoot) / name / "device", error);
+    if (error) return std::string();
+    if (const auto usb = UsbDeviceOf(device)) return DescribeUsbDevice(*usb);
+    const std::string driver = DriverOf(device);
+    return driver.empty() ? std::string() : "driver " + driver;
+}
+
+FoundPorts ListSysfsSerialPorts(const std::string& sysfsRoot, const std::string& devRoot) {
+    PortList names;
+    ListSysfsSerialPorts(names, sysfsRoot, devRoot);
+    FoundPorts found;
+    for (const std::string& node : names) {
+        found.push_back({node, DescribeSysfsPort(sysfsRoot, fs::path(node).filename().string())});
+    }
+    return found;
+}
+
 void GetSerialPorts(PortList& list) {
-    ListSysfsSerialPorts(list, "/sys/class/tty", "/dev");
+    ListSysfsSerialPorts(list, kSysfsTtyRoot, kDevRoot);
+}
+
+FoundPorts FindSerialPorts() {
+    return ListSysfsSerialPorts(kSysfsTtyRoot, kDevRoot);
 }
 
 }  // namespace travik

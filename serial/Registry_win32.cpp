@@ -198,6 +198,14 @@ std::unique_ptr<VersionSource> MachineVersionSource() {
     return std::make_unique<MachineVersion>();
 }
 
+FoundPorts FindSerialPorts() {
+    PortList names;
+    GetSerialPorts(names);
+    FoundPorts found;
+    for (const std::string& name : names) found.push_back({name, std::string()});
+    return found;
+}
+
 void GetSerialPorts(PortList& list) {
     MachineRegistry registry;
     MachineVersion versions;

@@ -21,6 +21,8 @@ const char kUsbPort[] = "pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/ttyUSB0";
 const char kAcmPort[] = "pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0";
 const char kPnpUart[] = "pnp0/00:05";
 const char kPlatformUart[] = "platform/serial8250";
+const char kUsbDevice[] = "pci0000:00/0000:00:14.0/usb1/1-1";
+const char kAcmDevice[] = "pci0000:00/0000:00:14.0/usb1/1-2";
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -130,4 +132,81 @@ TEST(SysfsPorts, AListedPathOpensAsASerialPort) {
               travik::OpenResult::Ok)
         << message;
     EXPECT_TRUE(handle.isOpen());
+}
+
+// ---- What the selector shows beside each port ----
+
+TEST(SysfsPortDescriptions, UsbAdapterGivesManufacturerProductIdAndSerial) {
+    FakeSysfs sys;
+    sys.AddTty("ttyUSB0", kUsbPort);
+    sys.SetUsbDevice(kUsbDevice, "0403\n", "6001\n", "FTDI\n", "FT232R USB UART\n", "A50285BI\n");
+    sys.SetUsbDevice("pci0000:00/0000:00:14.0/usb1", "1d6b\n", "0002\n", "Linux Foundation\n",
+                     "xHCI Host Controller\n", "0000:00:14.0\n");  // the hub above
+    EXPECT_EQ(sys.Describe("ttyUSB0"), "FTDI FT232R USB UART (0403:6001, serial A50285BI)");
+}
+
+TEST(SysfsPortDescriptions, AcmDeviceAndDevicesThatTellLess) {
+    FakeSysfs sys;
+    sys.AddTty("ttyACM0", kAcmPort);
+    sys.SetUsbDevice(kAcmDevice, "2341\n", "0043\n", "Arduino (www.arduino.cc)\n", "", "");
+    EXPECT_EQ(sys.Describe("ttyACM0"), "Arduino (www.arduino.cc) (2341:0043)");
+
+    sys.AddTty("ttyUSB0", kUsbPort);
+    sys.SetUsbDevice(kUsbDevice, "10c4\n", "ea60\n", "", "", "");
+    EXPECT_EQ(sys.Describe("ttyUSB0"), "USB (10c4:ea60)");
+}
+
+TEST(SysfsPortDescriptions, OnBoardPortGivesItsDriver) {
+    FakeSysfs sys;
+    sys.AddTty("ttyS0", kPnpUart, "4\n");
+    sys.SetDriver(kPnpUart, "serial");
+    sys.AddTty("ttyAMA0", "platform/fe201000.serial", "32\n");
+    sys.SetDriver("platform/fe201000.serial", "uart-pl011");
+    EXPECT_EQ(sys.Describe("ttyS0"), "driver serial");
+    EXPECT_EQ(sys.Describe("ttyAMA0"), "driver uart-pl011");
+}
+
+TEST(SysfsPortDescriptions, NothingKnownOrNoSuchPortGivesEmpty) {
+    FakeSysfs sys;
+    sys.AddTty("ttyS4", kPlatformUart, "10\n");
+    EXPECT_EQ(sys.Describe("ttyS4"), "");
+    EXPECT_EQ(sys.Describe("ttyS99"), "");
+    EXPECT_EQ(sys.Describe("../../.."), "");
+    EXPECT_EQ(travik::DescribeSysfsPort("", ""), "");
+}
+
+TEST(SysfsPortDescriptions, HostileDeviceStringsAreCutAndPrintable) {
+    FakeSysfs sys;
+    sys.AddTty("ttyUSB0", kUsbPort);
+    const std::string longName(5000, 'M');
+    std::string umlauts = "x";  // then 40 two-byte "ä": a cut at 64 bytes falls inside one
+    for (int i = 0; i < 40; ++i) umlauts += "\xc3\xa4";
+    sys.SetUsbDevice(kUsbDevice, "04\x1b[2J03\n", "6001\nsecond line", longName,
+                     "  Bad\tTab\x7f\x01 \n", umlauts);
+    const std::string text = sys.Describe("ttyUSB0");
+    EXPECT_EQ(text, std::string(64, 'M') + "... BadTab (04[2J03:6001, serial " +
+                        umlauts.substr(0, 63) + "...)");
+    for (const char c : text) EXPECT_GE(static_cast<unsigned char>(c), 0x20) << text;
+}
+
+TEST(SysfsPortDescriptions, UnreadableAttributesAreLeftOut) {
+    FakeSysfs sys;
+    sys.AddTty("ttyUSB0", kUsbPort);
+    sys.SetUsbDevice(kUsbDevice, "0403\n", "6001\n", "", "", "");
+    fs::create_directory(sys.DeviceFolder(kUsbDevice) / "product");  // a folder, not a file
+    fs::create_symlink("/nonexistent", sys.DeviceFolder(kUsbDevice) / "manufacturer");
+    EXPECT_EQ(sys.Describe("ttyUSB0"), "USB (0403:6001)");
+}
+
+TEST(SysfsPortDescriptions, FoundPortsCarryTheirDescriptionsInListOrder) {
+    FakeSysfs sys;
+    sys.AddTty("ttyUSB0", kUsbPort);
+    sys.SetUsbDevice(kUsbDevice, "0403\n", "6001\n", "FTDI\n", "FT232R USB UART\n", "");
+    sys.AddTty("ttyS0", kPnpUart, "4\n");
+    sys.SetDriver(kPnpUart, "serial");
+    sys.AddTty("ttyS1", kPlatformUart, "0\n");
+    const travik::FoundPorts found = travik::ListSysfsSerialPorts(sys.classDir(), sys.devDir());
+    EXPECT_EQ(found,
+              (travik::FoundPorts{{sys.node("ttyS0"), "driver serial"},
+                                  {sys.node("ttyUSB0"), "FTDI FT232R USB UART (0403:6001)"}}));
 }

@@ -260,6 +260,8 @@ TEST(SimProcess, BadCommandLinesExitWithUsageStatus) {
     EXPECT_EQ(runForStatus("--bogus 2>/dev/null"), 64);
     EXPECT_EQ(runForStatus("--rows x 2>/dev/null"), 64);
     EXPECT_EQ(runForStatus("--help >/dev/null"), 0);
+    EXPECT_EQ(runForStatus("--version | grep -qx 'travik-sim [0-9.]*'"), 0);
+    EXPECT_EQ(runForStatus("--version=1 2>/dev/null"), 64);
     EXPECT_EQ(runForStatus("--reply-file /nonexistent/reply 2>/dev/null"), 1);
     EXPECT_EQ(runForStatus("--reply-file /dev/zero 2>/dev/null"), 1);
     EXPECT_THROW(SimProcess({"--bogus"}), std::runtime_error);

@@ -152,6 +152,8 @@ TEST(SimOptions, TakesEveryOptionInBothForms) {
     EXPECT_EQ(o.linkPath, "/tmp/x");
     EXPECT_EQ(ParseSimOptions({"--reply-file=a b"}).options.replyFile, "a b");
     EXPECT_TRUE(ParseSimOptions({"--help"}).options.help);
+    EXPECT_TRUE(ParseSimOptions({"--version"}).options.version);
+    EXPECT_FALSE(ParseSimOptions({"--help"}).options.version);
 }
 
 TEST(SimOptions, RejectsBadCommandLines) {

@@ -4,6 +4,8 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "ChildProcess.h"
 
 namespace fs = std::filesystem;
@@ -22,6 +24,37 @@ fs::path FakeSysfs::AddTty(const std::string& name, const std::string& parent, c
 
 void FakeSysfs::AddVirtualTty(const std::string& name) {
     AddTtyFolder(name, "sys/devices/virtual");
+}
+
+fs::path FakeSysfs::DeviceFolder(const std::string& path) const {
+    const fs::path folder = fs::path(dir_.path()) / "sys/devices" / path;
+    fs::create_directories(folder);
+    return folder;
+}
+
+void FakeSysfs::SetUsbDevice(const std::string& path, const std::string& vendor,
+                             const std::string& product, const std::string& manufacturer,
+                             const std::string& productName, const std::string& serial) const {
+    const fs::path folder = DeviceFolder(path);
+    const std::pair<const char*, const std::string*> attributes[] = {
+        {"idVendor", &vendor},
+        {"idProduct", &product},
+        {"manufacturer", &manufacturer},
+        {"product", &productName},
+        {"serial", &serial}};
+    for (const auto& [name, text] : attributes) {
+        if (!text->empty()) WriteFileBytes((folder / name).string(), *text);
+    }
+}
+
+void FakeSysfs::SetDriver(const std::string& path, const std::string& driver) const {
+    const fs::path drivers = fs::path(dir_.path()) / "sys/bus/platform/drivers" / driver;
+    fs::create_directories(drivers);
+    fs::create_symlink(drivers, DeviceFolder(path) / "driver");
+}
+
+std::string FakeSysfs::Describe(const std::string& name) const {
+    return travik::DescribeSysfsPort(classDir(), name);
 }
 
 travik::PortList FakeSysfs::List(travik::PortList list) const {

@@ -27,6 +27,19 @@ public:
     // A tty with nothing behind it: virtual consoles, console, ptmx.
     void AddVirtualTty(const std::string& name);
 
+    // A folder under sys/devices, made if missing.
+    std::filesystem::path DeviceFolder(const std::string& path) const;
+
+    // The USB device at sys/devices/<path> with these attributes (none for empty text).
+    void SetUsbDevice(const std::string& path, const std::string& vendor,
+                      const std::string& product, const std::string& manufacturer,
+                      const std::string& productName, const std::string& serial) const;
+
+    // The device at sys/devices/<path> is bound to driver `driver`.
+    void SetDriver(const std::string& path, const std::string& driver) const;
+
+    std::string Describe(const std::string& name) const;
+
     travik::PortList List(travik::PortList list = {}) const;
 
 private:

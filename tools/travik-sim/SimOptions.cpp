@@ -85,6 +85,8 @@ private:
             o.silent = true;
         else if (name == "--help" || name == "-h")
             o.help = true;
+        else if (name == "--version")
+            o.version = true;
         else
             return false;
         return true;
@@ -160,6 +162,7 @@ std::string UsageText() {
            "  --link PATH        also make a symbolic link PATH to the port (an existing\n"
            "                     link there is replaced; removed on exit)\n"
            "  --help             this text\n"
+           "  --version          the version\n"
            "\n"
            "Exit status: 0 when stopped or after --hangup-after, 64 for a bad command line,\n"
            "1 when the port, the link or the reply file cannot be made or read.\n";

@@ -21,6 +21,7 @@ struct SimOptions {
     std::string linkPath;                    // a symbolic link to the port
     std::uint64_t seed = 1;
     bool help = false;
+    bool version = false;
 };
 
 struct ParsedOptions {

@@ -114,6 +114,10 @@ int main(int argc, char** argv) {
         std::fputs(UsageText().c_str(), stdout);
         return 0;
     }
+    if (parsed.options.version) {
+        std::puts("travik-sim " TRAVIK_VERSION);
+        return 0;
+    }
     try {
         return serve(parsed.options);
     } catch (const std::exception& e) {
