@@ -2,9 +2,11 @@
 #include <QApplication>
 
 #include "SessionEnd.h"
+#include "StandardStreams.h"
 #include "TravikTestUnit.h"
 
 int main(int argc, char* argv[]) {
+    travik::OpenMissingStandardStreams();
     QApplication application(argc, argv);
     // Watching before the start-up routine: a session ending from then on
     // closes the window like the user would.

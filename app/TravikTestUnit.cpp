@@ -159,8 +159,8 @@ void TSTestForm::loadLogo() {
     QFile file(QStringLiteral(":/logo.jpg"));
     if (!file.open(QIODevice::ReadOnly)) return;
     const QByteArray bytes = file.readAll();
-    const QImage logo =
-        DecodeJpeg(reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
+    const QImage logo = DecodeJpeg(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                   static_cast<std::size_t>(bytes.size()));
     if (logo.isNull()) return;  // the area stays empty
     ui_->Image1->setPixmap(QPixmap::fromImage(logo));
     ui_->Image1->resize(logo.size());
@@ -179,6 +179,8 @@ void TSTestForm::InitForm() {
     settingsPath_ = SettingsFilePath();
     const StoredSettings stored = ReadSettings(settingsPath_);
     state_.ComPortName = stored.comID;
+    storedPortName_ = stored.comID;
+    pickedPortName_ = stored.comID;
     selectIndex(ui_->RadioGroup1Buttons,
                 SelectionForStoredIndex(stored.separator, kSeparatorCount));
     selectIndex(ui_->RadioGroup2Buttons, SelectionForStoredIndex(stored.language, kLanguageCount));
@@ -223,6 +225,7 @@ void TSTestForm::ComboBox1Change() {
     const int selected = ui_->ComboBox1->currentIndex();
     if (selected < 0) return;
     state_.ComPortName = ui_->ComboBox1->itemText(selected).toStdString();
+    pickedPortName_ = state_.ComPortName;
     state_.PortReady = false;
     if (!state_.ComPortName.empty()) showPortFailure(openSelectedPort());
     if (state_.ComHandle.isInvalid()) {
@@ -276,6 +279,13 @@ void TSTestForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// A failed open empties the running port name; the setting keeps the stored
+// name (a device not plugged in yet) until the user picks or types another.
+std::string TSTestForm::portNameToRemember() const {
+    if (state_.ComPortName.empty() && pickedPortName_ == storedPortName_) return storedPortName_;
+    return state_.ComPortName;
+}
+
 void TSTestForm::saveAndClosePort() {
     FormCloseQuery();
 }
@@ -287,10 +297,11 @@ void TSTestForm::endSession() {
     if (!transferRunning_) QCoreApplication::quit();
 }
 
+// Writes the settings and closes the port, once: later calls do nothing.
 void TSTestForm::FormCloseQuery() {
     if (closeDone_) return;
     closeDone_ = true;
-    const StoredSettings settings{state_.ComPortName, SeparatorIndex(), LanguageIndex()};
+    const StoredSettings settings{portNameToRemember(), SeparatorIndex(), LanguageIndex()};
     if (!WriteSettings(settingsPath_, settings).ok())
         dialogs_->showError(UnableToWriteText(settingsPath_));
     state_.ComHandle.close();

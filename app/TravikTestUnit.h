@@ -73,6 +73,7 @@ protected:
 
 private:
     void FormCloseQuery();
+    std::string portNameToRemember() const;
     void connectEvents();
     void applyFonts();
     void fitToScreen(const QMargins& frame);
@@ -92,6 +93,8 @@ private:
     ReadoutState state_;
     std::shared_ptr<const Table> table_;  // shown on the table and chart pages
     std::string settingsPath_;
+    std::string storedPortName_;  // comID as read at start-up
+    std::string pickedPortName_;  // the last port picked or typed, else storedPortName_
     std::size_t shownBytes_ = 0;  // terminal bytes already in the view
     QElapsedTimer sinceViewUpdate_;
     bool transferRunning_ = false;

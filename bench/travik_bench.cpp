@@ -259,7 +259,7 @@ void startupAndMemory(bench::Table& table, const std::string& self, const std::s
     }
     std::sort(peaks.begin(), peaks.end());
     if (!peaks.empty()) {
-        const double mib = peaks[peaks.size() / 2] / 1024.0;
+        const double mib = static_cast<double>(peaks[peaks.size() / 2]) / 1024.0;
         table.add("5. peak resident memory, both readouts and exports", format("%.1f MiB", mib),
                   "<= 80 MB", mib * 1.048576 <= 80);
     }

@@ -61,7 +61,8 @@ Status resolveLinks(const std::string& path, std::string& target) {
         if (length < 0) return failed("read link", errno);
         link.resize(static_cast<std::size_t>(length));
         if (link.empty()) return failed("read link", ENOENT);
-        target = link.front() == '/' ? link : folderOf(target) + "/" + link;
+        if (link.front() != '/') link.insert(0, folderOf(target) + '/');
+        target = link;
     }
     return failed("follow links", ELOOP);
 }

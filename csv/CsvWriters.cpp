@@ -21,32 +21,22 @@ constexpr std::size_t kHeaderTabLine = 2;
 // Lines written as received before condensing starts.
 constexpr std::size_t kUncondensedLines = 2;
 
-bool isInsertedTab(const TerminalText& text, std::size_t offset) {
-    const std::vector<std::size_t>& tabs = text.insertedTabs();
-    return std::binary_search(tabs.begin(), tabs.end(), offset);
-}
-
-// Offset within `line` of the TAB of the first TAB-`ch` pair, or npos.
-std::size_t firstTabBefore(const std::string& line, char ch) {
-    const char pair[] = {kTab, ch, '\0'};
-    return line.find(pair);
-}
-
-// Takes out the TAB before the first "t" and the one before the first "I" that
-// follow a TAB, each only when the header rule put it there for the screen.
-// Removing the TAB before a "t" never creates or breaks a TAB-"I" pair, so both
-// are found in the line as received.
+// The line as the device sent it: every TAB the header rule put in for the
+// screen is taken out, and no other. The readout recorded where it put them.
 std::string withoutHeaderTabs(const TerminalText& text, std::size_t lineIndex,
                               const std::string& line) {
     const std::size_t lineStart = text.lineStart(lineIndex);
-    std::vector<std::size_t> drop;
-    for (const char ch : {'t', 'I'}) {
-        const std::size_t at = firstTabBefore(line, ch);
-        if (at != std::string::npos && isInsertedTab(text, lineStart + at)) drop.push_back(at);
+    const std::vector<std::size_t>& tabs = text.insertedTabs();
+    auto it = std::lower_bound(tabs.begin(), tabs.end(), lineStart);
+    std::string result;
+    result.reserve(line.size());
+    for (std::size_t at = 0; at < line.size(); ++at) {
+        if (it != tabs.end() && *it == lineStart + at) {
+            ++it;
+            continue;
+        }
+        result += line[at];
     }
-    std::sort(drop.begin(), drop.end());
-    std::string result = line;
-    for (auto it = drop.rbegin(); it != drop.rend(); ++it) result.erase(*it, 1);
     return result;
 }
 

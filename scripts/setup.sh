@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg-dev libgtest-dev googletest
-          libbenchmark-dev clang-14 libclang-rt-14-dev
+          clang-14 libclang-rt-14-dev clang-tidy
           qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev man-db
           qt6-charts-dev libqt6opengl6-dev "$@")
 

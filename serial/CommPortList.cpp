@@ -89,7 +89,10 @@ void ScanEnumKeyAtDepth(const std::string& path, PortList& list, Registry& regis
     // The driver lookup may have opened another key on the shared registry.
     if (!registry.OpenKeyReadOnly(path) || !registry.HasSubKeys()) return;
     for (const std::string& name : registry.GetKeyNames()) {
-        ScanEnumKeyAtDepth(path + "\\" + name, list, registry, depth + 1);
+        std::string child = path;
+        child += '\\';
+        child += name;
+        ScanEnumKeyAtDepth(child, list, registry, depth + 1);
     }
 }
 

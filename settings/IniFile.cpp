@@ -48,7 +48,9 @@ void ClassifyKeyLine(std::string_view content, std::size_t contentStart, IniLine
     if (equals == std::string_view::npos) return;
     const std::string_view key = Trim(content.substr(0, equals));
     if (key.empty()) return;
-    const std::string_view afterEquals = content.substr(equals + 1);
+    // A value ends at its first NUL, as the platform's profile reader sees it.
+    std::string_view afterEquals = content.substr(equals + 1);
+    afterEquals = afterEquals.substr(0, afterEquals.find('\0'));
     const std::size_t valueOffset = afterEquals.find_first_not_of(kBlanks);
     line.kind = IniLine::Kind::Key;
     line.name = key;

@@ -41,7 +41,7 @@ std::optional<std::int64_t> ParseMagnitude(std::string_view digits, int base, st
 
 std::optional<int> ParseHexadecimal(std::string_view text) {
     std::string_view digits;
-    if (text.size() >= 1 && text[0] == '$') {
+    if (!text.empty() && text[0] == '$') {
         digits = text.substr(1);
     } else if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         digits = text.substr(2);

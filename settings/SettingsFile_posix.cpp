@@ -16,7 +16,7 @@ namespace {
 
 // A settings file beyond this is not ours: reading uses its beginning, writing
 // refuses to touch it.
-constexpr std::size_t kMaxSettingsFileBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxSettingsFileBytes = std::size_t{16} * 1024 * 1024;
 
 struct FileBytes {
     int error = 0;  // errno of the failing step; 0 when read

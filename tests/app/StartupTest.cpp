@@ -1,6 +1,7 @@
 // Start-up, port selection and shutdown of the real window on the offscreen platform.
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <optional>
 
 #include "AppTestSupport.h"
 #include "PtyDevice.h"
@@ -185,6 +187,40 @@ TEST_F(StartupTest, SettingsWrittenAtCloseAndReadBackKeepingTheRest) {
     EXPECT_EQ(next->SeparatorIndex(), 1);
     EXPECT_TRUE(next->state().ComHandle.isOpen());
     EXPECT_EQ(Control<QPushButton>(*next, "Button1")->text(), "Lire la mémoire des alarmes ");
+}
+
+TEST_F(StartupTest, AStoredPortNotPluggedInYetIsStillRememberedAtClose) {
+    const std::string absent = "/dev/travik-not-plugged-in";
+    const auto closeTyping = [&](const std::optional<std::string>& typed) {
+        auto form = startForm();
+        EXPECT_TRUE(form->state().ComPortName.empty()) << "the running state stays as it was";
+        if (typed) {
+            auto* selector = Control<QComboBox>(*form, "ComboBox1");
+            selector->lineEdit()->setText(QString::fromStdString(*typed));
+            PressEnter(selector->lineEdit());
+        }
+        EXPECT_TRUE(form->close());
+        return travik::ReadSettings(settingsPath()).comID;
+    };
+    writeSettings("[com]\ncomID=" + absent + "\n");
+    EXPECT_EQ(closeTyping(std::nullopt), absent);
+    EXPECT_EQ(closeTyping(absent), absent) << "the same name picked again is no other port";
+
+    PtyDevice device;
+    writeSettings("[com]\ncomID=" + absent + "\n");
+    EXPECT_EQ(closeTyping(device.portPath()), device.portPath());
+    writeSettings("[com]\ncomID=" + absent + "\n");
+    EXPECT_EQ(closeTyping("/dev/travik-other-port"), "") << "another port, which failed";
+}
+
+TEST_F(StartupTest, ClosingTwiceWritesTheSettingsOnce) {
+    auto form = startForm();
+    EXPECT_TRUE(form->close());
+    writeSettings("[com]\ncomID=written-after-the-close\n");
+    QCloseEvent again;
+    QApplication::sendEvent(form.get(), &again);
+    EXPECT_TRUE(again.isAccepted());
+    EXPECT_EQ(travik::ReadSettings(settingsPath()).comID, "written-after-the-close");
 }
 
 TEST_F(StartupTest, UnwritableSettingsFolderGivesErrorBoxAndStillCloses) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <stdexcept>
 
 namespace {
@@ -22,10 +23,23 @@ void applyLimits(const ProcessLimits& limits) {
 
 [[noreturn]] void execChild(const std::string& program, const std::vector<std::string>& args,
                             const ProcessLimits& limits, int outFd, int errFd) {
-    dup2(outFd, STDOUT_FILENO);
-    dup2(errFd, STDERR_FILENO);
     const int devNull = open("/dev/null", O_RDONLY);
     if (devNull >= 0) dup2(devNull, STDIN_FILENO);
+    // The pipes are close-on-exec: a closed descriptor stays closed in the program.
+    if (limits.closeStdout) {
+        close(STDOUT_FILENO);
+    } else {
+        dup2(outFd, STDOUT_FILENO);
+    }
+    if (limits.closeStderr) {
+        close(STDERR_FILENO);
+    } else if (!limits.stderrPath.empty()) {
+        const int err = open(limits.stderrPath.c_str(), O_RDWR | O_NOCTTY);
+        if (err >= 0) dup2(err, STDERR_FILENO);
+    } else {
+        dup2(errFd, STDERR_FILENO);
+    }
+    if (devNull > STDERR_FILENO) close(devNull);
     applyLimits(limits);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -35,45 +49,83 @@ void applyLimits(const ProcessLimits& limits) {
     _exit(127);
 }
 
-void drain(int outFd, int errFd, ProcessOutput& output) {
-    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-    std::string* sinks[2] = {&output.out, &output.err};
-    int open = 2;
-    while (open > 0) {
-        if (poll(fds, 2, 60000) <= 0) break;  // a test's own timeout catches a hang
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            char buffer[4096];
-            const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-            if (got > 0) {
-                sinks[i]->append(buffer, static_cast<std::size_t>(got));
-            } else if (got == 0 || errno != EINTR) {
-                fds[i].fd = -1;
-                --open;
-            }
-        }
+// Reads what one pipe has; closes it at its end.
+void readPipe(int& fd, std::string& sink) {
+    char buffer[4096];
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got > 0) {
+        sink.append(buffer, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+        close(fd);
+        fd = -1;
     }
 }
 
 }  // namespace
 
-ProcessOutput RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const ProcessLimits& limits) {
+RunningProcess::RunningProcess(const std::string& program, const std::vector<std::string>& args,
+                               const ProcessLimits& limits) {
     int outPipe[2], errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
-    const pid_t pid = fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) execChild(program, args, limits, outPipe[1], errPipe[1]);
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) execChild(program, args, limits, outPipe[1], errPipe[1]);
     close(outPipe[1]);
     close(errPipe[1]);
-    ProcessOutput output;
-    drain(outPipe[0], errPipe[0], output);
-    close(outPipe[0]);
-    close(errPipe[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    outFd_ = outPipe[0];
+    errFd_ = errPipe[0];
+}
+
+RunningProcess::~RunningProcess() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        finish();
     }
-    output.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return output;
+}
+
+bool RunningProcess::drainOnce(int timeoutMs) {
+    pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+    if (outFd_ < 0 && errFd_ < 0) return false;
+    if (poll(fds, 2, timeoutMs) <= 0) return false;
+    if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) readPipe(outFd_, output_.out);
+    if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) readPipe(errFd_, output_.err);
+    return true;
+}
+
+bool RunningProcess::waitForOutput(std::size_t bytes, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (output_.out.size() < bytes && outFd_ >= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        drainOnce(static_cast<int>(left.count()));
+    }
+    return output_.out.size() >= bytes;
+}
+
+void RunningProcess::sendSignal(int signalNumber) {
+    if (pid_ > 0) kill(pid_, signalNumber);
+}
+
+ProcessOutput RunningProcess::finish() {
+    // A test's own timeout catches a hang.
+    while (drainOnce(60000)) {
+    }
+    if (outFd_ >= 0) close(outFd_);
+    if (errFd_ >= 0) close(errFd_);
+    outFd_ = errFd_ = -1;
+    int status = 0;
+    while (pid_ > 0 && waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    output_.signalled = WIFSIGNALED(status);
+    output_.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return output_;
+}
+
+ProcessOutput RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const ProcessLimits& limits) {
+    RunningProcess process(program, args, limits);
+    return process.finish();
 }

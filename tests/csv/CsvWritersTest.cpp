@@ -36,6 +36,31 @@ TEST(TabbedExport, AlarmThirdLineLosesTheHeaderRulesTabs) {
               "5\t\tt\tI\tx\r\n");
 }
 
+TEST(TabbedExport, AlarmThirdLineLosesEveryInsertedTabAlsoOfTwoPairs) {
+    const TerminalText text = Received("Hdr\r\nx\r\nNo\tt\tI\tt\tI\tx\r\n", kAlarm);
+    // Shown: an extra TAB before both "t" and before the first "I" only.
+    ASSERT_EQ(text.lines().at(2), "No\t\tt\t\tI\t\tt\tI\tx");
+
+    TempDir dir;
+    ASSERT_EQ(CodeOf(SaveCsvTabbed(dir.file("Alarm.csv"), text, kAlarm)), 0);
+    EXPECT_EQ(ReadFileBytes(dir.file("Alarm.csv")), "Hdr\r\nx\r\nNo\tt\tI\tt\tI\tx\r\n");
+}
+
+TEST(TabbedExport, HeaderRuleEndingInsideTheThirdLineKeepsTheDevicesOwnTabs) {
+    // Line 2 starts at byte 85: the "t" at bytes 89 to 99 get an extra TAB, the
+    // one at 101 and the "I" at 103 do not. The device's own empty column before
+    // the first "t" and at the end stays.
+    const std::string line0(80, 'A');
+    const std::string reply = line0 + "\r\nx\r\nNo\t\tt\tt\tt\tt\tt\tt\tt\tI\t\tt\r\n";
+    const TerminalText text = Received(reply, kAlarm);
+    ASSERT_EQ(text.lines().at(2), "No\t\t\tt\t\tt\t\tt\t\tt\t\tt\t\tt\tt\tI\t\tt");
+
+    TempDir dir;
+    ASSERT_EQ(CodeOf(SaveCsvTabbed(dir.file("Alarm.csv"), text, kAlarm)), 0);
+    EXPECT_EQ(ReadFileBytes(dir.file("Alarm.csv")),
+              line0 + "\r\nx\r\nNo\t\tt\tt\tt\tt\tt\tt\tt\tI\t\tt\r\n");
+}
+
 TEST(TabbedExport, LongFirstLinesLeaveTheThirdLineUntouched) {
     const std::string line0(60, 'A');
     const std::string line1(60, 'B');

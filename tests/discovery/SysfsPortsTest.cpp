@@ -1,6 +1,4 @@
-// Port discovery from sysfs, on a fake sysfs tree laid out as the kernel lays
-// out /sys/class/tty: each entry links to its folder under sys/devices, and a
-// real device's folder has a `device` link to its parent.
+// Port discovery from sysfs, on a fake sysfs tree (see FakeSysfs.h).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <string>
 
 #include "CommPortList.h"
+#include "FakeSysfs.h"
 #include "PtyDevice.h"
 #include "TempDir.h"
 #include "WinCOmmUnit.h"
@@ -24,81 +23,6 @@ const char kPnpUart[] = "pnp0/00:05";
 const char kPlatformUart[] = "platform/serial8250";
 const char kUsbDevice[] = "pci0000:00/0000:00:14.0/usb1/1-1";
 const char kAcmDevice[] = "pci0000:00/0000:00:14.0/usb1/1-2";
-
-class FakeSysfs {
-public:
-    FakeSysfs() {
-        fs::create_directories(classDir());
-        fs::create_directories(devDir());
-    }
-
-    std::string classDir() const { return dir_.file("sys/class/tty"); }
-    std::string devDir() const { return dir_.file("dev"); }
-    std::string node(const std::string& name) const { return devDir() + "/" + name; }
-
-    // A tty with a device at sys/devices/<parent> behind it, and its node in dev.
-    // `type` is the serial-core port type file, when there is one.
-    fs::path AddTty(const std::string& name, const std::string& parent,
-                    const char* type = nullptr) {
-        const fs::path folder = AddTtyFolder(name, fs::path("sys/devices") / parent);
-        fs::create_symlink("../..", folder / "device");
-        if (type) WriteFileBytes((folder / "type").string(), type);
-        return folder;
-    }
-
-    // A tty with nothing behind it: virtual consoles, console, ptmx.
-    void AddVirtualTty(const std::string& name) { AddTtyFolder(name, "sys/devices/virtual"); }
-
-    // A folder under sys/devices, made if missing.
-    fs::path DeviceFolder(const std::string& path) const {
-        const fs::path folder = fs::path(dir_.path()) / "sys/devices" / path;
-        fs::create_directories(folder);
-        return folder;
-    }
-
-    // The USB device at sys/devices/<path> with these attributes (none for empty text).
-    void SetUsbDevice(const std::string& path, const std::string& vendor,
-                      const std::string& product, const std::string& manufacturer,
-                      const std::string& productName, const std::string& serial) const {
-        const fs::path folder = DeviceFolder(path);
-        const std::pair<const char*, const std::string*> attributes[] = {
-            {"idVendor", &vendor},
-            {"idProduct", &product},
-            {"manufacturer", &manufacturer},
-            {"product", &productName},
-            {"serial", &serial}};
-        for (const auto& [name, text] : attributes) {
-            if (!text->empty()) WriteFileBytes((folder / name).string(), *text);
-        }
-    }
-
-    // The device at sys/devices/<path> is bound to driver `driver`.
-    void SetDriver(const std::string& path, const std::string& driver) const {
-        const fs::path drivers = fs::path(dir_.path()) / "sys/bus/platform/drivers" / driver;
-        fs::create_directories(drivers);
-        fs::create_symlink(drivers, DeviceFolder(path) / "driver");
-    }
-
-    std::string Describe(const std::string& name) const {
-        return travik::DescribeSysfsPort(classDir(), name);
-    }
-
-    PortList List(PortList list = {}) const {
-        travik::ListSysfsSerialPorts(list, classDir(), devDir());
-        return list;
-    }
-
-private:
-    fs::path AddTtyFolder(const std::string& name, const fs::path& parent) {
-        const fs::path folder = fs::path(dir_.path()) / parent / "tty" / name;
-        fs::create_directories(folder);
-        fs::create_symlink(fs::relative(folder, classDir()), fs::path(classDir()) / name);
-        WriteFileBytes(node(name), "");
-        return folder;
-    }
-
-    TempDir dir_;
-};
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),

@@ -11,6 +11,8 @@ using travik::IniFile;
 using travik::IniLine;
 using travik::IniLineReader;
 
+using namespace std::string_literals;
+
 namespace {
 
 std::string ValueOr(const IniFile& ini, const char* section, const char* key,
@@ -81,9 +83,11 @@ TEST(IniFileValue, ReadsEveryLineEndAndAByteOrderMark) {
 }
 
 TEST(IniFileValue, KeepsBinaryBytesOfAValue) {
-    const std::string bytes("\x01\x80\xff\0z", 5);
+    const std::string bytes("\x01\x80\xff\x7fz", 5);
     const IniFile ini = IniFile::parse("[s]\nk=" + bytes + "\n");
     EXPECT_EQ(ValueOr(ini, "s", "k"), bytes);
+    // Up to a NUL: the value ends there (see EndsAtTheFirstNul).
+    EXPECT_EQ(ValueOr(IniFile::parse("[s]\nk=" + bytes + '\0' + bytes + "\n"), "s", "k"), bytes);
 }
 
 TEST(IniLineReader, LinesCoverTheTextExactly) {
@@ -159,6 +163,13 @@ TEST(IniFileSetValue, StoredValuesReadBackUnchanged) {
         EXPECT_EQ(ini.value("s", "k"), value);
         EXPECT_EQ(IniFile::parse(ini.text()).value("s", "k"), value);
     }
+}
+
+TEST(IniFileValue, EndsAtTheFirstNul) {
+    const IniFile ini = IniFile::parse("[s]\na=COM3 \0junk\nb=\0\nc=\"x\0y\"\n"s);
+    EXPECT_EQ(ini.value("s", "a"), "COM3");
+    EXPECT_EQ(ini.value("s", "b"), "");
+    EXPECT_EQ(ini.value("s", "c"), "\"x");
 }
 
 TEST(IniFileSetValue, RefusesWhatCannotBeStoredOnOneLine) {

@@ -20,6 +20,8 @@ using travik::WriteSettings;
 
 namespace fs = std::filesystem;
 
+using namespace std::string_literals;
+
 namespace {
 
 StoredSettings Settings(const std::string& comID, int separator, int language) {
@@ -198,6 +200,21 @@ TEST(WriteSettings, KeepsEverythingElseByteForByte) {
               "[Language]\r\nLanguage=2\r\n");
 }
 
+// A value ends at its first NUL; the junk after it goes when the key is written.
+TEST(WriteSettings, AValueWithANulIsCutThereAndTheFileStillWrites) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    WriteFileBytes(path,
+                   "[com]\ncomID=/dev/ttyUSB0\0junk\n[sep]\nseparator=1\0 2\n"
+                   "[Language]\nLanguage=2\n[Other]\nkeep=a\0b\n"s);
+    const StoredSettings read = ReadSettings(path);
+    ExpectSettings(read, Settings("/dev/ttyUSB0", 1, 2));
+    ASSERT_EQ(CodeOf(WriteSettings(path, Settings(read.comID, read.separator, 3))), 0);
+    EXPECT_EQ(ReadFileBytes(path),
+              "[com]\ncomID=/dev/ttyUSB0\n[sep]\nseparator=1\n"
+              "[Language]\nLanguage=3\n[Other]\nkeep=a\0b\n"s);
+}
+
 TEST(WriteSettings, KeepsBinaryGarbageAndAHugeLine) {
     TempDir dir;
     const std::string path = dir.file("TravikReadout.ini");
@@ -224,8 +241,10 @@ TEST(WriteSettings, AFolderThatCannotBeCreatedChangesNothing) {
     TempDir dir;
     const std::string blocker = dir.file("blocker");
     WriteFileBytes(blocker, "not a folder");
-    EXPECT_EQ(CodeOf(WriteSettings(blocker + "/sub/TravikReadout.ini", Settings("COM1", 0, 0))), ENOTDIR);
-    EXPECT_EQ(CodeOf(WriteSettings(blocker + "/TravikReadout.ini", Settings("COM1", 0, 0))), ENOTDIR);
+    EXPECT_EQ(CodeOf(WriteSettings(blocker + "/sub/TravikReadout.ini", Settings("COM1", 0, 0))),
+              ENOTDIR);
+    EXPECT_EQ(CodeOf(WriteSettings(blocker + "/TravikReadout.ini", Settings("COM1", 0, 0))),
+              ENOTDIR);
     EXPECT_EQ(ReadFileBytes(blocker), "not a folder");
     EXPECT_EQ(FolderEntries(dir.path()), std::set<std::string>{"blocker"});
 }
@@ -275,8 +294,9 @@ TEST(WriteSettings, AnUnwritableFolderGivesEacces) {
     GiveToOrdinaryUser(folder, path);
     ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
     ASSERT_EQ(chmod(folder.c_str(), 0500), 0);
-    EXPECT_EQ(RunWithoutRootOverride([&] { return CodeOf(WriteSettings(path, Settings("COM2", 0, 0))); }),
-              EACCES);
+    EXPECT_EQ(
+        RunWithoutRootOverride([&] { return CodeOf(WriteSettings(path, Settings("COM2", 0, 0))); }),
+        EACCES);
     EXPECT_EQ(ReadFileBytes(path), "[com]\ncomID=COM1\n");
     EXPECT_EQ(FolderEntries(folder), std::set<std::string>{"TravikReadout.ini"});
 }
@@ -287,8 +307,9 @@ TEST(WriteSettings, AnUnreadableFileIsNotReplaced) {
     WriteFileBytes(path, "[other]\nkeep=this\n");
     GiveToOrdinaryUser(dir.path(), path);
     ASSERT_EQ(chmod(path.c_str(), 0200), 0);
-    EXPECT_EQ(RunWithoutRootOverride([&] { return CodeOf(WriteSettings(path, Settings("COM2", 0, 0))); }),
-              EACCES);
+    EXPECT_EQ(
+        RunWithoutRootOverride([&] { return CodeOf(WriteSettings(path, Settings("COM2", 0, 0))); }),
+        EACCES);
     EXPECT_EQ(ReadFileBytes(path), "[other]\nkeep=this\n");
     EXPECT_EQ(FolderEntries(dir.path()), std::set<std::string>{"TravikReadout.ini"});
 }

@@ -1,6 +1,9 @@
 #include "ConsoleWindow.h"
 
+#include <algorithm>
 #include <cerrno>
+
+#include "StopSignals.h"
 
 namespace travik::cli {
 
@@ -31,8 +34,8 @@ void ConsoleWindow::noteOutputResult(int result) {
 void ConsoleWindow::setProgress(int position) {
     if (!progress_ || position == shownPosition_) return;
     shownPosition_ = position;
-    const int width = 40;
-    const int filled = position * width / 100;
+    const std::size_t width = 40;
+    const std::size_t filled = static_cast<std::size_t>(std::clamp(position, 0, 100)) * width / 100;
     std::fprintf(err_, "\r[%s%s] %6zu bytes %3d%%", std::string(filled, '#').c_str(),
                  std::string(width - filled, ' ').c_str(), terminal_.size(), position);
     std::fflush(err_);
@@ -49,6 +52,10 @@ void ConsoleWindow::showMessage(const std::string& text) {
     clearProgressLine();
     std::fprintf(err_, "%s\n", text.c_str());
     std::fflush(err_);
+}
+
+bool ConsoleWindow::stopRequested() {
+    return CaughtStopSignal() != 0;
 }
 
 void ConsoleWindow::finish() {

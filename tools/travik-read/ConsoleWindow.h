@@ -23,6 +23,8 @@ public:
     void setSaveEnabled(bool) override {}
     int languageIndex() const override { return 0; }
     void showMessage(const std::string& text) override;
+    // A stop signal (SIGINT, SIGTERM, SIGHUP) ends the transfer.
+    bool stopRequested() override;
 
     // Ends the progress line and flushes the terminal output.
     void finish();

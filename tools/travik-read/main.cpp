@@ -19,6 +19,8 @@
 #include "ConsoleWindow.h"
 #include "CsvExport.h"
 #include "Readout.h"
+#include "StandardStreams.h"
+#include "StopSignals.h"
 
 namespace {
 
@@ -32,6 +34,7 @@ enum ExitStatus {
     kFileFailed = 3,
     kConnectionLost = 4,
     kUsageError = 64,
+    kStoppedBySignal = 128,  // plus the signal's number
 };
 
 int listPorts() {
@@ -78,6 +81,15 @@ int reportPortFailure(const std::string& port, const OpenStatus& opened) {
     return kPortFailed;
 }
 
+// Stopped by a signal: what arrived is printed or written as after a lost
+// connection; main then exits with the signal's status.
+int stopped(const Options& options, const ReadoutState& state, const ReadoutResult& result) {
+    const int signalNumber = CaughtStopSignal();
+    std::fprintf(stderr, "travik-read: stopped by signal %d (%s) after %d bytes\n", signalNumber,
+                 StopSignalText(signalNumber).c_str(), static_cast<int>(result.count));
+    return options.csvFile && result.count >= 2 ? saveCsv(options, state) : kReplyReceived;
+}
+
 int readDevice(const Options& options) {
     ReadoutState state;
     state.ComPortName = options.port;
@@ -87,6 +99,7 @@ int readDevice(const Options& options) {
     window.finish();
 
     if (!result.open.ok()) return reportPortFailure(options.port, result.open);
+    if (result.end == ReadoutEnd::Stopped) return stopped(options, state, result);
     if (result.end == ReadoutEnd::Timeout) return kNoReply;
     const bool lost = result.end == ReadoutEnd::ConnectionLost;
     // Like the window's save command, a file needs at least one byte received.
@@ -99,6 +112,7 @@ int readDevice(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    OpenMissingStandardStreams();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const ParseResult parsed = ParseArguments(args);
     if (!parsed.options) {
@@ -118,5 +132,9 @@ int main(int argc, char** argv) {
         case Action::Read:
             break;
     }
-    return readDevice(options);
+    CatchStopSignals();
+    const int status = readDevice(options);
+    // A stop signal caught at any point of the run (the port is closed by now).
+    const int signalNumber = CaughtStopSignal();
+    return signalNumber != 0 ? kStoppedBySignal + signalNumber : status;
 }

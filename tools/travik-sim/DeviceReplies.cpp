@@ -158,7 +158,7 @@ std::string dataRow(std::size_t number, DeviceTime when, Random& random, Drift& 
     return row + kCrLf;
 }
 
-const DeviceTime kFirstEntry = 60LL * 86400 + 6 * 3600;  // 01.03.2024 06:00:00
+const DeviceTime kFirstEntry = 60LL * 86400 + 6LL * 3600;  // 01.03.2024 06:00:00
 
 }  // namespace
 
@@ -168,7 +168,7 @@ std::string AlarmReply(std::size_t rows, std::uint64_t seed) {
     body += kCrLf;
     DeviceTime when = kFirstEntry;
     for (std::size_t number = 1; number <= rows; ++number) {
-        when += random.between(3 * 60, 9 * 3600);
+        when += random.between(3L * 60, 9L * 3600);
         body += alarmRow(number, when, random);
     }
     return headerLines(when + 3600) + body;
@@ -180,7 +180,7 @@ std::string DataLoggerReply(std::size_t rows, std::uint64_t seed) {
     body += kCrLf;
     DeviceTime when = kFirstEntry;
     Drift drift;
-    for (std::size_t number = 1; number <= rows; ++number, when += 15 * 60)
+    for (std::size_t number = 1; number <= rows; ++number, when += 15LL * 60)
         body += dataRow(number, when, random, drift);
     return headerLines(when + 3600) + body;
 }

@@ -20,7 +20,7 @@ namespace {
 
 using namespace travik::sim;
 
-constexpr std::streamsize kMaxReplyFile = 64 * 1024 * 1024;
+constexpr std::streamsize kMaxReplyFile = std::streamsize{64} * 1024 * 1024;
 
 // SIGTERM, SIGINT and SIGHUP write a byte to a pipe the main loop polls.
 class StopSignals {
