@@ -9,7 +9,7 @@ namespace travik {
 // once complete and closed. A symbolic link is followed (the file it points to
 // is replaced, the link stays); an existing target that is not a regular file
 // (a device, a FIFO) is written directly. Returns 0, or the platform's error
-// code of the failing step, with the temporary file removed.
+// code of the failing step, with the temporary file removed. `path` is UTF-8.
 int WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 }  // namespace travik
