@@ -1,13 +1,19 @@
 // Draws the window's logo (a baseline JPEG of 148 x 45, written with libjpeg)
-// and the program icon (PNG). Run once: travik-artwork RESOURCES_FOLDER
+// and the program icon (PNG, and an .ico for the Windows program's resource).
+// Run once: travik-artwork RESOURCES_FOLDER
+#include <cstddef>
+#include <cstdio>  // jpeglib.h needs FILE and size_t
+// After them:
 #include <jpeglib.h>
 
+#include <QBuffer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
-#include <cstdio>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -49,13 +55,52 @@ QImage drawLogo() {
     return image;
 }
 
-QImage drawIcon() {
-    QImage image(64, 64, QImage::Format_ARGB32);
+QImage drawIcon(int size = 64) {
+    QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    drawMark(painter, QRectF(2, 2, 60, 60));
+    const double margin = size / 32.0;
+    drawMark(painter, QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
     return image;
+}
+
+void appendLittleEndian(QByteArray& bytes, unsigned value, int count) {
+    for (int i = 0; i < count; ++i) bytes.append(static_cast<char>((value >> (8 * i)) & 0xffu));
+}
+
+// An icon file whose pictures are PNGs, one for each size, drawn at that size.
+bool writeIco(const char* path) {
+    const int sizes[] = {16, 24, 32, 48, 64, 256};
+    const int count = static_cast<int>(std::size(sizes));
+    std::vector<QByteArray> pictures;
+    for (const int size : sizes) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!drawIcon(size).save(&buffer, "PNG")) return false;
+        pictures.push_back(png);
+    }
+    QByteArray ico;
+    appendLittleEndian(ico, 0, 2);  // reserved
+    appendLittleEndian(ico, 1, 2);  // an icon
+    appendLittleEndian(ico, static_cast<unsigned>(count), 2);
+    unsigned offset = 6 + 16 * static_cast<unsigned>(count);
+    for (int i = 0; i < count; ++i) {
+        const auto side = static_cast<unsigned>(sizes[i] % 256);  // 0 stands for 256
+        appendLittleEndian(ico, side, 1);
+        appendLittleEndian(ico, side, 1);
+        appendLittleEndian(ico, 0, 2);   // no palette, reserved
+        appendLittleEndian(ico, 1, 2);   // planes
+        appendLittleEndian(ico, 32, 2);  // bits per pixel
+        const auto length = static_cast<unsigned>(pictures[static_cast<std::size_t>(i)].size());
+        appendLittleEndian(ico, length, 4);
+        appendLittleEndian(ico, offset, 4);
+        offset += length;
+    }
+    for (const QByteArray& png : pictures) ico.append(png);
+    QFile file(QString::fromLocal8Bit(path));
+    return file.open(QIODevice::WriteOnly) && file.write(ico) == ico.size();
 }
 
 bool writeBaselineJpeg(const QImage& image, const char* path) {
@@ -95,5 +140,6 @@ int main(int argc, char* argv[]) {
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const bool logo = writeBaselineJpeg(drawLogo(), qPrintable(folder + "/logo.jpg"));
     const bool icon = drawIcon().save(folder + "/TravikPReadout.png", "PNG");
-    return logo && icon ? 0 : 1;
+    const bool ico = writeIco(qPrintable(folder + "/TravikPReadout.ico"));
+    return logo && icon && ico ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "TravikTestUnit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -92,6 +93,9 @@ void TSTestForm::connectEvents() {
             &TSTestForm::CSVDateiabspeichern1Click);
     connect(ui_->Exit1, &QAction::triggered, this, &TSTestForm::Exit1Click);
     connect(ui_->RadioGroup2Buttons, &QButtonGroup::idClicked, this, &TSTestForm::RadioGroup2Click);
+    // Qt closes no window when the session ends.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &TSTestForm::sessionEnding,
+            Qt::DirectConnection);
 }
 
 void TSTestForm::applyFonts() {
@@ -226,11 +230,30 @@ void TSTestForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// The one end of the program, however it comes: the settings are written once;
+// during a readout the port is closed when the readout has returned.
 void TSTestForm::FormCloseQuery() {
-    const StoredSettings settings{state_.ComPortName, SeparatorIndex(), LanguageIndex()};
-    if (WriteSettings(settingsPath_, settings) != 0)
-        dialogs_->showError(UnableToWriteText(settingsPath_));
+    if (!settingsWritten_) {
+        settingsWritten_ = true;
+        const StoredSettings settings{state_.ComPortName, SeparatorIndex(), LanguageIndex()};
+        if (WriteSettings(settingsPath_, settings) != 0 && !sessionEnding_)
+            dialogs_->showError(UnableToWriteText(settingsPath_));
+    }
+    if (transferRunning_) {
+        closeRequested_ = true;
+        return;
+    }
     state_.ComHandle.close();
+}
+
+void TSTestForm::saveAndClosePort() {
+    FormCloseQuery();
+}
+
+void TSTestForm::sessionEnding() {
+    sessionEnding_ = true;
+    FormCloseQuery();
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 // ---- Languages ----

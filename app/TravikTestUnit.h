@@ -52,6 +52,12 @@ public slots:
     void CSVDateiabspeichern1Click();
     void RadioGroup2Click();
     void Exit1Click();
+    // Writes the settings and closes the port as a close does (FormCloseQuery).
+    void saveAndClosePort();
+    // The session ends (log-off, shutdown), when no window gets closed: the
+    // settings are written and the port closed at once, with no dialog, then
+    // the window closes.
+    void sessionEnding();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,6 +82,8 @@ private:
     QElapsedTimer sinceViewUpdate_;
     bool transferRunning_ = false;
     bool closeRequested_ = false;  // the window was closed during a readout
+    bool settingsWritten_ = false;  // FormCloseQuery has written them
+    bool sessionEnding_ = false;    // no dialog may wait for the user any more
 };
 
 }  // namespace travik
