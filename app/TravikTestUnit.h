@@ -81,7 +81,7 @@ private:
     std::size_t shownBytes_ = 0;  // terminal bytes already in the view
     QElapsedTimer sinceViewUpdate_;
     bool transferRunning_ = false;
-    bool closeRequested_ = false;  // the window was closed during a readout
+    bool closeRequested_ = false;   // the window was closed during a readout
     bool settingsWritten_ = false;  // FormCloseQuery has written them
     bool sessionEnding_ = false;    // no dialog may wait for the user any more
 };

@@ -52,8 +52,8 @@ std::string ReadProfileString(const SettingKey& setting, const std::wstring& fil
 int WriteProfileString(const SettingKey& setting, const std::string& value,
                        const std::wstring& file) {
     const std::wstring encoded = WidenAnsi(EncodeIniValue(value));
-    if (WritePrivateProfileStringW(widenKey(setting.section).c_str(),
-                                   widenKey(setting.key).c_str(), encoded.c_str(), file.c_str())) {
+    if (WritePrivateProfileStringW(widenKey(setting.section).c_str(), widenKey(setting.key).c_str(),
+                                   encoded.c_str(), file.c_str())) {
         return 0;
     }
     const DWORD error = GetLastError();

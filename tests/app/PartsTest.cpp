@@ -149,6 +149,14 @@ TEST(OnScreenDialogs, SaveDialog) {
     const std::optional<std::string> answer = dialogs.askSaveFileName("Alarm.csv");
     ASSERT_TRUE(answer.has_value());
     EXPECT_EQ(*answer, folder.file("chosen.CSV"));  // the default suffix added
+
+    // A name outside the ANSI code page comes back as UTF-8, as the file calls take it.
+    const std::string polish = folder.file("\xc5\x81ukasz.csv");  // "Łukasz"
+    AnswerNextDialog<QFileDialog>([&polish](QFileDialog* dialog) {
+        dialog->selectFile(QString::fromStdString(polish));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    EXPECT_EQ(dialogs.askSaveFileName("Alarm.csv").value_or(""), polish);
 }
 
 }  // namespace

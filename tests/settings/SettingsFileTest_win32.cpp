@@ -54,8 +54,9 @@ private:
     std::string path_;
 };
 
-const char kEarlierSettings[] = "[com]\r\ncomID=COM7\r\n[sep]\r\nseparator=1\r\n"
-                                "[Language]\r\nLanguage=2\r\n";
+const char kEarlierSettings[] =
+    "[com]\r\ncomID=COM7\r\n[sep]\r\nseparator=1\r\n"
+    "[Language]\r\nLanguage=2\r\n";
 
 }  // namespace
 
