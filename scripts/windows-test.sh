@@ -173,6 +173,10 @@ win "$win_read" data --port COM12 --csv win-data.csv --separator semicolon --qui
     fail "travik-read.exe data on COM12"
 cmp linux-data.csv win-data.csv || fail "data CSV differs from the Linux build's"
 echo "CSV files identical to the Linux build's ($(wc -c <win-alarm.csv) and $(wc -c <win-data.csv) bytes)"
+# A file name outside the ANSI code page, given on the command line.
+win "$win_read" alarm --port COM5 --csv "Łukasz-alarm.csv" --quiet || fail "travik-read.exe to Łukasz-alarm.csv"
+cmp linux-alarm.csv "Łukasz-alarm.csv" || fail "Łukasz-alarm.csv differs from the Linux build's"
+echo "Saved under a name outside the ANSI code page: Łukasz-alarm.csv"
 
 ports=$(win "$win_read" --list-ports) || fail "travik-read.exe --list-ports"
 grep -qx COM5 <<<"$ports" || fail "--list-ports does not list COM5: $ports"

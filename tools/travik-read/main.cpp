@@ -18,6 +18,7 @@
 #include "CommPortList.h"
 #include "ConsoleWindow.h"
 #include "CsvExport.h"
+#include "ProgramArguments.h"
 #include "Readout.h"
 
 namespace {
@@ -88,7 +89,7 @@ int readDevice(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = travik::ProgramArguments(argc, argv);
     const ParseResult parsed = ParseArguments(args);
     if (!parsed.options) {
         std::fprintf(stderr, "travik-read: %s\n%s", parsed.error.c_str(), UsageText());
