@@ -1,5 +1,10 @@
 // The window's toolkit-free pieces, the logo decoder and the on-screen dialogs.
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -18,8 +23,17 @@ namespace {
 
 using namespace travik;
 
+#ifdef _WIN32
+// The system's own Windows-1252 table, byte by byte; -1 where it has none.
+int SystemWindows1252(unsigned char byte) {
+    const char in[1] = {static_cast<char>(byte)};
+    wchar_t out[2] = {};
+    if (MultiByteToWideChar(1252, MB_ERR_INVALID_CHARS, in, 1, out, 2) != 1) return -1;
+    return out[0];
+}
+#else
 // glibc's own Windows-1252 table, byte by byte; -1 where it has none.
-int GlibcWindows1252(unsigned char byte) {
+int SystemWindows1252(unsigned char byte) {
     iconv_t cd = iconv_open("UTF-16LE", "WINDOWS-1252");
     if (cd == reinterpret_cast<iconv_t>(-1)) return -2;
     char in[1] = {static_cast<char>(byte)};
@@ -33,10 +47,11 @@ int GlibcWindows1252(unsigned char byte) {
     if (done == static_cast<std::size_t>(-1)) return -1;
     return out[0] | (out[1] << 8);
 }
+#endif
 
 TEST(Windows1252, EveryByteAsTheCodePageDefinesIt) {
     for (int byte = 0; byte < 256; ++byte) {
-        const int reference = GlibcWindows1252(static_cast<unsigned char>(byte));
+        const int reference = SystemWindows1252(static_cast<unsigned char>(byte));
         ASSERT_NE(reference, -2) << "no WINDOWS-1252 in iconv";
         const int expected =
             reference == -1 ? byte : reference;  // undefined bytes keep their value
