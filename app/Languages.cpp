@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "Readout.h"
+
 namespace travik {
 namespace {
 
@@ -74,6 +76,19 @@ std::string StartupPortFailedText(int languageIndex) {
     return languageIndex == 0
                ? "The last used serial port could not be initialized."
                : "Die zuletzt verwendete Schnittstelle kann nicht initialisiert werden.";
+}
+
+std::string PortFailureStatusText(const std::string& port, const OpenStatus& opened,
+                                  int languageIndex) {
+    const std::string reason = PortFailureReason(opened, languageIndex);
+    if (port.empty()) return reason;
+    return reason.empty() ? port : port + ": " + reason;
+}
+
+std::string ReadoutPortFailureText(const std::string& port, const OpenStatus& opened,
+                                   int languageIndex) {
+    return TransmissionReadyText(languageIndex) + " \u2013 " +
+           PortFailureStatusText(port, opened, languageIndex);
 }
 
 std::string PortSelectionFailedText(int languageIndex) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "WinCOmmUnit.h"
+
 namespace travik {
 
 inline constexpr int kLanguageCount = 4;   // 0 English, 1 German, 2 French, 3 Spanish
@@ -33,6 +35,15 @@ std::string StartupPortFailedText(int languageIndex);
 // Shown when the port picked in the selector does not open; empty (nothing to
 // show) when no language is selected.
 std::string PortSelectionFailedText(int languageIndex);
+
+// The status line after a port did not open: the port and why, with the usual
+// fix (English for 0, German for every other index).
+std::string PortFailureStatusText(const std::string& port, const OpenStatus& opened,
+                                  int languageIndex);
+
+// The status line after a readout whose reopen of the port failed.
+std::string ReadoutPortFailureText(const std::string& port, const OpenStatus& opened,
+                                   int languageIndex);
 
 // The error text for settings that could not be saved (the error box adds the full stop).
 std::string UnableToWriteText(const std::string& path);

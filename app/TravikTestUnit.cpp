@@ -147,11 +147,13 @@ void TSTestForm::InitForm() {
     selectIndex(ui_->RadioGroup2Buttons, SelectionForStoredIndex(stored.language, kLanguageCount));
     ApplyLanguage(LanguageIndex());
 
+    OpenStatus opened;
     if (!state_.ComPortName.empty() && state_.ComHandle.isNone()) {
-        OpenComPort(state_.ComHandle, state_.ComPortName, kDeviceBaud, kQueueSize,
-                    [this](const std::string& text) { showMessage(text); });
+        opened = OpenComPort(state_.ComHandle, state_.ComPortName, kDeviceBaud, kQueueSize,
+                             [this](const std::string& text) { showMessage(text); });
         ui_->ComboBox1->setEditText(QString::fromStdString(state_.ComPortName));
     }
+    showPortFailure(opened);
     if (state_.ComHandle.isInvalid()) {
         showMessage(StartupPortFailedText(LanguageIndex()));
         state_.ComHandle.setNone();
@@ -185,7 +187,7 @@ void TSTestForm::ComboBox1Change() {
     if (selected < 0) return;
     state_.ComPortName = ui_->ComboBox1->itemText(selected).toStdString();
     state_.PortReady = false;
-    if (!state_.ComPortName.empty()) openSelectedPort();
+    if (!state_.ComPortName.empty()) showPortFailure(openSelectedPort());
     if (state_.ComHandle.isInvalid()) {
         const std::string message = PortSelectionFailedText(LanguageIndex());
         if (!message.empty()) showMessage(message);
@@ -199,15 +201,22 @@ void TSTestForm::ComboBox1Change() {
     setReadButtonsEnabled(state_.PortReady);
 }
 
-void TSTestForm::openSelectedPort() {
+OpenStatus TSTestForm::openSelectedPort() {
     state_.ComHandle.close();
-    OpenComPort(state_.ComHandle, state_.ComPortName, kDeviceBaud, kQueueSize,
-                [this](const std::string& text) { showMessage(text); });
+    OpenStatus opened = OpenComPort(state_.ComHandle, state_.ComPortName, kDeviceBaud, kQueueSize,
+                                    [this](const std::string& text) { showMessage(text); });
     const QString name = QString::fromStdString(state_.ComPortName);
     if (ui_->ComboBox1->currentText() != name) {
         const QSignalBlocker blocker(ui_->ComboBox1);
         ui_->ComboBox1->setEditText(name);
     }
+    return opened;
+}
+
+// The status line says why the port did not open, beside the message box.
+void TSTestForm::showPortFailure(const OpenStatus& opened) {
+    if (opened.ok()) return;
+    setStatusText(PortFailureStatusText(state_.ComPortName, opened, LanguageIndex()));
 }
 
 void TSTestForm::setReadButtonsEnabled(bool enabled) {
@@ -236,7 +245,7 @@ void TSTestForm::FormCloseQuery() {
     if (!settingsWritten_) {
         settingsWritten_ = true;
         const StoredSettings settings{state_.ComPortName, SeparatorIndex(), LanguageIndex()};
-        if (WriteSettings(settingsPath_, settings) != 0 && !sessionEnding_)
+        if (!WriteSettings(settingsPath_, settings).ok() && !sessionEnding_)
             dialogs_->showError(UnableToWriteText(settingsPath_));
     }
     if (transferRunning_) {
@@ -301,8 +310,11 @@ void TSTestForm::runReadout(ReadoutKind kind) {
     {
         const InputBlocker blocker(this);
         sinceViewUpdate_.start();
-        travik::Button1Click(kind, state_, *this);
+        const ReadoutResult result = travik::Button1Click(kind, state_, *this);
         updateTerminalView();
+        if (!result.open.ok()) {
+            setStatusText(ReadoutPortFailureText(state_.ComPortName, result.open, LanguageIndex()));
+        }
     }
     transferRunning_ = false;
     if (closeRequested_) {
@@ -369,12 +381,15 @@ void TSTestForm::CSVDateiabspeichern1Click() {
     setStatusText(std::string());
     const std::optional<std::string> fileName = dialogs_->askSaveFileName(state_.CsvFileName);
     if (!fileName) return;
-    const int error = SeparatorIndex() == 1
-                          ? SaveCsvSeparated(*fileName, state_.terminal, state_.AlarmMode,
-                                             SeparatorFor(LanguageIndex()))
-                          : SaveCsvTabbed(*fileName, state_.terminal, state_.AlarmMode);
+    const Status saved = SeparatorIndex() == 1
+                             ? SaveCsvSeparated(*fileName, state_.terminal, state_.AlarmMode,
+                                                SeparatorFor(LanguageIndex()))
+                             : SaveCsvTabbed(*fileName, state_.terminal, state_.AlarmMode);
     setProgress(0);
-    if (error != 0) dialogs_->showError(FileErrorText(error));
+    if (saved.ok()) return;
+    // The box keeps its fixed text; the status line adds the system's reason.
+    setStatusText(saved.reason());
+    dialogs_->showError(FileErrorText(saved));
 }
 
 }  // namespace travik

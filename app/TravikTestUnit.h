@@ -69,7 +69,8 @@ private:
     void loadLogo();
     void refreshPortList();
     void takeTypedPath(const QString& text);
-    void openSelectedPort();
+    OpenStatus openSelectedPort();
+    void showPortFailure(const OpenStatus& opened);
     void setReadButtonsEnabled(bool enabled);
     void runReadout(ReadoutKind kind);
     void updateTerminalView();

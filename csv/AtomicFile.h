@@ -3,13 +3,15 @@
 
 #include <string>
 
+#include "Status.h"
+
 namespace travik {
 
 // Writes `bytes` to a temporary file beside `path` and renames it over `path`
 // once complete and closed. A symbolic link is followed (the file it points to
 // is replaced, the link stays); an existing target that is not a regular file
-// (a device, a FIFO) is written directly. Returns 0, or the platform's error
-// code of the failing step, with the temporary file removed. `path` is UTF-8.
-int WriteFileAtomically(const std::string& path, const std::string& bytes);
+// (a device, a FIFO) is written directly. A failure names its step and the
+// system's error; the temporary file is then removed. `path` is UTF-8.
+Status WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 }  // namespace travik

@@ -15,6 +15,10 @@
 namespace travik {
 namespace {
 
+Status failed(const char* step, int code) {
+    return Status::SystemFailure(step, code);
+}
+
 // Links followed before giving up, as the kernel does.
 constexpr int kMaxLinks = 40;
 constexpr int kMaxTempAttempts = 100;
@@ -45,49 +49,52 @@ std::string folderOf(const std::string& path) {
 
 // Follows a chain of symbolic links to the file they finally name, which need
 // not exist yet (a dangling link names the file to create).
-int resolveLinks(const std::string& path, std::string& target) {
+Status resolveLinks(const std::string& path, std::string& target) {
     target = path;
     for (int followed = 0; followed <= kMaxLinks; ++followed) {
         struct stat st;
-        if (::lstat(target.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
-        if (!S_ISLNK(st.st_mode)) return 0;
+        if (::lstat(target.c_str(), &st) != 0)
+            return errno == ENOENT ? Status() : failed("look up", errno);
+        if (!S_ISLNK(st.st_mode)) return {};
         std::string link(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096, '\0');
         const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
-        if (length < 0) return errno;
+        if (length < 0) return failed("read link", errno);
         link.resize(static_cast<std::size_t>(length));
-        if (link.empty()) return ENOENT;
+        if (link.empty()) return failed("read link", ENOENT);
         target = link.front() == '/' ? link : folderOf(target) + "/" + link;
     }
-    return ELOOP;
+    return failed("follow links", ELOOP);
 }
 
-int writeAll(int fd, const std::string& bytes) {
+Status writeAll(int fd, const std::string& bytes) {
     const char* data = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
         const ssize_t written = ::write(fd, data, left);
         if (written < 0) {
             if (errno == EINTR) continue;
-            return errno;
+            return failed("write", errno);
         }
-        if (written == 0) return EIO;
+        if (written == 0) return failed("write", EIO);
         data += written;
         left -= static_cast<std::size_t>(written);
     }
-    return 0;
+    return {};
 }
 
 // A device or FIFO cannot be replaced by renaming: it gets the bytes itself.
 // Opened without blocking so that a FIFO nobody reads fails (ENXIO) instead
 // of hanging, then switched back to blocking writes.
-int writeDirectly(const std::string& target, const std::string& bytes) {
+Status writeDirectly(const std::string& target, const std::string& bytes) {
     FileDescriptor fd(
         ::open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!fd.valid()) return errno;
+    if (!fd.valid()) return failed("open", errno);
     const int flags = ::fcntl(fd.get(), F_GETFL);
-    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return errno;
-    if (const int error = writeAll(fd.get(), bytes)) return error;
-    return fd.close();
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return failed("open", errno);
+    if (Status written = writeAll(fd.get(), bytes); !written.ok()) return written;
+    if (const int error = fd.close()) return failed("close", error);
+    return {};
 }
 
 std::string tempNameCandidate(const std::string& folder) {
@@ -102,22 +109,24 @@ std::string tempNameCandidate(const std::string& folder) {
 }
 
 // Creates a new, uniquely named file in `folder`; O_EXCL makes the name ours.
-int createTempFile(const std::string& folder, mode_t mode, FileDescriptor& fd, std::string& path) {
+Status createTempFile(const std::string& folder, mode_t mode, FileDescriptor& fd,
+                      std::string& path) {
     for (int attempt = 0; attempt < kMaxTempAttempts; ++attempt) {
         path = tempNameCandidate(folder);
         fd.reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-        if (fd.valid()) return 0;
-        if (errno != EEXIST) return errno;
+        if (fd.valid()) return {};
+        if (errno != EEXIST) return failed("create", errno);
     }
-    return EEXIST;
+    return failed("create", EEXIST);
 }
 
 // The replacement keeps the replaced file's permissions and, where allowed, its owner.
-int takeOverAttributes(int fd, const struct stat& existing) {
+Status takeOverAttributes(int fd, const struct stat& existing) {
     if (::fchown(fd, existing.st_uid, existing.st_gid) != 0) {
         // Only the owner's group or root may change this; the file stays ours.
     }
-    return ::fchmod(fd, existing.st_mode & 07777) == 0 ? 0 : errno;
+    if (::fchmod(fd, existing.st_mode & 07777) != 0) return failed("set permissions", errno);
+    return {};
 }
 
 // Makes the rename itself durable; a failure here loses nothing already written.
@@ -126,43 +135,44 @@ void syncFolder(const std::string& folder) {
     if (dir.valid()) ::fsync(dir.get());
 }
 
-int replaceRegularFile(const std::string& target, const std::string& bytes,
-                       const struct stat* existing) {
+Status replaceRegularFile(const std::string& target, const std::string& bytes,
+                          const struct stat* existing) {
     // A file the user may not write stays as it is, as an in-place write would.
-    if (existing && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return errno;
+    if (existing && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return failed("open", errno);
 
     const std::string folder = folderOf(target);
     FileDescriptor fd;
     std::string tempPath;
     const mode_t mode = existing ? kPrivateMode : kNewFileMode;
-    if (const int error = createTempFile(folder, mode, fd, tempPath)) return error;
+    if (Status created = createTempFile(folder, mode, fd, tempPath); !created.ok()) return created;
     TempFileGuard guard(tempPath);
 
-    if (const int error = writeAll(fd.get(), bytes)) return error;
+    if (Status written = writeAll(fd.get(), bytes); !written.ok()) return written;
     if (existing) {
-        if (const int error = takeOverAttributes(fd.get(), *existing)) return error;
+        if (Status taken = takeOverAttributes(fd.get(), *existing); !taken.ok()) return taken;
     }
-    if (::fsync(fd.get()) != 0) return errno;
-    if (const int error = fd.close()) return error;
-    if (::rename(tempPath.c_str(), target.c_str()) != 0) return errno;
+    if (::fsync(fd.get()) != 0) return failed("sync", errno);
+    if (const int error = fd.close()) return failed("close", error);
+    if (::rename(tempPath.c_str(), target.c_str()) != 0) return failed("rename", errno);
     guard.release();
     syncFolder(folder);
-    return 0;
+    return {};
 }
 
 }  // namespace
 
-int WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    if (path.empty()) return ENOENT;
+Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    if (path.empty()) return failed("open", ENOENT);
     std::string target;
-    if (const int error = resolveLinks(path, target)) return error;
+    if (Status resolved = resolveLinks(path, target); !resolved.ok()) return resolved;
 
     struct stat st;
     if (::stat(target.c_str(), &st) != 0) {
-        if (errno != ENOENT) return errno;
+        if (errno != ENOENT) return failed("look up", errno);
         return replaceRegularFile(target, bytes, nullptr);
     }
-    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (S_ISDIR(st.st_mode)) return failed("open", EISDIR);
     if (!S_ISREG(st.st_mode)) return writeDirectly(target, bytes);
     return replaceRegularFile(target, bytes, &st);
 }

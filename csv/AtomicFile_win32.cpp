@@ -161,9 +161,7 @@ int replaceFile(const std::wstring& target, const std::string& bytes) {
     return 0;
 }
 
-}  // namespace
-
-int WriteFileAtomically(const std::string& utf8Path, const std::string& bytes) {
+int writeFileAtomically(const std::string& utf8Path, const std::string& bytes) {
     if (utf8Path.empty()) return ERROR_PATH_NOT_FOUND;
     const std::optional<std::wstring> widePath = WidenUtf8(utf8Path);
     if (!widePath) return ERROR_INVALID_NAME;
@@ -178,6 +176,14 @@ int WriteFileAtomically(const std::string& utf8Path, const std::string& bytes) {
     const TargetInfo target = inspectTarget(path);
     if (target.device) return writeDirectly(path, bytes);
     return replaceFile(target.path, bytes);
+}
+
+}  // namespace
+
+Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    const int error = writeFileAtomically(path, bytes);
+    if (error == 0) return {};
+    return Status::SystemFailure("write", error);
 }
 
 }  // namespace travik

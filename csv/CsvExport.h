@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "Status.h"
 #include "TerminalText.h"
 
 namespace travik {
@@ -19,15 +20,16 @@ std::string CondenseLine(const std::string& line, bool alarmMode);
 // "," for English (index 0), ";" for every other language.
 char SeparatorFor(int languageIndex);
 
-// Both writers return 0 on success, else the platform's error code of the
-// failing step; the file is replaced only when completely written.
-int SaveCsvTabbed(const std::string& fileName, const TerminalText& text, bool alarmMode);
-int SaveCsvSeparated(const std::string& fileName, const TerminalText& text, bool alarmMode,
-                     char separator);
+// Both writers replace the file only when it is completely written. A failure
+// names its step and keeps the system's code and text.
+Status SaveCsvTabbed(const std::string& fileName, const TerminalText& text, bool alarmMode);
+Status SaveCsvSeparated(const std::string& fileName, const TerminalText& text, bool alarmMode,
+                        char separator);
 
 // The message for a failed write, without the full stop the error box appends:
 // "File not found", "Invalid filename", "Too many open files", "File access
 // denied", else "I/O error <code>".
 std::string FileErrorText(int code);
+std::string FileErrorText(const Status& status);
 
 }  // namespace travik

@@ -93,7 +93,7 @@ char SeparatorFor(int languageIndex) {
     return languageIndex == 0 ? ',' : ';';
 }
 
-int SaveCsvTabbed(const std::string& fileName, const TerminalText& text, bool alarmMode) {
+Status SaveCsvTabbed(const std::string& fileName, const TerminalText& text, bool alarmMode) {
     const std::vector<std::string> lines = text.lines();
     std::string content;
     content.reserve(text.size() + 2 * lines.size());
@@ -105,8 +105,8 @@ int SaveCsvTabbed(const std::string& fileName, const TerminalText& text, bool al
     return WriteFileAtomically(fileName, content);
 }
 
-int SaveCsvSeparated(const std::string& fileName, const TerminalText& text, bool alarmMode,
-                     char separator) {
+Status SaveCsvSeparated(const std::string& fileName, const TerminalText& text, bool alarmMode,
+                        char separator) {
     const std::vector<std::string> lines = text.lines();
     std::string content;
     content.reserve(text.size() + 2 * lines.size());
@@ -117,6 +117,10 @@ int SaveCsvSeparated(const std::string& fileName, const TerminalText& text, bool
         content += kLineEnd;
     }
     return WriteFileAtomically(fileName, content);
+}
+
+std::string FileErrorText(const Status& status) {
+    return FileErrorText(status.code());
 }
 
 std::string FileErrorText(int code) {

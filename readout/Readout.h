@@ -45,7 +45,7 @@ enum class ReadoutEnd { Complete, Timeout, ConnectionLost, Stopped };
 
 struct ReadoutResult {
     ReadoutEnd end = ReadoutEnd::Timeout;
-    OpenResult open = OpenResult::Ok;
+    OpenStatus open;  // the reopen of the port, with the reason when it failed
     std::int32_t count = 0;  // bytes read, LF and the final 0 included
 };
 

@@ -184,7 +184,8 @@ echo "Listed ports: $(oneline "$ports")"
 
 status=0
 message=$(wine "$win_read" alarm --port COM77 2>&1 >/dev/null | tr -d '\r') || status=$?
-[ "$status" -eq 2 ] && grep -q "invalid handle" <<<"$message" ||
+[ "$status" -eq 2 ] && grep -q "invalid handle" <<<"$message" &&
+    grep -qx "COM77: no such device (unplugged?)" <<<"$message" ||
     fail "travik-read.exe on COM77: status $status, '$message'"
 echo "COM77: status 2, $(oneline "$message")"
 

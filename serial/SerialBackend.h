@@ -10,13 +10,14 @@
 
 namespace travik::backend {
 
-// Opens the named port exclusively for reading and writing; kInvalidPort on failure.
-NativePort openPort(const std::string& portName);
+// Opens the named port exclusively for reading and writing. On failure returns
+// kInvalidPort with `failure` telling why.
+NativePort openPort(const std::string& portName, OpenStatus& failure);
 
 // Runs the opening steps after the open, in order (queues, read the line
 // settings, apply the definition string, write them back, timeouts), stopping
 // at the first that fails.
-OpenResult configurePort(NativePort port, const std::string& definition, std::int32_t queueSize,
+OpenStatus configurePort(NativePort port, const std::string& definition, std::int32_t queueSize,
                          const CommTimeouts& timeouts);
 
 // Result of one read: bytes > 0 read, 0 on timeout, kLost when the other end is

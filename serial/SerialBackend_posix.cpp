@@ -1,15 +1,18 @@
 // The serial link on POSIX systems: termios for the line, poll for the read
 // bound, TIOCEXCL and flock for exclusive use.
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "LineDefinition.h"
+#include "PortHolders.h"
 #include "SerialBackend.h"
 
 namespace travik::backend {
@@ -20,21 +23,82 @@ std::string devicePath(const std::string& portName) {
     return "/dev/" + portName;
 }
 
-// Descriptor 0 would read as "no port": move it out of the way.
-int awayFromZero(int fd) {
-    if (fd != 0) return fd;
+// Descriptors 0 to 2 are standard input, output and error even when the
+// program was started with them closed: the port never takes one of them, or
+// the received text and messages would go to the device. 0 would also read
+// as "no port".
+int aboveStandardStreams(int fd) {
+    if (fd > 2) return fd;
     const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
     ::close(fd);
     return moved;
 }
 
-bool takeExclusively(int fd) {
-    // The lock also stops root. Only once it is ours does TIOCEXCL keep other
-    // programs out (root is exempt): a refused open must not leave the flag on
-    // a port someone else holds.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
+PortFault faultOfOpenError(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+        case ENOTDIR:
+            return PortFault::NoSuchPort;
+        case EACCES:
+        case EPERM:
+            return PortFault::PermissionDenied;
+        case EBUSY:
+            return PortFault::InUse;
+        default:
+            return PortFault::Other;
+    }
+}
+
+std::string groupOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    const group* owner = getgrgid(st.st_gid);
+    return owner && owner->gr_name ? owner->gr_name : std::to_string(st.st_gid);
+}
+
+OpenStatus openFailure(int error, const std::string& path) {
+    OpenStatus failure = OpenFailure(OpenResult::InvalidHandle, faultOfOpenError(error), error);
+    if (failure.fault == PortFault::PermissionDenied) failure.group = groupOf(path);
+    return failure;
+}
+
+OpenStatus notSerialPort() {
+    return OpenFailure(OpenResult::InvalidHandle, PortFault::NotSerialPort, ENOTTY,
+                       "not a serial port");
+}
+
+OpenStatus inUse(int error, const std::optional<PortHolder>& holder) {
+    if (!holder) return OpenFailure(OpenResult::InvalidHandle, PortFault::InUse, error);
+    OpenStatus failure =
+        OpenFailure(OpenResult::InvalidHandle, PortFault::InUse, error,
+                    "in use by PID " + std::to_string(holder->pid) + " (" + holder->name + ")");
+    failure.holderPid = holder->pid;
+    failure.holderName = holder->name;
+    return failure;
+}
+
+bool isSystemTerminal(const struct stat& st) {
+    return S_ISCHR(st.st_mode) && IsSystemTerminal(st.st_rdev);
+}
+
+// The lock stops every later opener of ours, root included; only once it is
+// ours does TIOCEXCL keep other programs out (root is exempt), so a refused
+// open never leaves the flag on a port someone else holds. A program that
+// opened the port before us takes neither: it is looked for among the
+// processes we may see.
+OpenStatus takeExclusively(int fd, const struct stat& st) {
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
+        return inUse(error, FindOtherHolder(st.st_rdev));
+    }
+    if (const std::optional<PortHolder> holder = FindOtherHolder(st.st_rdev)) {
+        flock(fd, LOCK_UN);
+        return inUse(EBUSY, holder);
+    }
     ioctl(fd, TIOCEXCL);
-    return true;
+    return {};
 }
 
 bool speedFor(long baud, speed_t& speed) {
@@ -74,13 +138,36 @@ bool applyDefinition(const LineDefinition& def, termios& tio) {
 
 }  // namespace
 
-NativePort openPort(const std::string& portName) {
-    if (portName.empty()) return kInvalidPort;
-    int fd = ::open(devicePath(portName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return kInvalidPort;
-    fd = awayFromZero(fd);
-    if (fd < 0) return kInvalidPort;
-    if (!isatty(fd) || !takeExclusively(fd)) {
+NativePort openPort(const std::string& portName, OpenStatus& failure) {
+    if (portName.empty()) {
+        failure = openFailure(ENOENT, portName);
+        return kInvalidPort;
+    }
+    const std::string path = devicePath(portName);
+    // Looked at before the open: opening the console could already disturb it.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && isSystemTerminal(st)) {
+        failure = notSerialPort();
+        return kInvalidPort;
+    }
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        failure = openFailure(errno, path);
+        return kInvalidPort;
+    }
+    fd = aboveStandardStreams(fd);
+    if (fd < 0) {
+        failure = openFailure(errno, path);
+        return kInvalidPort;
+    }
+    // Checked again on what was opened, in case the name changed meanwhile.
+    if (fstat(fd, &st) != 0 || !isatty(fd) || isSystemTerminal(st)) {
+        ::close(fd);
+        failure = notSerialPort();
+        return kInvalidPort;
+    }
+    failure = takeExclusively(fd, st);
+    if (!failure.ok()) {
         ::close(fd);
         return kInvalidPort;
     }
@@ -90,19 +177,22 @@ NativePort openPort(const std::string& portName) {
     return fd;
 }
 
-OpenResult configurePort(NativePort port, const std::string& definition, std::int32_t queueSize,
+OpenStatus configurePort(NativePort port, const std::string& definition, std::int32_t queueSize,
                          const CommTimeouts& timeouts) {
     const int fd = static_cast<int>(port);
-    if (queueSize <= 0) return OpenResult::Buffer;  // the system sizes its own queues
+    // The system sizes its own queues.
+    if (queueSize <= 0) return OpenFailure(OpenResult::Buffer, PortFault::Other, EINVAL);
     termios tio{};
-    if (tcgetattr(fd, &tio) != 0) return OpenResult::DCB;
+    if (tcgetattr(fd, &tio) != 0) return OpenFailure(OpenResult::DCB, PortFault::Other, errno);
     const auto def = ParseLineDefinition(definition);
-    if (!def || !applyDefinition(*def, tio)) return OpenResult::Config;
-    if (tcsetattr(fd, TCSANOW, &tio) != 0) return OpenResult::State;
+    if (!def || !applyDefinition(*def, tio))
+        return OpenFailure(OpenResult::Config, PortFault::Other, EINVAL);
+    if (tcsetattr(fd, TCSANOW, &tio) != 0)
+        return OpenFailure(OpenResult::State, PortFault::Other, errno);
     // Reads are bounded with poll (see readSome); the line itself returns at once.
     if (timeouts.ReadTotalTimeoutConstant == 0 && timeouts.ReadIntervalTimeout == 0)
-        return OpenResult::Timeout;
-    return OpenResult::Ok;
+        return OpenFailure(OpenResult::Timeout, PortFault::Other, EINVAL);
+    return {};
 }
 
 long readSome(NativePort port, std::uint8_t* buffer, std::size_t capacity, int timeoutMs) {

@@ -44,44 +44,80 @@ COMMTIMEOUTS toCommTimeouts(const CommTimeouts& t) {
 
 }  // namespace
 
-NativePort openPort(const std::string& portName) {
-    if (portName.empty()) return kInvalidPort;
+namespace {
+
+// A port is opened with no sharing: access denied means another program has it.
+PortFault faultOfOpenError(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_NETPATH:
+            return PortFault::NoSuchPort;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_BUSY:
+            return PortFault::InUse;
+        default:
+            return PortFault::Other;
+    }
+}
+
+OpenStatus openFailure(DWORD error) {
+    return OpenFailure(OpenResult::InvalidHandle, faultOfOpenError(error), static_cast<int>(error));
+}
+
+OpenStatus stepFailure(OpenResult step) {
+    return OpenFailure(step, PortFault::Other, static_cast<int>(GetLastError()));
+}
+
+}  // namespace
+
+NativePort openPort(const std::string& portName, OpenStatus& failure) {
+    if (portName.empty()) {
+        failure = openFailure(ERROR_FILE_NOT_FOUND);
+        return kInvalidPort;
+    }
     const HANDLE handle = CreateFileA(deviceName(portName).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     // INVALID_HANDLE_VALUE has all bits set, as kInvalidPort; a null handle is never a port.
-    if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return kInvalidPort;
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
+        failure = openFailure(GetLastError());
+        return kInvalidPort;
+    }
     return fromHandle(handle);
 }
 
 namespace {
 
 // The queue and line steps of the opening, stopping at the first that fails.
-OpenResult applyLineSettings(HANDLE handle, const std::string& definition, std::int32_t queueSize) {
-    if (queueSize <= 0) return OpenResult::Buffer;
+OpenStatus applyLineSettings(HANDLE handle, const std::string& definition, std::int32_t queueSize) {
+    if (queueSize <= 0)
+        return OpenFailure(OpenResult::Buffer, PortFault::Other, ERROR_INVALID_PARAMETER);
     const DWORD queue = static_cast<DWORD>(queueSize);
-    if (!SetupComm(handle, queue, queue)) return OpenResult::Buffer;
+    if (!SetupComm(handle, queue, queue)) return stepFailure(OpenResult::Buffer);
     DCB dcb{};
     dcb.DCBlength = sizeof(dcb);
-    if (!GetCommState(handle, &dcb)) return OpenResult::DCB;
+    if (!GetCommState(handle, &dcb)) return stepFailure(OpenResult::DCB);
     // Also switches XON/XOFF and hardware flow control off.
-    if (!BuildCommDCBA(definition.c_str(), &dcb)) return OpenResult::Config;
-    if (!SetCommState(handle, &dcb)) return OpenResult::State;
-    return OpenResult::Ok;
+    if (!BuildCommDCBA(definition.c_str(), &dcb)) return stepFailure(OpenResult::Config);
+    if (!SetCommState(handle, &dcb)) return stepFailure(OpenResult::State);
+    return {};
 }
 
 }  // namespace
 
-OpenResult configurePort(NativePort port, const std::string& definition, std::int32_t queueSize,
+OpenStatus configurePort(NativePort port, const std::string& definition, std::int32_t queueSize,
                          const CommTimeouts& timeouts) {
     const HANDLE handle = toHandle(port);
-    const OpenResult lineSettings = applyLineSettings(handle, definition, queueSize);
+    const OpenStatus lineSettings = applyLineSettings(handle, definition, queueSize);
     // The timeouts are set also after a failed step (its message is the one
     // shown): otherwise the port keeps whatever timeouts it had, and a read
     // could wait for ever.
     COMMTIMEOUTS commTimeouts = toCommTimeouts(timeouts);
     const bool bounded = SetCommTimeouts(handle, &commTimeouts) != 0;
-    if (lineSettings != OpenResult::Ok) return lineSettings;
-    return bounded ? OpenResult::Ok : OpenResult::Timeout;
+    if (!lineSettings.ok()) return lineSettings;
+    return bounded ? OpenStatus{} : stepFailure(OpenResult::Timeout);
 }
 
 // The port's own timeouts bound the read: empty after the total timeout when

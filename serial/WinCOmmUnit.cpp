@@ -1,5 +1,7 @@
 #include "WinCOmmUnit.h"
 
+#include <utility>
+
 #include "SerialBackend.h"
 
 namespace travik {
@@ -31,6 +33,23 @@ const char* OpenResultMessage(OpenResult result) {
             return "timeout";
     }
     return "";
+}
+
+OpenStatus OpenFailure(OpenResult step, PortFault fault, int systemCode) {
+    OpenStatus failed;
+    failed.result = step;
+    failed.fault = fault;
+    failed.status = systemCode != 0 ? Status::SystemFailure(OpenResultMessage(step), systemCode)
+                                    : Status::Failure(OpenResultMessage(step), 0, "");
+    return failed;
+}
+
+OpenStatus OpenFailure(OpenResult step, PortFault fault, int systemCode, std::string reason) {
+    OpenStatus failed;
+    failed.result = step;
+    failed.fault = fault;
+    failed.status = Status::Failure(OpenResultMessage(step), systemCode, std::move(reason));
+    return failed;
 }
 
 std::string DefinitionString(std::int32_t baud) {
@@ -84,21 +103,23 @@ bool SerialHandle::WriteComByte(std::uint8_t byte) {
     return backend::writeByte(native_, byte);
 }
 
-OpenResult OpenComPort(SerialHandle& handle, const std::string& portName, std::int32_t baud,
+OpenStatus OpenComPort(SerialHandle& handle, const std::string& portName, std::int32_t baud,
                        std::int32_t queueSize, const MessageFn& showMessage) {
-    const auto report = [&](OpenResult result) {
-        if (showMessage) showMessage(OpenResultMessage(result));
-        return result;
+    const auto report = [&](OpenStatus status) {
+        if (showMessage) showMessage(OpenResultMessage(status.result));
+        return status;
     };
-    handle.reset(backend::openPort(portName));
+    OpenStatus failure;
+    handle.reset(backend::openPort(portName, failure));
     if (!handle.isOpen()) {
         handle.reset(kInvalidPort);
-        return report(OpenResult::InvalidHandle);
+        if (failure.ok()) failure = OpenFailure(OpenResult::InvalidHandle, PortFault::Other, 0);
+        return report(failure);
     }
-    const OpenResult configured =
+    OpenStatus configured =
         backend::configurePort(handle.native(), DefinitionString(baud), queueSize, ComReadTimeouts);
-    if (configured != OpenResult::Ok) return report(configured);
-    return OpenResult::Ok;
+    if (!configured.ok()) return report(configured);
+    return configured;
 }
 
 }  // namespace travik

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "Status.h"
+
 namespace travik {
 
 // Shows one of the opening routine's messages ("invalid handle", "Buffer", ...).
@@ -38,6 +40,37 @@ enum class OpenResult { Ok, InvalidHandle, Buffer, DCB, Config, State, Timeout }
 
 // The text shown for a failed opening step; empty for Ok.
 const char* OpenResultMessage(OpenResult result);
+
+// What the system says kept a port from opening.
+enum class PortFault { None, NoSuchPort, PermissionDenied, InUse, NotSerialPort, Other };
+
+// The outcome of OpenComPort: the step that failed (Ok when none) and why.
+struct OpenStatus {
+    OpenResult result = OpenResult::Ok;
+    PortFault fault = PortFault::None;
+    Status status;           // the step's message, the system's code and text
+    std::string group;       // PermissionDenied: the group that owns the device node
+    long holderPid = 0;      // InUse: the process that has the port open, when known
+    std::string holderName;  // and its name
+
+    bool ok() const { return result == OpenResult::Ok; }
+};
+
+inline bool operator==(const OpenStatus& status, OpenResult result) {
+    return status.result == result;
+}
+inline bool operator!=(const OpenStatus& status, OpenResult result) {
+    return status.result != result;
+}
+
+// A failed step with the system's error code; the fault is told from the code.
+OpenStatus OpenFailure(OpenResult step, PortFault fault, int systemCode);
+// A failed step whose reason the program found itself (code 0 unless given).
+OpenStatus OpenFailure(OpenResult step, PortFault fault, int systemCode, std::string reason);
+
+// Why the port did not open, for the user: English for language 0, German for
+// every other index. Empty when it opened.
+std::string PortFailureReason(const OpenStatus& status, int languageIndex);
 
 // Outcome of one ReadComByte.
 enum class ReadStatus { Byte, Timeout, Lost };
@@ -88,8 +121,9 @@ private:
 // parity=n data=8 stop=1", no flow control, queues of `queueSize`, the read
 // timeouts of ComReadTimeouts). The caller closes any previous handle first.
 // A failing step shows its message through `showMessage` and ends the routine;
-// after a failure past the open step the handle stays open.
-OpenResult OpenComPort(SerialHandle& handle, const std::string& portName, std::int32_t baud,
+// after a failure past the open step the handle stays open. The result keeps
+// the system's reason.
+OpenStatus OpenComPort(SerialHandle& handle, const std::string& portName, std::int32_t baud,
                        std::int32_t queueSize, const MessageFn& showMessage);
 
 // The line definition string for a baud rate: "baud=19200 parity=n data=8 stop=1".

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "Status.h"
+
 namespace travik {
 
 struct StoredSettings {
@@ -20,8 +22,8 @@ std::string SettingsFilePath();
 StoredSettings ReadSettings(const std::string& path);
 
 // Writes the three settings (com, sep, Language), keeping every other section,
-// key and comment of the file. Returns 0, or the platform's error code.
-int WriteSettings(const std::string& path, const StoredSettings& settings);
+// key and comment of the file. A failure names its step and the system's error.
+Status WriteSettings(const std::string& path, const StoredSettings& settings);
 
 // A stored integer: decimal, or hexadecimal with a leading 0x or $; anything
 // else (and anything out of the 32-bit range) gives 0.

@@ -94,15 +94,17 @@ StoredSettings ReadSettings(const std::string& path) {
     return SettingsFromIni(IniFile::parse(file.bytes));
 }
 
-int WriteSettings(const std::string& path, const StoredSettings& settings) {
+Status WriteSettings(const std::string& path, const StoredSettings& settings) {
     FileBytes existing = ReadRegularFile(path, kMaxSettingsFileBytes);
     if (existing.error == ENOENT) existing = FileBytes{};
-    if (existing.error != 0) return existing.error;
-    if (existing.truncated) return EFBIG;
+    if (existing.error != 0) return Status::SystemFailure("read", existing.error);
+    if (existing.truncated) return Status::SystemFailure("read", EFBIG);
 
     IniFile ini = IniFile::parse(existing.bytes, "\n");
-    if (!StoreSettingsInIni(ini, settings)) return EINVAL;
-    if (const int error = CreateFolderOf(path)) return error;
+    if (!StoreSettingsInIni(ini, settings))
+        return Status::Failure("store", EINVAL, "a value cannot be stored in the file");
+    if (const int error = CreateFolderOf(path))
+        return Status::SystemFailure("create folder", error);
     return WriteFileAtomically(path, ini.text());
 }
 

@@ -49,15 +49,16 @@ std::string ReadProfileString(const SettingKey& setting, const std::wstring& fil
     }
 }
 
-int WriteProfileString(const SettingKey& setting, const std::string& value,
-                       const std::wstring& file) {
+Status WriteProfileString(const SettingKey& setting, const std::string& value,
+                          const std::wstring& file) {
     const std::wstring encoded = WidenAnsi(EncodeIniValue(value));
     if (WritePrivateProfileStringW(widenKey(setting.section).c_str(), widenKey(setting.key).c_str(),
                                    encoded.c_str(), file.c_str())) {
-        return 0;
+        return {};
     }
     const DWORD error = GetLastError();
-    return error != 0 ? static_cast<int>(error) : ERROR_WRITE_FAULT;
+    return Status::SystemFailure(std::string("write ") + setting.key,
+                                 error != 0 ? static_cast<int>(error) : ERROR_WRITE_FAULT);
 }
 
 }  // namespace
@@ -86,15 +87,19 @@ StoredSettings ReadSettings(const std::string& path) {
     return settings;
 }
 
-int WriteSettings(const std::string& path, const StoredSettings& settings) {
-    if (!IsStorableSetting(settings)) return ERROR_INVALID_PARAMETER;
-    const std::optional<std::wstring> file = WidenUtf8(path);
-    if (!file || file->empty()) return ERROR_INVALID_NAME;
-    const SettingTexts texts = FormatSettings(settings);
-    if (const int error = WriteProfileString(kComSetting, texts.comID, *file)) return error;
-    if (const int error = WriteProfileString(kSeparatorSetting, texts.separator, *file)) {
-        return error;
+Status WriteSettings(const std::string& path, const StoredSettings& settings) {
+    if (!IsStorableSetting(settings)) {
+        return Status::Failure("store", ERROR_INVALID_PARAMETER,
+                               "a value cannot be stored in the file");
     }
+    const std::optional<std::wstring> file = WidenUtf8(path);
+    if (!file || file->empty()) return Status::SystemFailure("open", ERROR_INVALID_NAME);
+    const SettingTexts texts = FormatSettings(settings);
+    if (Status written = WriteProfileString(kComSetting, texts.comID, *file); !written.ok())
+        return written;
+    if (Status written = WriteProfileString(kSeparatorSetting, texts.separator, *file);
+        !written.ok())
+        return written;
     return WriteProfileString(kLanguageSetting, texts.language, *file);
 }
 

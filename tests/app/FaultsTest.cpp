@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
@@ -30,6 +31,7 @@
 #include "Readout.h"
 #include "Settings.h"
 #include "SimProcess.h"
+#include "Status.h"
 
 namespace {
 
@@ -256,6 +258,9 @@ TEST_F(FaultsTest, APortHeldByAnotherOpenerIsRefused) {
                                          "The last used serial port could not be initialized."};
     EXPECT_EQ(dialogs().messages, expected);
     EXPECT_FALSE(readButtonsEnabled(*form));
+    // Beside the box, the status line says why.
+    EXPECT_EQ(status(*form),
+              QString::fromStdString(device.portPath() + ": in use by another program"));
 
     auto* selector = Control<QComboBox>(*form, "ComboBox1");
     selector->lineEdit()->setText(QString::fromStdString(device.portPath()));
@@ -263,6 +268,8 @@ TEST_F(FaultsTest, APortHeldByAnotherOpenerIsRefused) {
     expected.insert(expected.end(),
                     {"invalid handle", "The last used serial port could not be initialized"});
     EXPECT_EQ(dialogs().messages, expected);
+    EXPECT_EQ(status(*form),
+              QString::fromStdString(device.portPath() + ": in use by another program"));
     EXPECT_EQ(selector->currentIndex(), -1);
     EXPECT_TRUE(form->state().ComPortName.empty());
     EXPECT_TRUE(form->state().ComHandle.isNone());
@@ -275,6 +282,26 @@ TEST_F(FaultsTest, APortHeldByAnotherOpenerIsRefused) {
     EXPECT_EQ(dialogs().messages.size(), expected.size());
     EXPECT_TRUE(form->state().ComHandle.isOpen());
     EXPECT_TRUE(readButtonsEnabled(*form));
+}
+
+// A device that is gone: at start-up, in the window's language, and at the
+// reopen of a readout, after the readout's own status text.
+TEST_F(FaultsTest, AVanishedPortSaysWhyInTheWindowsLanguage) {
+    const std::string gone = out_.file("ttyGone");
+    writeSettings("[com]\ncomID=" + gone + "\n[Language]\nLanguage=1\n");
+    auto german = startForm();
+    EXPECT_EQ(status(*german).toStdString(), gone + ": Ger\u00e4t nicht vorhanden (ausgesteckt?)");
+    german.reset();
+
+    auto device = std::make_unique<PtyDevice>();
+    const std::string path = device->portPath();
+    auto form = startWithPort(path);
+    ASSERT_TRUE(form->state().ComHandle.isOpen());
+    EXPECT_EQ(status(*form).trimmed(), "");
+    device.reset();  // unplugged: the pty's node goes once the readout lets go of it
+    click(*form, "Button1");
+    EXPECT_EQ(status(*form).toStdString(),
+              "Transmission ready \u2013 " + path + ": no such device (unplugged?)");
 }
 
 // ---- The settings file ----
@@ -406,12 +433,14 @@ TEST_F(FaultsTest, ExportsThatFailKeepWhatWasThere) {
         std::string target;
         Around around;
         std::string error;  // empty: saved
+        int code;           // the system's error, whose text the status line shows
     };
     const std::vector<Case> cases = {
-        {"read-only folder", readOnly + "/Data.csv", Around::OrdinaryUser, "File access denied."},
-        {"write cut short", cutShort + "/Data.csv", Around::SizeLimit, "I/O error 27."},
-        {"full device", "/dev/full", Around::Nothing, "I/O error 28."},
-        {"symbolic link", linked + "/Data.csv", Around::Nothing, ""},
+        {"read-only folder", readOnly + "/Data.csv", Around::OrdinaryUser, "File access denied.",
+         EACCES},
+        {"write cut short", cutShort + "/Data.csv", Around::SizeLimit, "I/O error 27.", EFBIG},
+        {"full device", "/dev/full", Around::Nothing, "I/O error 28.", ENOSPC},
+        {"symbolic link", linked + "/Data.csv", Around::Nothing, "", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -434,8 +463,10 @@ TEST_F(FaultsTest, ExportsThatFailKeepWhatWasThere) {
         if (!c.error.empty()) {
             EXPECT_EQ(errors, std::vector<std::string>{c.error});
             EXPECT_EQ(FolderContents(folder), before);
+            EXPECT_EQ(status(*form).toStdString(), travik::SystemErrorText(c.code));
         } else {
             EXPECT_TRUE(errors.empty());
+            EXPECT_EQ(status(*form), "");
         }
         // The readout is still there to be saved elsewhere.
         EXPECT_TRUE(saveEnabled(*form));

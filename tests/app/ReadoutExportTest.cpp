@@ -18,6 +18,7 @@
 #include "Readout.h"
 #include "Settings.h"
 #include "SimProcess.h"
+#include "StatusCode.h"
 
 namespace {
 
@@ -147,7 +148,7 @@ TEST_F(ExportTest, MenuCommandWritesWhatTheWritersWrite) {
     EXPECT_EQ(Control<QLabel>(*form, "Label1")->text(), "");
     EXPECT_EQ(progress(*form), 0);
     ASSERT_EQ(
-        travik::SaveCsvTabbed(out_.file("reference-tabbed.csv"), form->state().terminal, true), 0);
+        CodeOf(travik::SaveCsvTabbed(out_.file("reference-tabbed.csv"), form->state().terminal, true)), 0);
     EXPECT_EQ(ReadFileBytes(out_.file("tabbed.csv")),
               ReadFileBytes(out_.file("reference-tabbed.csv")));
 
@@ -155,8 +156,8 @@ TEST_F(ExportTest, MenuCommandWritesWhatTheWritersWrite) {
     Control<QRadioButton>(*form, "RadioGroup2Item1")->click();
     dialogs().saveAnswers.push_back(out_.file("separated.csv"));
     save->trigger();
-    ASSERT_EQ(travik::SaveCsvSeparated(out_.file("reference-separated.csv"), form->state().terminal,
-                                       true, ';'),
+    ASSERT_EQ(CodeOf(travik::SaveCsvSeparated(out_.file("reference-separated.csv"), form->state().terminal,
+                                       true, ';')),
               0);
     const std::string separated = ReadFileBytes(out_.file("separated.csv"));
     EXPECT_EQ(separated, ReadFileBytes(out_.file("reference-separated.csv")));

@@ -11,6 +11,7 @@
 #include "AtomicFile.h"
 #include "ChildProcess.h"
 #include "CsvTestSupport.h"
+#include "StatusCode.h"
 #include "TempDir.h"
 
 using travik::WriteFileAtomically;
@@ -32,7 +33,7 @@ mode_t CurrentUmask() {
 TEST(AtomicFile, NewFileGetsContentAndTheUsualPermissions) {
     TempDir dir;
     const std::string bytes("line\r\n\0\xff", 8);
-    ASSERT_EQ(WriteFileAtomically(dir.file("new.csv"), bytes), 0);
+    ASSERT_EQ(CodeOf(WriteFileAtomically(dir.file("new.csv"), bytes)), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("new.csv")), bytes);
     EXPECT_EQ(PermissionsOf(dir.file("new.csv")), 0666 & ~CurrentUmask());
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"new.csv"});
@@ -43,7 +44,7 @@ TEST(AtomicFile, ReplacingKeepsThePermissionsOfTheOldFile) {
     const std::string target = dir.file("old.csv");
     WriteFileBytes(target, std::string(5000, 'o'));
     ASSERT_EQ(chmod(target.c_str(), 0640), 0);
-    ASSERT_EQ(WriteFileAtomically(target, "short"), 0);
+    ASSERT_EQ(CodeOf(WriteFileAtomically(target, "short")), 0);
     EXPECT_EQ(ReadFileBytes(target), "short");
     EXPECT_EQ(PermissionsOf(target), 0640u);
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"old.csv"});
@@ -53,7 +54,7 @@ TEST(AtomicFile, RelativeNameIsWrittenInTheCurrentFolder) {
     TempDir dir;
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-    const int code = WriteFileAtomically("here.csv", "x");
+    const int code = CodeOf(WriteFileAtomically("here.csv", "x"));
     std::filesystem::current_path(previous);
     ASSERT_EQ(code, 0);
     EXPECT_EQ(ReadFileBytes(dir.file("here.csv")), "x");
@@ -65,7 +66,7 @@ TEST(AtomicFile, ChainOfLinksReplacesTheLastFileAndKeepsEveryLink) {
     WriteFileBytes(dir.file("sub/real.csv"), "old");
     std::filesystem::create_symlink("sub/real.csv", dir.file("middle"));
     std::filesystem::create_symlink(dir.file("middle"), dir.file("first.csv"));
-    ASSERT_EQ(WriteFileAtomically(dir.file("first.csv"), "new"), 0);
+    ASSERT_EQ(CodeOf(WriteFileAtomically(dir.file("first.csv"), "new")), 0);
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("first.csv")));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("middle")));
     EXPECT_EQ(ReadFileBytes(dir.file("sub/real.csv")), "new");
@@ -75,7 +76,7 @@ TEST(AtomicFile, ChainOfLinksReplacesTheLastFileAndKeepsEveryLink) {
 TEST(AtomicFile, DanglingLinkCreatesTheFileItNames) {
     TempDir dir;
     std::filesystem::create_symlink("target.csv", dir.file("link.csv"));
-    ASSERT_EQ(WriteFileAtomically(dir.file("link.csv"), "made"), 0);
+    ASSERT_EQ(CodeOf(WriteFileAtomically(dir.file("link.csv"), "made")), 0);
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.csv")));
     EXPECT_EQ(ReadFileBytes(dir.file("target.csv")), "made");
 }
@@ -84,18 +85,18 @@ TEST(AtomicFile, LinkLoopFailsWithoutWriting) {
     TempDir dir;
     std::filesystem::create_symlink("b", dir.file("a"));
     std::filesystem::create_symlink("a", dir.file("b"));
-    EXPECT_EQ(WriteFileAtomically(dir.file("a"), "x"), ELOOP);
+    EXPECT_EQ(CodeOf(WriteFileAtomically(dir.file("a"), "x")), ELOOP);
     EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"a", "b"}));
 }
 
 TEST(AtomicFile, EmptyNameIsFileNotFound) {
-    EXPECT_EQ(WriteFileAtomically("", "x"), ENOENT);
+    EXPECT_EQ(CodeOf(WriteFileAtomically("", "x")), ENOENT);
 }
 
 TEST(AtomicFile, PathThroughAFileIsRefused) {
     TempDir dir;
     WriteFileBytes(dir.file("plain"), "p");
-    EXPECT_EQ(WriteFileAtomically(dir.file("plain/x.csv"), "x"), ENOTDIR);
+    EXPECT_EQ(CodeOf(WriteFileAtomically(dir.file("plain/x.csv"), "x")), ENOTDIR);
     EXPECT_EQ(ReadFileBytes(dir.file("plain")), "p");
 }
 
@@ -105,7 +106,7 @@ TEST(AtomicFile, ReadOnlyFileIsNotReplaced) {
     WriteFileBytes(target, "keep me");
     ASSERT_EQ(chmod(target.c_str(), 0444), 0);
     ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
-    const int code = RunWithoutRootOverride([&] { return WriteFileAtomically(target, "new"); });
+    const int code = RunWithoutRootOverride([&] { return CodeOf(WriteFileAtomically(target, "new")); });
     EXPECT_EQ(code, EACCES);
     EXPECT_EQ(ReadFileBytes(target), "keep me");
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"locked.csv"});
@@ -114,7 +115,7 @@ TEST(AtomicFile, ReadOnlyFileIsNotReplaced) {
 TEST(AtomicFile, FifoWithoutReaderFailsAtOnce) {
     TempDir dir;
     ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
-    EXPECT_EQ(WriteFileAtomically(dir.file("pipe"), "x"), ENXIO);
+    EXPECT_EQ(CodeOf(WriteFileAtomically(dir.file("pipe"), "x")), ENXIO);
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"pipe"});
 }
 
@@ -130,7 +131,7 @@ TEST(AtomicFile, FifoWithReaderIsWrittenDirectly) {
     int code = ENXIO;
     // The reader may not have opened its end yet.
     for (int attempt = 0; attempt < 5000 && code == ENXIO; ++attempt) {
-        code = WriteFileAtomically(pipe, bytes);
+        code = CodeOf(WriteFileAtomically(pipe, bytes));
         if (code == ENXIO) usleep(1000);
     }
     reader.join();
@@ -141,7 +142,7 @@ TEST(AtomicFile, FifoWithReaderIsWrittenDirectly) {
 
 TEST(AtomicFile, DeviceIsWrittenDirectlyNeverReplaced) {
     if (access("/dev/null", W_OK) != 0) GTEST_SKIP() << "no /dev/null here";
-    EXPECT_EQ(WriteFileAtomically("/dev/null", "gone"), 0);
+    EXPECT_EQ(CodeOf(WriteFileAtomically("/dev/null", "gone")), 0);
     struct stat st {};
     ASSERT_EQ(stat("/dev/null", &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));

@@ -4,6 +4,7 @@
 
 #include "CsvExport.h"
 #include "CsvTestSupport.h"
+#include "StatusCode.h"
 #include "TempDir.h"
 
 using travik::SaveCsvSeparated;
@@ -29,7 +30,7 @@ TEST(TabbedExport, AlarmThirdLineLosesTheHeaderRulesTabs) {
     ASSERT_EQ(text.lines().at(3), "5\t\tt\tI\tx");
 
     TempDir dir;
-    ASSERT_EQ(SaveCsvTabbed(dir.file("Alarm.csv"), text, kAlarm), 0);
+    ASSERT_EQ(CodeOf(SaveCsvTabbed(dir.file("Alarm.csv"), text, kAlarm)), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("Alarm.csv")),
               "TP 1\r\nS 7\r\nNo\tt\tI\tIdL\r\n"
               "5\t\tt\tI\tx\r\n");
@@ -44,7 +45,7 @@ TEST(TabbedExport, LongFirstLinesLeaveTheThirdLineUntouched) {
     ASSERT_TRUE(text.insertedTabs().empty());
 
     TempDir dir;
-    ASSERT_EQ(SaveCsvTabbed(dir.file("a.csv"), text, kAlarm), 0);
+    ASSERT_EQ(CodeOf(SaveCsvTabbed(dir.file("a.csv"), text, kAlarm)), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("a.csv")), WithCrLf(text.bytes()));
     EXPECT_EQ(text.lines().at(2), line2);
 }
@@ -55,7 +56,7 @@ TEST(TabbedExport, FirstIOnAnEarlierLineKeepsTheThirdLinesTabBeforeI) {
     ASSERT_EQ(text.lines().at(2), "No\t\tt\tI\tv");
 
     TempDir dir;
-    ASSERT_EQ(SaveCsvTabbed(dir.file("a.csv"), text, kAlarm), 0);
+    ASSERT_EQ(CodeOf(SaveCsvTabbed(dir.file("a.csv"), text, kAlarm)), 0);
     // Only line 2 loses a TAB, and there only the one the rule put before "t".
     EXPECT_EQ(ReadFileBytes(dir.file("a.csv")), "H\t\tI\tz\r\nk\r\nNo\tt\tI\tv\r\n");
 }
@@ -66,7 +67,7 @@ TEST(TabbedExport, DataLoggerEqualsTheTerminalTextWithCrLf) {
     ASSERT_TRUE(text.insertedTabs().empty());
 
     TempDir dir;
-    ASSERT_EQ(SaveCsvTabbed(dir.file("Data.csv"), text, kDataLogger), 0);
+    ASSERT_EQ(CodeOf(SaveCsvTabbed(dir.file("Data.csv"), text, kDataLogger)), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("Data.csv")),
               "TP 1\r\nS 7\r\nNo\tt\tI\tIdL\r\n5\tt\tI\tx\r\nEnd\r\n");
 }
@@ -74,7 +75,7 @@ TEST(TabbedExport, DataLoggerEqualsTheTerminalTextWithCrLf) {
 TEST(TabbedExport, EmptyTerminalGivesAnEmptyFile) {
     TempDir dir;
     WriteFileBytes(dir.file("old.csv"), "previous");
-    ASSERT_EQ(SaveCsvTabbed(dir.file("old.csv"), TerminalText(), kAlarm), 0);
+    ASSERT_EQ(CodeOf(SaveCsvTabbed(dir.file("old.csv"), TerminalText(), kAlarm)), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("old.csv")), "");
 }
 
@@ -88,7 +89,7 @@ const std::string kDataReply =
 TEST(SeparatedExport, EnglishDataLoggerHasThreeCommaFieldsFromTheThirdLine) {
     const TerminalText text = Received(kDataReply, kDataLogger);
     TempDir dir;
-    ASSERT_EQ(SaveCsvSeparated(dir.file("Data.csv"), text, kDataLogger, ','), 0);
+    ASSERT_EQ(CodeOf(SaveCsvSeparated(dir.file("Data.csv"), text, kDataLogger, ',')), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("Data.csv")),
               "Travik DL,V1.2\r\n"
               "No,Date,,Temp\r\n"
@@ -100,7 +101,7 @@ TEST(SeparatedExport, EnglishDataLoggerHasThreeCommaFieldsFromTheThirdLine) {
 TEST(SeparatedExport, GermanDataLoggerUsesSemicolonsAndLeavesDecimalCommas) {
     const TerminalText text = Received(kDataReply, kDataLogger);
     TempDir dir;
-    ASSERT_EQ(SaveCsvSeparated(dir.file("Daten.csv"), text, kDataLogger, ';'), 0);
+    ASSERT_EQ(CodeOf(SaveCsvSeparated(dir.file("Daten.csv"), text, kDataLogger, ';')), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("Daten.csv")),
               "Travik DL;V1.2\r\n"
               "No;Date;;Temp\r\n"
@@ -112,7 +113,7 @@ TEST(SeparatedExport, GermanDataLoggerUsesSemicolonsAndLeavesDecimalCommas) {
 TEST(SeparatedExport, AlarmBufferHasFiveFieldsFromTheThirdLine) {
     const TerminalText text = Received(kShortAlarmReply + "7\ta\tb\tc\td\te\tf\r\n", kAlarm);
     TempDir dir;
-    ASSERT_EQ(SaveCsvSeparated(dir.file("Alarm.csv"), text, kAlarm, ';'), 0);
+    ASSERT_EQ(CodeOf(SaveCsvSeparated(dir.file("Alarm.csv"), text, kAlarm, ';')), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("Alarm.csv")),
               "TP 1\r\nS 7\r\n"
               "No;t;I;IdL;\r\n"
@@ -124,7 +125,7 @@ TEST(SeparatedExport, FirstTwoLinesKeepTheScreensTabsAsSeparators) {
     // The header rule's extra TAB on line 0 becomes an empty column, as shown.
     const TerminalText text = Received("H\tt\r\nx\r\n", kAlarm);
     TempDir dir;
-    ASSERT_EQ(SaveCsvSeparated(dir.file("a.csv"), text, kAlarm, ','), 0);
+    ASSERT_EQ(CodeOf(SaveCsvSeparated(dir.file("a.csv"), text, kAlarm, ',')), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("a.csv")), "H,,t\r\nx\r\n");
 }
 
@@ -132,12 +133,12 @@ TEST(SeparatedExport, FieldsWithSeparatorOrQuoteAreQuotedOnEveryLine) {
     const TerminalText text =
         Received("say \"hi\"\t1,2\r\nok\ta;b\r\nx\t\"q\"\t5,5\r\n", kDataLogger);
     TempDir dir;
-    ASSERT_EQ(SaveCsvSeparated(dir.file("c.csv"), text, kDataLogger, ','), 0);
+    ASSERT_EQ(CodeOf(SaveCsvSeparated(dir.file("c.csv"), text, kDataLogger, ',')), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("c.csv")),
               "\"say \"\"hi\"\"\",\"1,2\"\r\n"
               "ok,a;b\r\n"
               "x,\"\"\"q\"\"\",\"5,5\"\r\n");
-    ASSERT_EQ(SaveCsvSeparated(dir.file("s.csv"), text, kDataLogger, ';'), 0);
+    ASSERT_EQ(CodeOf(SaveCsvSeparated(dir.file("s.csv"), text, kDataLogger, ';')), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("s.csv")),
               "\"say \"\"hi\"\"\";1,2\r\n"
               "ok;\"a;b\"\r\n"
@@ -158,9 +159,9 @@ TEST(BothExports, BytesAbove0x7FComeOutUnchanged) {
                               high + "\r\n" + "1\t" + high + "\t\xe4\xf6\xfc\r\n";
     const TerminalText text = Received(reply, kDataLogger);
     TempDir dir;
-    ASSERT_EQ(SaveCsvTabbed(dir.file("t.csv"), text, kDataLogger), 0);
+    ASSERT_EQ(CodeOf(SaveCsvTabbed(dir.file("t.csv"), text, kDataLogger)), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("t.csv")), WithCrLf(text.bytes()));
-    ASSERT_EQ(SaveCsvSeparated(dir.file("s.csv"), text, kDataLogger, ';'), 0);
+    ASSERT_EQ(CodeOf(SaveCsvSeparated(dir.file("s.csv"), text, kDataLogger, ';')), 0);
     EXPECT_EQ(ReadFileBytes(dir.file("s.csv")), high +
                                                     "\r\n\xb0"
                                                     "C;" +

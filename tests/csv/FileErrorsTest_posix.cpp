@@ -12,6 +12,7 @@
 #include "ChildProcess.h"
 #include "CsvExport.h"
 #include "CsvTestSupport.h"
+#include "StatusCode.h"
 #include "TempDir.h"
 
 using travik::FileErrorText;
@@ -59,7 +60,7 @@ TEST(FileErrors, ReadOnlyFolderIsAccessDeniedAndKeepsTheFile) {
     ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
     const TerminalText text = Received(kAlarmReply, kAlarm);
 
-    const int code = RunWithoutRootOverride([&] { return SaveCsvTabbed(target, text, kAlarm); });
+    const int code = RunWithoutRootOverride([&] { return CodeOf(SaveCsvTabbed(target, text, kAlarm)); });
     EXPECT_EQ(code, EACCES);
     EXPECT_EQ(FileErrorText(code), "File access denied");
     EXPECT_EQ(ReadFileBytes(target), "old contents");
@@ -69,10 +70,10 @@ TEST(FileErrors, ReadOnlyFolderIsAccessDeniedAndKeepsTheFile) {
 TEST(FileErrors, FullDeviceIsIoError28) {
     if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full here";
     const TerminalText text = Received(kDataReply, kDataLogger);
-    const int tabbed = SaveCsvTabbed("/dev/full", text, kDataLogger);
+    const int tabbed = CodeOf(SaveCsvTabbed("/dev/full", text, kDataLogger));
     EXPECT_EQ(tabbed, ENOSPC);
     EXPECT_EQ(FileErrorText(tabbed), "I/O error 28");
-    EXPECT_EQ(SaveCsvSeparated("/dev/full", text, kDataLogger, ','), ENOSPC);
+    EXPECT_EQ(CodeOf(SaveCsvSeparated("/dev/full", text, kDataLogger, ',')), ENOSPC);
 }
 
 TEST(FileErrors, WriteCutShortByTheSizeLimitKeepsTheOldFile) {
@@ -89,7 +90,7 @@ TEST(FileErrors, WriteCutShortByTheSizeLimitKeepsTheOldFile) {
         signal(SIGXFSZ, SIG_IGN);
     };
     const int code =
-        RunInChild(limitFileSize, [&] { return SaveCsvSeparated(target, text, kDataLogger, ','); });
+        RunInChild(limitFileSize, [&] { return CodeOf(SaveCsvSeparated(target, text, kDataLogger, ',')); });
     EXPECT_EQ(code, EFBIG);
     EXPECT_EQ(FileErrorText(code), "I/O error 27");
     EXPECT_EQ(ReadFileBytes(target), "the previous export\r\n");
@@ -99,7 +100,7 @@ TEST(FileErrors, WriteCutShortByTheSizeLimitKeepsTheOldFile) {
 TEST(FileErrors, FolderAsTargetIsInvalidFilename) {
     TempDir dir;
     std::filesystem::create_directory(dir.file("Alarm.csv"));
-    const int code = SaveCsvTabbed(dir.file("Alarm.csv"), Received("a\r", kAlarm), kAlarm);
+    const int code = CodeOf(SaveCsvTabbed(dir.file("Alarm.csv"), Received("a\r", kAlarm), kAlarm));
     EXPECT_EQ(code, EISDIR);
     EXPECT_EQ(FileErrorText(code), "Invalid filename");
     EXPECT_TRUE(std::filesystem::is_empty(dir.file("Alarm.csv")));
@@ -109,15 +110,15 @@ TEST(FileErrors, FolderAsTargetIsInvalidFilename) {
 TEST(FileErrors, MissingFolderIsFileNotFound) {
     TempDir dir;
     const int code =
-        SaveCsvSeparated(dir.file("nowhere/Data.csv"), Received("a\r", false), kDataLogger, ',');
+        CodeOf(SaveCsvSeparated(dir.file("nowhere/Data.csv"), Received("a\r", false), kDataLogger, ','));
     EXPECT_EQ(code, ENOENT);
     EXPECT_EQ(FileErrorText(code), "File not found");
 }
 
 TEST(FileErrors, OverlongNameIsInvalidFilename) {
     TempDir dir;
-    const int code = SaveCsvTabbed(dir.file(std::string(300, 'x') + ".csv"), Received("a\r", false),
-                                   kDataLogger);
+    const int code = CodeOf(SaveCsvTabbed(dir.file(std::string(300, 'x') + ".csv"), Received("a\r", false),
+                                   kDataLogger));
     EXPECT_EQ(code, ENAMETOOLONG);
     EXPECT_EQ(FileErrorText(code), "Invalid filename");
     EXPECT_TRUE(FilesIn(dir.path()).empty());
@@ -128,7 +129,7 @@ TEST(FileErrors, SymbolicLinkKeepsTheLinkAndReplacesItsFile) {
     WriteFileBytes(dir.file("real.csv"), "old");
     std::filesystem::create_symlink("real.csv", dir.file("Alarm.csv"));
     const TerminalText text = Received(kAlarmReply, kAlarm);
-    ASSERT_EQ(SaveCsvTabbed(dir.file("Alarm.csv"), text, kAlarm), 0);
+    ASSERT_EQ(CodeOf(SaveCsvTabbed(dir.file("Alarm.csv"), text, kAlarm)), 0);
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("Alarm.csv")));
     EXPECT_EQ(std::filesystem::read_symlink(dir.file("Alarm.csv")), "real.csv");
     EXPECT_EQ(ReadFileBytes(dir.file("real.csv")),

@@ -9,6 +9,7 @@
 #include "AtomicFile.h"
 #include "CsvExport.h"
 #include "CsvTestSupport.h"
+#include "StatusCode.h"
 #include "TempDir.h"
 
 using travik::FileErrorText;
@@ -35,7 +36,7 @@ TEST(FileErrors, TextsForTheSystemsCodes) {
 TEST(FileErrors, FolderAsTargetIsAccessDenied) {
     TempDir dir;
     std::filesystem::create_directory(dir.file("Alarm.csv"));
-    const int code = SaveCsvTabbed(dir.file("Alarm.csv"), Received("a\r", true), true);
+    const int code = CodeOf(SaveCsvTabbed(dir.file("Alarm.csv"), Received("a\r", true), true));
     EXPECT_EQ(code, kAccessDenied);
     EXPECT_TRUE(std::filesystem::is_empty(dir.file("Alarm.csv")));
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"Alarm.csv"});
@@ -43,7 +44,7 @@ TEST(FileErrors, FolderAsTargetIsAccessDenied) {
 
 TEST(FileErrors, MissingFolderIsInvalidFilename) {
     TempDir dir;
-    const int code = WriteFileAtomically(dir.file("nowhere/Data.csv"), "x");
+    const int code = CodeOf(WriteFileAtomically(dir.file("nowhere/Data.csv"), "x"));
     EXPECT_EQ(code, kPathNotFound);
     EXPECT_EQ(FileErrorText(code), "Invalid filename");
 }
@@ -54,7 +55,7 @@ TEST(FileErrors, ReadOnlyFileIsAccessDeniedAndKept) {
     WriteFileBytes(target, "keep me");
     std::filesystem::permissions(target, std::filesystem::perms::all,
                                  std::filesystem::perm_options::remove);
-    EXPECT_EQ(WriteFileAtomically(target, "new"), kAccessDenied);
+    EXPECT_EQ(CodeOf(WriteFileAtomically(target, "new")), kAccessDenied);
     EXPECT_EQ(ReadFileBytes(target), "keep me");
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"locked.csv"});
 }
@@ -63,7 +64,7 @@ TEST(AtomicFile, ReplacesAnExistingFileLeavingNothingElse) {
     TempDir dir;
     const std::string target = dir.file("Data.csv");
     WriteFileBytes(target, std::string(5000, 'o'));
-    ASSERT_EQ(WriteFileAtomically(target, "short\r\n"), 0);
+    ASSERT_EQ(CodeOf(WriteFileAtomically(target, "short\r\n")), 0);
     EXPECT_EQ(ReadFileBytes(target), "short\r\n");
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"Data.csv"});
 }
@@ -83,10 +84,10 @@ TEST(AtomicFile, NamesOutsideTheAnsiCodePageAreWrittenAsTheyAre) {
     std::filesystem::create_directory(std::filesystem::u8path(folder));
     const std::string target = folder + "\\Alarm " + kPolishName + ".csv";
     const auto text = Received("a\tb\r", true);
-    ASSERT_EQ(SaveCsvTabbed(target, text, true), 0);
+    ASSERT_EQ(CodeOf(SaveCsvTabbed(target, text, true)), 0);
     EXPECT_EQ(ReadUtf8Named(target), WithCrLf(text.bytes()));
     // A second save replaces it through a temporary file in the same folder.
-    ASSERT_EQ(WriteFileAtomically(target, "new"), 0);
+    ASSERT_EQ(CodeOf(WriteFileAtomically(target, "new")), 0);
     EXPECT_EQ(ReadUtf8Named(target), "new");
     std::size_t entries = 0;
     for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(folder))) {
@@ -99,13 +100,13 @@ TEST(AtomicFile, NamesOutsideTheAnsiCodePageAreWrittenAsTheyAre) {
 TEST(AtomicFile, APathThatIsNotUtf8IsAnInvalidNameAndCreatesNothing) {
     TempDir dir;
     constexpr int kInvalidName = 123;
-    EXPECT_EQ(WriteFileAtomically(dir.file("\xc5.csv"), "x"), kInvalidName);
-    EXPECT_EQ(WriteFileAtomically(dir.file(std::string("a\0b.csv", 7)), "x"), kInvalidName);
+    EXPECT_EQ(CodeOf(WriteFileAtomically(dir.file("\xc5.csv"), "x")), kInvalidName);
+    EXPECT_EQ(CodeOf(WriteFileAtomically(dir.file(std::string("a\0b.csv", 7)), "x")), kInvalidName);
     EXPECT_TRUE(FilesIn(dir.path()).empty());
 }
 
 TEST(AtomicFile, DeviceIsWrittenDirectly) {
-    EXPECT_EQ(WriteFileAtomically("NUL", "gone"), 0);
+    EXPECT_EQ(CodeOf(WriteFileAtomically("NUL", "gone")), 0);
 }
 
 }  // namespace

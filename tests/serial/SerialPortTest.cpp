@@ -21,7 +21,7 @@ namespace {
 
 struct Opened {
     std::vector<std::string> messages;
-    OpenResult result = OpenResult::Ok;
+    OpenStatus result;
 };
 
 Opened openPort(SerialHandle& handle, const std::string& name) {

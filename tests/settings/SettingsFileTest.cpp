@@ -11,6 +11,7 @@
 
 #include "ChildProcess.h"
 #include "Settings.h"
+#include "StatusCode.h"
 #include "TempDir.h"
 
 using travik::ReadSettings;
@@ -160,7 +161,7 @@ TEST(ReadSettings, AnUnreadableFileGivesDefaults) {
 TEST(WriteSettings, ANewFileHoldsTheThreeSettingsInOrder) {
     TempDir dir;
     const std::string path = dir.file("TravikReadout.ini");
-    ASSERT_EQ(WriteSettings(path, Settings("COM3", 1, 2)), 0);
+    ASSERT_EQ(CodeOf(WriteSettings(path, Settings("COM3", 1, 2))), 0);
     EXPECT_EQ(ReadFileBytes(path),
               "[com]\ncomID=COM3\n[sep]\nseparator=1\n[Language]\nLanguage=2\n");
 }
@@ -171,7 +172,7 @@ TEST(WriteSettings, RoundTrip) {
     for (const StoredSettings& settings :
          {Settings("/dev/ttyUSB0", 1, 3), Settings("", -1, -1), Settings(" spaced \"name\" ", 7, 0),
           Settings("\"quoted\"", 2147483647, -2147483647 - 1)}) {
-        ASSERT_EQ(WriteSettings(path, settings), 0);
+        ASSERT_EQ(CodeOf(WriteSettings(path, settings)), 0);
         ExpectSettings(ReadSettings(path), settings);
     }
 }
@@ -186,7 +187,7 @@ TEST(WriteSettings, KeepsEverythingElseByteForByte) {
                    "; about the separator\r\n"
                    "[sep]\r\nseparator=$1\r\n"
                    "[Extra]\r\nkey=value with ; and = signs\r\n");
-    ASSERT_EQ(WriteSettings(path, Settings("COM5", 0, 2)), 0);
+    ASSERT_EQ(CodeOf(WriteSettings(path, Settings("COM5", 0, 2))), 0);
     EXPECT_EQ(ReadFileBytes(path),
               "; written by hand\r\n"
               "[Window]\r\nleft=10\r\n\r\n"
@@ -202,7 +203,7 @@ TEST(WriteSettings, KeepsBinaryGarbageAndAHugeLine) {
     const std::string path = dir.file("TravikReadout.ini");
     const std::string original = BinaryGarbage(100000) + std::string(5 * 1024 * 1024, 'B');
     WriteFileBytes(path, original);
-    ASSERT_EQ(WriteSettings(path, Settings("COM2", 1, 1)), 0);
+    ASSERT_EQ(CodeOf(WriteSettings(path, Settings("COM2", 1, 1))), 0);
     const std::string written = ReadFileBytes(path);
     ASSERT_GE(written.size(), original.size());
     EXPECT_EQ(written.compare(0, original.size(), original), 0);
@@ -214,7 +215,7 @@ TEST(WriteSettings, KeepsBinaryGarbageAndAHugeLine) {
 TEST(WriteSettings, CreatesMissingFolders) {
     TempDir dir;
     const std::string path = dir.file("config/travik/TravikReadout.ini");
-    ASSERT_EQ(WriteSettings(path, Settings("COM1", 0, 1)), 0);
+    ASSERT_EQ(CodeOf(WriteSettings(path, Settings("COM1", 0, 1))), 0);
     ExpectSettings(ReadSettings(path), Settings("COM1", 0, 1));
     EXPECT_EQ(fs::status(dir.file("config")).permissions() & fs::perms::all, fs::perms::owner_all);
 }
@@ -223,8 +224,8 @@ TEST(WriteSettings, AFolderThatCannotBeCreatedChangesNothing) {
     TempDir dir;
     const std::string blocker = dir.file("blocker");
     WriteFileBytes(blocker, "not a folder");
-    EXPECT_EQ(WriteSettings(blocker + "/sub/TravikReadout.ini", Settings("COM1", 0, 0)), ENOTDIR);
-    EXPECT_EQ(WriteSettings(blocker + "/TravikReadout.ini", Settings("COM1", 0, 0)), ENOTDIR);
+    EXPECT_EQ(CodeOf(WriteSettings(blocker + "/sub/TravikReadout.ini", Settings("COM1", 0, 0))), ENOTDIR);
+    EXPECT_EQ(CodeOf(WriteSettings(blocker + "/TravikReadout.ini", Settings("COM1", 0, 0))), ENOTDIR);
     EXPECT_EQ(ReadFileBytes(blocker), "not a folder");
     EXPECT_EQ(FolderEntries(dir.path()), std::set<std::string>{"blocker"});
 }
@@ -233,7 +234,7 @@ TEST(WriteSettings, AFolderInPlaceOfTheFileIsLeftAlone) {
     TempDir dir;
     const std::string path = dir.file("TravikReadout.ini");
     ASSERT_TRUE(fs::create_directory(path));
-    EXPECT_EQ(WriteSettings(path, Settings("COM1", 0, 0)), EISDIR);
+    EXPECT_EQ(CodeOf(WriteSettings(path, Settings("COM1", 0, 0))), EISDIR);
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_EQ(FolderEntries(dir.path()), std::set<std::string>{"TravikReadout.ini"});
 }
@@ -242,7 +243,7 @@ TEST(WriteSettings, AFifoInPlaceOfTheFileIsRefused) {
     TempDir dir;
     const std::string path = dir.file("TravikReadout.ini");
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    EXPECT_EQ(WriteSettings(path, Settings("COM1", 0, 0)), EINVAL);
+    EXPECT_EQ(CodeOf(WriteSettings(path, Settings("COM1", 0, 0))), EINVAL);
     EXPECT_TRUE(fs::is_fifo(path));
 }
 
@@ -251,7 +252,7 @@ TEST(WriteSettings, AnOversizedFileIsNotReplaced) {
     const std::string path = dir.file("TravikReadout.ini");
     WriteFileBytes(path, "[com]\ncomID=COM1\n");
     ASSERT_EQ(truncate(path.c_str(), 17 * 1024 * 1024), 0);
-    EXPECT_EQ(WriteSettings(path, Settings("COM2", 0, 0)), EFBIG);
+    EXPECT_EQ(CodeOf(WriteSettings(path, Settings("COM2", 0, 0))), EFBIG);
     EXPECT_EQ(fs::file_size(path), 17u * 1024 * 1024);
     EXPECT_EQ(ReadSettings(path).comID, "COM1");
 }
@@ -261,7 +262,7 @@ TEST(WriteSettings, APortNameWithALineBreakIsRefused) {
     const std::string path = dir.file("TravikReadout.ini");
     const std::string original = "[com]\ncomID=COM1\n";
     WriteFileBytes(path, original);
-    EXPECT_EQ(WriteSettings(path, Settings("COM1\n[Language]\nLanguage=3", 0, 0)), EINVAL);
+    EXPECT_EQ(CodeOf(WriteSettings(path, Settings("COM1\n[Language]\nLanguage=3", 0, 0))), EINVAL);
     EXPECT_EQ(ReadFileBytes(path), original);
 }
 
@@ -274,7 +275,7 @@ TEST(WriteSettings, AnUnwritableFolderGivesEacces) {
     GiveToOrdinaryUser(folder, path);
     ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
     ASSERT_EQ(chmod(folder.c_str(), 0500), 0);
-    EXPECT_EQ(RunWithoutRootOverride([&] { return WriteSettings(path, Settings("COM2", 0, 0)); }),
+    EXPECT_EQ(RunWithoutRootOverride([&] { return CodeOf(WriteSettings(path, Settings("COM2", 0, 0))); }),
               EACCES);
     EXPECT_EQ(ReadFileBytes(path), "[com]\ncomID=COM1\n");
     EXPECT_EQ(FolderEntries(folder), std::set<std::string>{"TravikReadout.ini"});
@@ -286,7 +287,7 @@ TEST(WriteSettings, AnUnreadableFileIsNotReplaced) {
     WriteFileBytes(path, "[other]\nkeep=this\n");
     GiveToOrdinaryUser(dir.path(), path);
     ASSERT_EQ(chmod(path.c_str(), 0200), 0);
-    EXPECT_EQ(RunWithoutRootOverride([&] { return WriteSettings(path, Settings("COM2", 0, 0)); }),
+    EXPECT_EQ(RunWithoutRootOverride([&] { return CodeOf(WriteSettings(path, Settings("COM2", 0, 0))); }),
               EACCES);
     EXPECT_EQ(ReadFileBytes(path), "[other]\nkeep=this\n");
     EXPECT_EQ(FolderEntries(dir.path()), std::set<std::string>{"TravikReadout.ini"});

@@ -79,7 +79,7 @@ TEST(SettingsFile, AMissingFileIsReadFromTheWindowsFolderAndWrittenPerUser) {
     EXPECT_EQ(carried.language, 2);
     EXPECT_FALSE(fs::exists(perUser));
 
-    ASSERT_EQ(WriteSettings(perUser, {"COM5", 0, 3}), 0);
+    ASSERT_TRUE(WriteSettings(perUser, {"COM5", 0, 3}).ok());
     const StoredSettings own = ReadSettings(perUser);
     EXPECT_EQ(own.comID, "COM5");
     EXPECT_EQ(own.separator, 0);
@@ -101,7 +101,7 @@ TEST(SettingsFile, WritingKeepsTheOtherKeysAndSections) {
     TempDir dir;
     const std::string path = dir.file("TravikReadout.ini");
     WriteFileBytes(path, "[other]\r\nkept=yes\r\n[com]\r\ncomID=COM1\r\nextra=1\r\n");
-    ASSERT_EQ(WriteSettings(path, {"COM12", 1, 1}), 0);
+    ASSERT_TRUE(WriteSettings(path, {"COM12", 1, 1}).ok());
     const std::string text = ReadFileBytes(path);
     EXPECT_NE(text.find("[other]\r\nkept=yes\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("comID=COM12\r\n"), std::string::npos) << text;
@@ -115,7 +115,7 @@ TEST(SettingsFile, AFolderNamedOutsideTheAnsiCodePage) {
     fs::create_directory(fs::u8path(folder));
     const std::string path = folder + "\\TravikReadout.ini";
     WriteUtf8Named(path, "[keep]\r\nthis=1\r\n");
-    ASSERT_EQ(WriteSettings(path, {"COM5", 1, 2}), 0);
+    ASSERT_TRUE(WriteSettings(path, {"COM5", 1, 2}).ok());
     const StoredSettings read = ReadSettings(path);
     EXPECT_EQ(read.comID, "COM5");
     EXPECT_EQ(read.separator, 1);
@@ -126,6 +126,6 @@ TEST(SettingsFile, AFolderNamedOutsideTheAnsiCodePage) {
 TEST(SettingsFile, APathThatIsNotUtf8IsRefusedAndReadsAsDefaults) {
     TempDir dir;
     const std::string path = dir.file("\xc5.ini");
-    EXPECT_EQ(WriteSettings(path, {"COM5", 1, 2}), ERROR_INVALID_NAME);
+    EXPECT_EQ(WriteSettings(path, {"COM5", 1, 2}).code(), ERROR_INVALID_NAME);
     EXPECT_EQ(ReadSettings(path).comID, "");
 }

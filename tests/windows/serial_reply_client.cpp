@@ -92,10 +92,10 @@ int main(int argc, char** argv) {
     const std::int32_t queueSize =
         goOnAfterSetUp ? static_cast<std::int32_t>(std::atol(argv[4])) : travik::kQueueSize;
     travik::SerialHandle port;
-    const travik::OpenResult opened =
+    const travik::OpenStatus opened =
         travik::OpenComPort(port, argv[1], travik::kDeviceBaud, queueSize, nullptr);
-    if (opened != travik::OpenResult::Ok) {
-        std::printf("open: %s\n", travik::OpenResultMessage(opened));
+    if (!opened.ok()) {
+        std::printf("open: %s\n", travik::OpenResultMessage(opened.result));
         if (!goOnAfterSetUp || !port.isOpen()) return 2;
     } else {
         std::printf("open: ok\n");

@@ -42,30 +42,41 @@ int listPorts() {
     return kReplyReceived;
 }
 
-int saveCsv(const Options& options, const ReadoutState& state) {
-    int code = 0;
+Status writeCsv(const Options& options, const ReadoutState& state) {
     switch (options.separator) {
         case CsvSeparator::Tab:
-            code = SaveCsvTabbed(*options.csvFile, state.terminal, state.AlarmMode);
             break;
         case CsvSeparator::Comma:
-            code = SaveCsvSeparated(*options.csvFile, state.terminal, state.AlarmMode, ',');
-            break;
+            return SaveCsvSeparated(*options.csvFile, state.terminal, state.AlarmMode, ',');
         case CsvSeparator::Semicolon:
-            code = SaveCsvSeparated(*options.csvFile, state.terminal, state.AlarmMode, ';');
-            break;
+            return SaveCsvSeparated(*options.csvFile, state.terminal, state.AlarmMode, ';');
     }
-    if (code == 0) return kReplyReceived;
-    std::fprintf(stderr, "%s.\n", FileErrorText(code).c_str());
+    return SaveCsvTabbed(*options.csvFile, state.terminal, state.AlarmMode);
+}
+
+// The fixed text, then what failed and the system's reason.
+int reportFileFailure(const std::string& what, const Status& failure) {
+    std::fprintf(stderr, "%s.\n%s: %s\n", FileErrorText(failure).c_str(), what.c_str(),
+                 failure.describe().c_str());
     return kFileFailed;
+}
+
+int saveCsv(const Options& options, const ReadoutState& state) {
+    const Status saved = writeCsv(options, state);
+    if (saved.ok()) return kReplyReceived;
+    return reportFileFailure(*options.csvFile, saved);
 }
 
 // Standard output that could not be written (a full disk, a closed pipe) is a
 // failed write like a file's, not a success.
 int reportOutputError(int code) {
     if (code == 0) return kReplyReceived;
-    std::fprintf(stderr, "%s.\n", FileErrorText(code).c_str());
-    return kFileFailed;
+    return reportFileFailure("standard output", Status::SystemFailure("write", code));
+}
+
+int reportPortFailure(const std::string& port, const OpenStatus& opened) {
+    std::fprintf(stderr, "%s: %s\n", port.c_str(), PortFailureReason(opened, 0).c_str());
+    return kPortFailed;
 }
 
 int readDevice(const Options& options) {
@@ -76,7 +87,7 @@ int readDevice(const Options& options) {
     const ReadoutResult result = Button1Click(options.kind, state, window);
     window.finish();
 
-    if (result.open != OpenResult::Ok) return kPortFailed;
+    if (!result.open.ok()) return reportPortFailure(options.port, result.open);
     if (result.end == ReadoutEnd::Timeout) return kNoReply;
     const bool lost = result.end == ReadoutEnd::ConnectionLost;
     // Like the window's save command, a file needs at least one byte received.

@@ -1,0 +1,141 @@
+// Reads /proc where the system has one; elsewhere nothing is found.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+
+#include "PortHolders.h"
+
+namespace travik::backend {
+namespace {
+
+constexpr unsigned kTtyMajor = 4;  // virtual consoles 0..63, then 8250 UARTs
+constexpr unsigned kLastVirtualConsole = 63;
+constexpr unsigned kTtyAuxMajor = 5;  // /dev/tty, /dev/console, /dev/ptmx
+constexpr unsigned kPtySlaveMajorFirst = 136;
+constexpr unsigned kPtySlaveMajorLast = 143;
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+using Dir = std::unique_ptr<DIR, DirCloser>;
+
+bool isNumber(const char* text) {
+    if (*text == '\0') return false;
+    for (; *text; ++text) {
+        if (*text < '0' || *text > '9') return false;
+    }
+    return true;
+}
+
+std::string readLink(const std::string& path) {
+    char target[256];
+    const ssize_t length = readlink(path.c_str(), target, sizeof target);
+    if (length <= 0) return {};
+    return std::string(target, static_cast<std::size_t>(length));
+}
+
+std::string programName(const std::string& pidPath) {
+    std::ifstream comm(pidPath + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
+
+bool isPtySlave(dev_t device) {
+    const unsigned deviceMajor = major(device);
+    return deviceMajor >= kPtySlaveMajorFirst && deviceMajor <= kPtySlaveMajorLast;
+}
+
+// The pseudo-terminal index a master descriptor serves, from its fdinfo.
+long ptyIndexOfMaster(const std::string& fdinfoPath) {
+    std::ifstream info(fdinfoPath);
+    std::string line;
+    while (std::getline(info, line)) {
+        if (line.rfind("tty-index:", 0) == 0) return std::atol(line.c_str() + 10);
+    }
+    return -1;
+}
+
+// Whether the process in `pidPath` holds `device` open (`holds`) and whether it
+// holds the master side of that pseudo-terminal (`isDevice`).
+void scanDescriptors(const std::string& pidPath, dev_t device, bool& holds, bool& isDevice) {
+    const std::string fdPath = pidPath + "/fd";
+    const Dir fds(opendir(fdPath.c_str()));
+    if (!fds) return;
+    const long ptyIndex = isPtySlave(device) ? static_cast<long>(minor(device)) +
+                                                   (major(device) - kPtySlaveMajorFirst) * 256L
+                                             : -1;
+    while (const dirent* entry = readdir(fds.get())) {
+        if (!isNumber(entry->d_name)) continue;
+        const std::string link = fdPath + "/" + entry->d_name;
+        // Only device nodes are worth a stat: sockets and pipes read "socket:[..]".
+        const std::string target = readLink(link);
+        if (target.rfind("/dev/", 0) != 0) continue;
+        if (target == "/dev/ptmx" || target == "/dev/pts/ptmx") {
+            if (ptyIndex >= 0 &&
+                ptyIndexOfMaster(pidPath + "/fdinfo/" + entry->d_name) == ptyIndex) {
+                isDevice = true;
+            }
+            continue;
+        }
+        struct stat st {};
+        if (stat(link.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == device)
+            holds = true;
+    }
+}
+
+// This process's controlling terminal, from field 7 of /proc/self/stat.
+std::optional<dev_t> controllingTerminal() {
+    std::ifstream statFile("/proc/self/stat");
+    std::string content((std::istreambuf_iterator<char>(statFile)),
+                        std::istreambuf_iterator<char>());
+    // The program name in field 2 may hold spaces and parentheses: skip past its last ')'.
+    const std::size_t nameEnd = content.rfind(')');
+    if (nameEnd == std::string::npos) return std::nullopt;
+    std::istringstream fields(content.substr(nameEnd + 1));
+    std::string state;
+    long parent = 0, group = 0, session = 0;
+    unsigned long ttyNumber = 0;
+    if (!(fields >> state >> parent >> group >> session >> ttyNumber) || ttyNumber == 0)
+        return std::nullopt;
+    // The kernel's encoding: minor in bits 0-7 and 20-31, major in bits 8-19.
+    const unsigned ttyMajor = static_cast<unsigned>((ttyNumber >> 8) & 0xfff);
+    const unsigned ttyMinor =
+        static_cast<unsigned>((ttyNumber & 0xff) | ((ttyNumber >> 12) & 0xfff00));
+    return makedev(ttyMajor, ttyMinor);
+}
+
+}  // namespace
+
+std::optional<PortHolder> FindOtherHolder(dev_t device) {
+    const Dir proc(opendir("/proc"));
+    if (!proc) return std::nullopt;
+    const std::string self = std::to_string(getpid());
+    while (const dirent* entry = readdir(proc.get())) {
+        if (!isNumber(entry->d_name) || self == entry->d_name) continue;
+        const std::string pidPath = std::string("/proc/") + entry->d_name;
+        bool holds = false;
+        bool isDevice = false;
+        scanDescriptors(pidPath, device, holds, isDevice);
+        if (holds && !isDevice) return PortHolder{std::atol(entry->d_name), programName(pidPath)};
+    }
+    return std::nullopt;
+}
+
+bool IsSystemTerminal(dev_t device) {
+    const unsigned deviceMajor = major(device);
+    const unsigned deviceMinor = minor(device);
+    if (deviceMajor == kTtyMajor && deviceMinor <= kLastVirtualConsole) return true;
+    if (deviceMajor == kTtyAuxMajor) return true;
+    const std::optional<dev_t> own = controllingTerminal();
+    return own && *own == device;
+}
+
+}  // namespace travik::backend
