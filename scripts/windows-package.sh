@@ -22,7 +22,8 @@ charts=$(sed -n 's/^QT_CHARTS=//p' <<<"$prefixes")
 
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=ON \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_PREFIX_PATH="$qt_prefix;$jpeg_prefix" -DTRAVIK_CHARTS="$charts" >/dev/null
+    -DCMAKE_PREFIX_PATH="$qt_prefix;$jpeg_prefix" -DTRAVIK_CHARTS="$charts" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
 cmake --build build-windows -j "$jobs" --target TravikPReadout travik-read
 
 version=$(sed -n 's/^project(TravikPReadout VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)

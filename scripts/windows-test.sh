@@ -39,7 +39,8 @@ cmake --build build-win-linux -j "$jobs" --target travik-sim travik-read serial_
 step "Cross build for Windows"
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=ON \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_PREFIX_PATH="$QT_PREFIX;$JPEG_PREFIX" -DTRAVIK_CHARTS="$QT_CHARTS" >/dev/null
+    -DCMAKE_PREFIX_PATH="$QT_PREFIX;$JPEG_PREFIX" -DTRAVIK_CHARTS="$QT_CHARTS" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
 cmake --build build-windows -j "$jobs"
 
 # A fresh, headless Wine in a temporary folder.
