@@ -12,6 +12,7 @@
 #   bash scripts/qt-mingw.sh           build what is missing, print the two prefixes
 #   bash scripts/qt-mingw.sh --print   only print the prefixes (empty if not built)
 # Output on stdout, one line each: QT_PREFIX=..., JPEG_PREFIX=..., QT_CHARTS=ON|OFF.
+# TRAVIK_QT_CHARTS=OFF leaves Qt Charts out (the Windows build then has no chart pages).
 # Progress and build logs go to stderr and to log files in the cache.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,7 +54,7 @@ jpeg_prefix=$cache/libjpeg-turbo-mingw-$jpeg_version-$(key_of "$jpeg_version" "$
 
 print_prefixes() {
     local charts=OFF
-    [ -f "$qt_prefix/.travik-charts-done" ] && charts=ON
+    [ -f "$qt_prefix/.travik-charts-done" ] && [ "${TRAVIK_QT_CHARTS:-ON}" != OFF ] && charts=ON
     if [ -f "$qt_prefix/.travik-done" ]; then echo "QT_PREFIX=$qt_prefix"; else echo "QT_PREFIX="; fi
     if [ -f "$jpeg_prefix/.travik-done" ]; then echo "JPEG_PREFIX=$jpeg_prefix"; else echo "JPEG_PREFIX="; fi
     echo "QT_CHARTS=$charts"
@@ -140,6 +141,7 @@ build_qtbase() {
 # Qt Charts against the Qt above, into the same prefix; optional: a failure
 # leaves the Windows build without the chart pages.
 build_qtcharts() {
+    [ "${TRAVIK_QT_CHARTS:-ON}" = OFF ] && return 0
     [ -f "$qt_prefix/.travik-charts-done" ] && return 0
     [ -f "$qt_prefix/.travik-charts-failed" ] && return 0
     local scratch=$cache/scratch/qtcharts src build log t
