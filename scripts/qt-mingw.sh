@@ -7,7 +7,8 @@
 #   libjpeg-turbo-mingw-VER-KEY static libjpeg
 # KEY is made from the version, the options and the toolchain file, so a change
 # of any of them builds again. A folder counts as done only once its stamp file
-# (written last) exists; an interrupted build is made again.
+# (written last) exists; an interrupted build is resumed where it stopped. Two
+# runs at once take turns (a lock in the cache).
 #
 #   bash scripts/qt-mingw.sh           build what is missing, print the two prefixes
 #   bash scripts/qt-mingw.sh --print   only print the prefixes (empty if not built)
@@ -114,11 +115,11 @@ build_qtbase() {
     src=$(fetch_source qt6-base "$scratch/src")
     build=$scratch/build-$(basename "$qt_prefix")
     log=$cache/qtbase-build.log
-    : >"$log"
-    rm -rf "$build" "$qt_prefix"
+    echo "== $(date -u)" >>"$log"
     mkdir -p "$qt_prefix"
     # The prefix keeps its own copy of the toolchain file, which Qt's toolchain file loads.
-    cp "$toolchain" "$qt_prefix/travik-mingw-toolchain.cmake"
+    cmp -s "$toolchain" "$qt_prefix/travik-mingw-toolchain.cmake" ||
+        cp "$toolchain" "$qt_prefix/travik-mingw-toolchain.cmake"
     note "configuring qtbase $qt_version (log: $log)"
     t=$(timed "$log" cmake -S "$src" -B "$build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$qt_prefix/travik-mingw-toolchain.cmake" \
@@ -148,8 +149,7 @@ build_qtcharts() {
     src=$(fetch_source qt6-charts "$scratch/src")
     build=$scratch/build-$(basename "$qt_prefix")
     log=$cache/qtcharts-build.log
-    : >"$log"
-    rm -rf "$build"
+    echo "== $(date -u)" >>"$log"
     note "configuring qtcharts (log: $log)"
     if t=$(cd "$root" && timed "$log" "$qt_prefix/bin/qt-cmake" -S "$src" -B "$build" -G Ninja \
             -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release) &&
@@ -172,8 +172,7 @@ build_libjpeg() {
     src=$(fetch_source libjpeg-turbo "$scratch/src")
     build=$scratch/build-$(basename "$jpeg_prefix")
     log=$cache/libjpeg-build.log
-    : >"$log"
-    rm -rf "$build" "$jpeg_prefix"
+    echo "== $(date -u)" >>"$log"
     note "building libjpeg-turbo $jpeg_version (log: $log)"
     t=$(timed "$log" cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" "${jpeg_options[@]}")
@@ -189,6 +188,8 @@ build_libjpeg() {
 
 bash scripts/setup.sh g++-mingw-w64-x86-64-posix ninja-build dpkg-dev >&2
 mkdir -p "$cache"
+exec 9>"$cache/.build-lock"
+flock 9
 started=$SECONDS
 build_libjpeg
 build_qtbase
