@@ -66,7 +66,10 @@ click_at() {
 find_save_dialog() {
     local main=$1 id
     for id in $(xdotool search --onlyvisible --name '.+' 2>/dev/null); do
-        [ "$id" != "$main" ] && echo "$id" && return 0
+        [ "$id" = "$main" ] && continue
+        [ "$(xdotool getwindowname "$id" 2>/dev/null)" = Files ] && continue  # the menu
+        echo "$id"
+        return 0
     done
     return 1
 }
@@ -89,6 +92,7 @@ save_as() {
     done
     [ -n "$dialog" ] || gui_fail save-menu "the save command never opened the save dialog"
     xdotool windowfocus "$dialog" 2>/dev/null || true
+    xdotool key End shift+Home  # the proposed name, replaced by the typed one
     xdotool type --delay 20 "$2"
     xdotool key Return
 }
