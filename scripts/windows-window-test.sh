@@ -67,7 +67,9 @@ find_save_dialog() {
     local main=$1 id
     for id in $(xdotool search --onlyvisible --name '.+' 2>/dev/null); do
         [ "$id" = "$main" ] && continue
-        [ "$(xdotool getwindowname "$id" 2>/dev/null)" = Files ] && continue  # the menu
+        case "$(xdotool getwindowname "$id" 2>/dev/null)" in
+            Files | "Default IME") continue ;;  # the open menu, the input method's
+        esac
         echo "$id"
         return 0
     done
@@ -146,14 +148,16 @@ window_end_to_end() {
     # then the session ends (log-off) instead of a close.
     sed -i 's/^separator=0/separator=1/' "$ini"
     wineserver -w
-    wine "$exe" >"$work/window2.log" 2>&1 &
+    # xdotool cannot type "Ł" into Wine: the dialog starts in the program's
+    # current folder, so the program runs in the folder so named.
+    local polish=$out/Łukasz
+    mkdir -p "$polish"
+    (cd "$polish" && exec wine "$exe") >"$work/window2.log" 2>&1 &
     app=$!
     children+=("$app")
     main=$(wait_window '^TravikP Readout$') || gui_fail start2 "the window did not appear again"
     click_at "$main" "${kButton1[@]}"
-    local polish=$out/Łukasz
-    mkdir -p "$polish"
-    save_as "$main" "$(winepath -w "$polish")\\Alarm.csv"
+    save_as "$main" "Alarm.csv"
     wait_file "$polish/Alarm.csv" || gui_fail save2 "no separated export in $polish"
     cmp "$work/linux-alarm-comma.csv" "$polish/Alarm.csv" ||
         gui_fail save2 "separated export differs from the Linux build's"
