@@ -152,7 +152,8 @@ build_qtcharts() {
     echo "== $(date -u)" >>"$log"
     note "configuring qtcharts (log: $log)"
     if t=$(cd "$root" && timed "$log" "$qt_prefix/bin/qt-cmake" -S "$src" -B "$build" -G Ninja \
-            -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release) &&
+            -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release \
+            -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake) &&
         note "configure: $t s" &&
         t=$(timed "$log" cmake --build "$build" --parallel "$jobs") && note "build: $t s" &&
         t=$(timed "$log" cmake --install "$build") && note "install: $t s"; then
