@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -40,7 +41,7 @@ std::optional<std::string> QtDialogs::askSaveFileName(const std::string& propose
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     // UTF-8, as the file calls take paths on every platform (not the ANSI code
     // page that QFile::encodeName gives on Windows).
-    return dialog.selectedFiles().constFirst().toStdString();
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
 }
 
 }  // namespace travik

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -143,6 +144,11 @@ TEST(OnScreenDialogs, MessageAndErrorBoxes) {
     dialogs.showError("File access denied");
 }
 
+// A path as the system writes it (backslashes on Windows).
+std::string Native(const std::string& path) {
+    return QDir::toNativeSeparators(QString::fromStdString(path)).toStdString();
+}
+
 TEST(OnScreenDialogs, SaveDialog) {
     TempDir folder;
     QWidget parent;
@@ -163,7 +169,7 @@ TEST(OnScreenDialogs, SaveDialog) {
     });
     const std::optional<std::string> answer = dialogs.askSaveFileName("Alarm.csv");
     ASSERT_TRUE(answer.has_value());
-    EXPECT_EQ(*answer, folder.file("chosen.CSV"));  // the default suffix added
+    EXPECT_EQ(*answer, Native(folder.file("chosen.CSV")));  // the default suffix added
 
     // A name outside the ANSI code page comes back as UTF-8, as the file calls take it.
     const std::string polish = folder.file("\xc5\x81ukasz.csv");  // "Łukasz"
@@ -171,7 +177,7 @@ TEST(OnScreenDialogs, SaveDialog) {
         dialog->selectFile(QString::fromStdString(polish));
         static_cast<QDialog*>(dialog)->accept();
     });
-    EXPECT_EQ(dialogs.askSaveFileName("Alarm.csv").value_or(""), polish);
+    EXPECT_EQ(dialogs.askSaveFileName("Alarm.csv").value_or(""), Native(polish));
 }
 
 }  // namespace
