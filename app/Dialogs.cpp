@@ -1,7 +1,7 @@
 #include "Dialogs.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -39,7 +39,9 @@ std::optional<std::string> QtDialogs::askSaveFileName(const std::string& propose
     dialog.setDefaultSuffix(QStringLiteral("CSV"));
     dialog.selectFile(QString::fromStdString(proposed));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    // UTF-8, as the file calls take paths on every platform (not the ANSI code
+    // page that QFile::encodeName gives on Windows).
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
 }
 
 }  // namespace travik

@@ -1,5 +1,6 @@
 // Draws the window's logo (a baseline JPEG of 148 x 45, written with libjpeg)
-// and the program icon (PNG). Run once: travik-artwork RESOURCES_FOLDER.
+// and the program icon (PNG, and an .ico for the Windows program's resource).
+// Run once: travik-artwork RESOURCES_FOLDER.
 // The build runs it with --icons for the icon theme's sizes.
 // clang-format off
 #include <cstddef>  // jpeglib.h needs size_t and FILE
@@ -7,13 +8,16 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
 #include <cstddef>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -65,6 +69,44 @@ QImage drawIcon(int size = 64) {
     const double margin = size * 2.0 / 64.0;
     drawMark(painter, QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
     return image;
+}
+
+void appendLittleEndian(QByteArray& bytes, unsigned value, int count) {
+    for (int i = 0; i < count; ++i) bytes.append(static_cast<char>((value >> (8 * i)) & 0xffu));
+}
+
+// An icon file whose pictures are PNGs, one for each size, drawn at that size.
+bool writeIco(const char* path) {
+    const int sizes[] = {16, 24, 32, 48, 64, 256};
+    const int count = static_cast<int>(std::size(sizes));
+    std::vector<QByteArray> pictures;
+    for (const int size : sizes) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!drawIcon(size).save(&buffer, "PNG")) return false;
+        pictures.push_back(png);
+    }
+    QByteArray ico;
+    appendLittleEndian(ico, 0, 2);  // reserved
+    appendLittleEndian(ico, 1, 2);  // an icon
+    appendLittleEndian(ico, static_cast<unsigned>(count), 2);
+    unsigned offset = 6 + 16 * static_cast<unsigned>(count);
+    for (int i = 0; i < count; ++i) {
+        const auto side = static_cast<unsigned>(sizes[i] % 256);  // 0 stands for 256
+        appendLittleEndian(ico, side, 1);
+        appendLittleEndian(ico, side, 1);
+        appendLittleEndian(ico, 0, 2);   // no palette, reserved
+        appendLittleEndian(ico, 1, 2);   // planes
+        appendLittleEndian(ico, 32, 2);  // bits per pixel
+        const auto length = static_cast<unsigned>(pictures[static_cast<std::size_t>(i)].size());
+        appendLittleEndian(ico, length, 4);
+        appendLittleEndian(ico, offset, 4);
+        offset += length;
+    }
+    for (const QByteArray& png : pictures) ico.append(png);
+    QFile file(QString::fromLocal8Bit(path));
+    return file.open(QIODevice::WriteOnly) && file.write(ico) == ico.size();
 }
 
 // Writes the icon in the icon theme's layout: FOLDER/NxN/apps/NAME.png.
@@ -120,5 +162,6 @@ int main(int argc, char* argv[]) {
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const bool logo = writeBaselineJpeg(drawLogo(), qPrintable(folder + "/logo.jpg"));
     const bool icon = drawIcon().save(folder + "/TravikPReadout.png", "PNG");
-    return logo && icon ? 0 : 1;
+    const bool ico = writeIco(qPrintable(folder + "/TravikPReadout.ico"));
+    return logo && icon && ico ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "TravikTestUnit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -107,6 +108,9 @@ void TSTestForm::connectEvents() {
             &TSTestForm::CSVDateiabspeichern1Click);
     connect(ui_->Exit1, &QAction::triggered, this, &TSTestForm::Exit1Click);
     connect(ui_->RadioGroup2Buttons, &QButtonGroup::idClicked, this, &TSTestForm::RadioGroup2Click);
+    // Qt closes no window when the session ends.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &TSTestForm::sessionEnding,
+            Qt::DirectConnection);
 }
 
 // On a screen smaller than the window, the page control with the terminal
@@ -286,10 +290,6 @@ std::string TSTestForm::portNameToRemember() const {
     return state_.ComPortName;
 }
 
-void TSTestForm::saveAndClosePort() {
-    FormCloseQuery();
-}
-
 void TSTestForm::endSession() {
     quitRequested_ = true;
     close();
@@ -297,14 +297,31 @@ void TSTestForm::endSession() {
     if (!transferRunning_) QCoreApplication::quit();
 }
 
-// Writes the settings and closes the port, once: later calls do nothing.
+// The one end of the program, however it comes (a close, a signal, the end of
+// the session): the settings are written once; during a readout the port is
+// closed when the readout has returned.
 void TSTestForm::FormCloseQuery() {
-    if (closeDone_) return;
-    closeDone_ = true;
-    const StoredSettings settings{portNameToRemember(), SeparatorIndex(), LanguageIndex()};
-    if (!WriteSettings(settingsPath_, settings).ok())
-        dialogs_->showError(UnableToWriteText(settingsPath_));
+    if (!settingsWritten_) {
+        settingsWritten_ = true;
+        const StoredSettings settings{portNameToRemember(), SeparatorIndex(), LanguageIndex()};
+        if (!WriteSettings(settingsPath_, settings).ok() && !sessionEnding_)
+            dialogs_->showError(UnableToWriteText(settingsPath_));
+    }
+    if (transferRunning_) {
+        closeRequested_ = true;
+        return;
+    }
     state_.ComHandle.close();
+}
+
+void TSTestForm::saveAndClosePort() {
+    FormCloseQuery();
+}
+
+void TSTestForm::sessionEnding() {
+    sessionEnding_ = true;
+    FormCloseQuery();
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 // ---- Languages ----

@@ -59,12 +59,15 @@ public slots:
     void CSVDateiabspeichern1Click();
     void RadioGroup2Click();
     void Exit1Click();
-    // The one close routine: writes the settings and closes the port, once;
-    // later calls do nothing.
+    // The one close routine: writes the settings and closes the port; a later
+    // call writes nothing again.
     void saveAndClosePort();
-    // The session ends the program: closes the window as a close would (after
-    // a running readout has stopped), then leaves the event loop.
+    // The session ends the program (SIGTERM, SIGHUP): closes the window as a
+    // close would (after a running readout has stopped), then leaves the event loop.
     void endSession();
+    // Windows logs off or shuts down, when no window gets closed: the settings
+    // are written and the port closed at once, with no dialog, then the window closes.
+    void sessionEnding();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,9 +101,10 @@ private:
     std::size_t shownBytes_ = 0;  // terminal bytes already in the view
     QElapsedTimer sinceViewUpdate_;
     bool transferRunning_ = false;
-    bool closeRequested_ = false;  // the window was closed during a readout
-    bool quitRequested_ = false;   // the session ends: quit once the window has closed
-    bool closeDone_ = false;       // settings written and port closed
+    bool closeRequested_ = false;   // the window was closed during a readout
+    bool quitRequested_ = false;    // the session ends: quit once the window has closed
+    bool settingsWritten_ = false;  // FormCloseQuery has written them
+    bool sessionEnding_ = false;    // no dialog may wait for the user any more
     bool shownBefore_ = false;
 };
 

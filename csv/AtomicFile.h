@@ -11,7 +11,7 @@ namespace travik {
 // once complete and closed. A symbolic link is followed (the file it points to
 // is replaced, the link stays); an existing target that is not a regular file
 // (a device, a FIFO) is written directly. A failure names its step and the
-// system's error; the temporary file is then removed.
+// system's error; the temporary file is then removed. `path` is UTF-8.
 Status WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 }  // namespace travik

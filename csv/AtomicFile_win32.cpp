@@ -1,11 +1,13 @@
 #include <windows.h>
 
 #include <cstddef>
-#include <cstdio>
+#include <cwchar>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "AtomicFile.h"
+#include "WideText_win32.h"
 
 namespace travik {
 namespace {
@@ -43,16 +45,16 @@ private:
 // Removes the temporary file unless it was moved into place.
 class TempFileGuard {
 public:
-    explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
+    explicit TempFileGuard(std::wstring path) : path_(std::move(path)) {}
     ~TempFileGuard() {
-        if (!path_.empty()) DeleteFileA(path_.c_str());
+        if (!path_.empty()) DeleteFileW(path_.c_str());
     }
     TempFileGuard(const TempFileGuard&) = delete;
     TempFileGuard& operator=(const TempFileGuard&) = delete;
     void release() { path_.clear(); }
 
 private:
-    std::string path_;
+    std::wstring path_;
 };
 
 int lastError() {
@@ -61,11 +63,11 @@ int lastError() {
 
 // The folder part of `path`, ready to have a file name appended ("" for the
 // current folder, "C:" for a drive's current folder).
-std::string folderPrefix(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    if (slash != std::string::npos) return path.substr(0, slash + 1);
-    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
-    return std::string();
+std::wstring folderPrefix(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) return path.substr(0, slash + 1);
+    if (path.size() >= 2 && path[1] == L':') return path.substr(0, 2);
+    return std::wstring();
 }
 
 int writeAll(HANDLE h, const std::string& bytes) {
@@ -83,8 +85,8 @@ int writeAll(HANDLE h, const std::string& bytes) {
 }
 
 // A device cannot be replaced by moving a file over it: it gets the bytes itself.
-int writeDirectly(const std::string& target, const std::string& bytes) {
-    Handle h(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+int writeDirectly(const std::wstring& target, const std::string& bytes) {
+    Handle h(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) return lastError();
     if (const int error = writeAll(h.get(), bytes)) return error;
@@ -94,14 +96,14 @@ int writeDirectly(const std::string& target, const std::string& bytes) {
 // What an existing target is: a device, or the file a link finally names.
 struct TargetInfo {
     bool device = false;
-    std::string path;
+    std::wstring path;
 };
 
-TargetInfo inspectTarget(const std::string& path) {
+TargetInfo inspectTarget(const std::wstring& path) {
     TargetInfo info;
     info.path = path;
     // Opened for no access at all, only to ask what it is; links are followed.
-    Handle probe(CreateFileA(path.c_str(), 0,
+    Handle probe(CreateFileW(path.c_str(), 0,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!probe.valid()) return info;
@@ -109,28 +111,29 @@ TargetInfo inspectTarget(const std::string& path) {
         info.device = true;
         return info;
     }
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        char finalPath[MAX_PATH * 4];
-        const DWORD length = GetFinalPathNameByHandleA(probe.get(), finalPath, sizeof(finalPath),
-                                                       FILE_NAME_NORMALIZED);
-        if (length > 0 && length < sizeof(finalPath)) info.path.assign(finalPath, length);
+        wchar_t finalPath[MAX_PATH * 4];
+        const DWORD capacity = MAX_PATH * 4;
+        const DWORD length =
+            GetFinalPathNameByHandleW(probe.get(), finalPath, capacity, FILE_NAME_NORMALIZED);
+        if (length > 0 && length < capacity) info.path.assign(finalPath, length);
     }
     return info;
 }
 
-std::string tempNameCandidate(const std::string& folder, unsigned attempt) {
-    char name[64];
-    std::snprintf(name, sizeof(name), ".travik-%lx-%lx.tmp",
+std::wstring tempNameCandidate(const std::wstring& folder, unsigned attempt) {
+    wchar_t name[64];
+    std::swprintf(name, 64, L".travik-%lx-%lx.tmp",
                   static_cast<unsigned long>(GetCurrentProcessId()),
                   static_cast<unsigned long>(GetTickCount() + attempt));
     return folder + name;
 }
 
-int createTempFile(const std::string& folder, Handle& h, std::string& path) {
+int createTempFile(const std::wstring& folder, Handle& h, std::wstring& path) {
     for (unsigned attempt = 0; attempt < kMaxTempAttempts; ++attempt) {
         path = tempNameCandidate(folder, attempt);
-        h.reset(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        h.reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
         if (h.valid()) return 0;
         const DWORD error = GetLastError();
@@ -141,16 +144,16 @@ int createTempFile(const std::string& folder, Handle& h, std::string& path) {
     return ERROR_FILE_EXISTS;
 }
 
-int replaceFile(const std::string& target, const std::string& bytes) {
+int replaceFile(const std::wstring& target, const std::string& bytes) {
     Handle h;
-    std::string tempPath;
+    std::wstring tempPath;
     if (const int error = createTempFile(folderPrefix(target), h, tempPath)) return error;
     TempFileGuard guard(tempPath);
 
     if (const int error = writeAll(h.get(), bytes)) return error;
     if (!FlushFileBuffers(h.get())) return lastError();
     if (const int error = h.close()) return error;
-    if (!MoveFileExA(tempPath.c_str(), target.c_str(),
+    if (!MoveFileExW(tempPath.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return lastError();
     }
@@ -158,9 +161,12 @@ int replaceFile(const std::string& target, const std::string& bytes) {
     return 0;
 }
 
-int writeFileAtomically(const std::string& path, const std::string& bytes) {
-    if (path.empty()) return ERROR_PATH_NOT_FOUND;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+int writeFileAtomically(const std::string& utf8Path, const std::string& bytes) {
+    if (utf8Path.empty()) return ERROR_PATH_NOT_FOUND;
+    const std::optional<std::wstring> widePath = WidenUtf8(utf8Path);
+    if (!widePath) return ERROR_INVALID_NAME;
+    const std::wstring& path = *widePath;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         // Neither a folder nor a read-only file may be replaced, as a direct write would fail.
         if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# The Windows build: cross-compiles the toolkit-free libraries, travik-read and
-# the tests with mingw-w64 into build-windows, runs the tests under Wine through
-# ctest, then checks the serial link end to end: the simulated device (built
-# for Linux in build-win-linux) on a pseudo-terminal that Wine maps to COM5 and
-# COM12, read by the Windows programs and compared with the Linux build's.
+# The Windows build: Qt, Qt Charts and libjpeg for mingw-w64 (built once by
+# scripts/qt-mingw.sh and cached), then the libraries, travik-read, the window
+# TravikPReadout.exe and the tests cross-compiled into build-windows. Under Wine:
+# the tests (the window's on the offscreen platform), the serial link end to end
+# (the simulated device, built for Linux in build-win-linux, on pseudo-terminals
+# that Wine maps to COM5, COM6 and COM12, compared with the Linux build's
+# readings), the window end to end on Xvfb as a user works it (xdotool), and
+# the package and the installer from scripts/windows-package.sh.
+# A failure of the window's stages leaves a screenshot in out/ci-logs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -17,30 +21,42 @@ fail() {
 }
 
 step "Packages"
-bash scripts/setup.sh g++-mingw-w64-x86-64-posix wine wine64
+bash scripts/setup.sh g++-mingw-w64-x86-64-posix wine wine64 ninja-build dpkg-dev xvfb xdotool \
+    imagemagick nsis zip unzip fonts-dejavu-core
+
+step "Qt, Qt Charts and libjpeg for Windows (built once, then cached)"
+prefixes=$(bash scripts/qt-mingw.sh) || fail "scripts/qt-mingw.sh"
+QT_PREFIX=$(sed -n 's/^QT_PREFIX=//p' <<<"$prefixes")
+JPEG_PREFIX=$(sed -n 's/^JPEG_PREFIX=//p' <<<"$prefixes")
+QT_CHARTS=$(sed -n 's/^QT_CHARTS=//p' <<<"$prefixes")
+[ -d "$QT_PREFIX" ] && [ -d "$JPEG_PREFIX" ] || fail "no Qt or libjpeg for Windows: $prefixes"
+echo "Qt: $QT_PREFIX (charts: $QT_CHARTS), libjpeg: $JPEG_PREFIX"
 
 step "Linux build of the simulator and the reference programs"
 cmake -S . -B build-win-linux -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=OFF >/dev/null
 cmake --build build-win-linux -j "$jobs" --target travik-sim travik-read serial_reply_client
 
 step "Cross build for Windows"
-cmake -S . -B build-windows -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=OFF \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=ON \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_PREFIX_PATH="$QT_PREFIX;$JPEG_PREFIX" -DTRAVIK_CHARTS="$QT_CHARTS" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
 cmake --build build-windows -j "$jobs"
 
 # A fresh, headless Wine in a temporary folder.
 work=$(mktemp -d "${TMPDIR:-/tmp}/travik-wine.XXXXXX")
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
-sim_pid=""
+children=()
 cleanup() {
-    # wineserver holds the pty: stop it before the device's side closes.
+    # wineserver holds the ptys: stop it before the devices' sides close.
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
-    if [ -n "$sim_pid" ]; then
-        kill "$sim_pid" 2>/dev/null || true
-        wait "$sim_pid" 2>/dev/null || true
-    fi
+    local pid
+    for pid in "${children[@]}"; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -64,18 +80,25 @@ make_prefix() {
 step "Wine prefix"
 make_prefix
 
-step "Tests under Wine"
-ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 300
+# start_sim NAME OPTIONS...: a simulator of its own on a pty; prints the pty's path.
+start_sim() {
+    local name=$1
+    shift
+    "build-win-linux/tools/travik-sim/travik-sim" "$@" >"$work/$name.out" 2>"$work/$name.err" &
+    children+=($!)
+    for _ in $(seq 100); do
+        [ -s "$work/$name.out" ] && break
+        sleep 0.1
+    done
+    local pty
+    pty=$(head -n 1 "$work/$name.out")
+    [ -c "$pty" ] || fail "the $name simulator printed no device path (got '$pty')"
+    echo "$pty"
+}
 
-step "Serial link end to end under Wine"
-"build-win-linux/tools/travik-sim/travik-sim" --fast >"$work/sim.out" 2>"$work/sim.err" &
-sim_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/sim.out" ] && break
-    sleep 0.1
-done
-pty=$(head -n 1 "$work/sim.out")
-[ -c "$pty" ] || fail "the simulator printed no device path (got '$pty')"
+step "Simulated devices"
+pty=$(start_sim fast --fast)
+paced_pty=$(start_sim paced)
 
 # The references: the same device read by the Linux build, before Wine holds the pty.
 linux_client=$root/build-win-linux/tests/windows/serial_reply_client
@@ -85,11 +108,25 @@ linux_read=$root/build-win-linux/tools/travik-read/travik-read
     fail "Linux travik-read alarm"
 "$linux_read" data --port "$pty" --csv "$work/linux-data.csv" --separator semicolon --quiet ||
     fail "Linux travik-read data"
+"$linux_read" alarm --port "$pty" --csv "$work/linux-alarm-comma.csv" --separator comma --quiet ||
+    fail "Linux travik-read alarm, comma-separated"
 
-# Wine opens COM5 and COM12 onto the pty once wineserver starts again.
+# Wine opens COM5 and COM12 onto the fast device, COM6 onto the paced one, once
+# wineserver starts again.
 wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$pty" /f >/dev/null
 wine reg add 'HKLM\Software\Wine\Ports' /v COM12 /t REG_SZ /d "$pty" /f >/dev/null
+wine reg add 'HKLM\Software\Wine\Ports' /v COM6 /t REG_SZ /d "$paced_pty" /f >/dev/null
 wineserver -k
+wineserver -w
+
+step "Tests under Wine"
+# Wine passes no QT_ variable on: it renames WINEQT_ ones. The window's tests read
+# the devices above (tests/support/WinePorts_win32.cpp).
+(
+    export WINEQT_QPA_PLATFORM=offscreen WINEQT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu'
+    export TRAVIK_TEST_SIM_PORT=COM5 TRAVIK_TEST_PACED_SIM_PORT=COM6
+    ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 300
+) || fail "tests under Wine"
 wineserver -w
 
 # Windows programs print CR LF.
@@ -137,6 +174,10 @@ win "$win_read" data --port COM12 --csv win-data.csv --separator semicolon --qui
     fail "travik-read.exe data on COM12"
 cmp linux-data.csv win-data.csv || fail "data CSV differs from the Linux build's"
 echo "CSV files identical to the Linux build's ($(wc -c <win-alarm.csv) and $(wc -c <win-data.csv) bytes)"
+# A file name outside the ANSI code page, given on the command line.
+win "$win_read" alarm --port COM5 --csv "Łukasz-alarm.csv" --quiet || fail "travik-read.exe to Łukasz-alarm.csv"
+cmp linux-alarm.csv "Łukasz-alarm.csv" || fail "Łukasz-alarm.csv differs from the Linux build's"
+echo "Saved under a name outside the ANSI code page: Łukasz-alarm.csv"
 
 ports=$(win "$win_read" --list-ports) || fail "travik-read.exe --list-ports"
 grep -qx COM5 <<<"$ports" || fail "--list-ports does not list COM5: $ports"
@@ -148,5 +189,13 @@ message=$(wine "$win_read" alarm --port COM77 2>&1 >/dev/null | tr -d '\r') || s
     grep -qx "COM77: no such device (unplugged?)" <<<"$message" ||
     fail "travik-read.exe on COM77: status $status, '$message'"
 echo "COM77: status 2, $(oneline "$message")"
+
+cd "$root"
+source scripts/windows-window-test.sh
+window_end_to_end
+
+step "Package and installer"
+bash scripts/windows-package.sh
+package_tests
 
 step "Windows stage passed"

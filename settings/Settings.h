@@ -17,7 +17,8 @@ struct StoredSettings {
 std::string SettingsFilePath();
 
 // Reads the three settings; a missing or unreadable file, missing keys and
-// values that are not whole numbers give the defaults. Never fails.
+// values that are not whole numbers give the defaults. Never fails. On Windows
+// a file that does not exist yet is read from the Windows folder's instead.
 StoredSettings ReadSettings(const std::string& path);
 
 // Writes the three settings (com, sep, Language), keeping every other section,

@@ -1,33 +1,59 @@
 #include <windows.h>
+// After windows.h:
+#include <knownfolders.h>
+#include <shlobj.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "SettingsFormat.h"
+#include "WideText_win32.h"
 
 namespace travik {
 
 namespace {
 
 // A value longer than this is cut; no setting of ours comes near it.
-constexpr DWORD kMaxValueBytes = 64 * 1024;
+constexpr DWORD kMaxValueChars = 64 * 1024;
 
-std::string ReadProfileString(const SettingKey& setting, const std::string& path) {
-    std::vector<char> buffer(256);
+std::wstring widenKey(const char* ascii) {
+    return std::wstring(ascii, ascii + std::char_traits<char>::length(ascii));
+}
+
+bool fileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Where earlier versions kept the settings: the Windows folder's file.
+std::wstring windowsFolderFile() {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return widenKey(kSettingsFileName);
+    return std::wstring(folder, length) + L"\\" + widenKey(kSettingsFileName);
+}
+
+// Values are 8-bit text (port names) in the ANSI code page, as the file holds them.
+std::string ReadProfileString(const SettingKey& setting, const std::wstring& file) {
+    const std::wstring section = widenKey(setting.section);
+    const std::wstring key = widenKey(setting.key);
+    std::vector<wchar_t> buffer(256);
     for (;;) {
         const DWORD size = static_cast<DWORD>(buffer.size());
-        const DWORD length = GetPrivateProfileStringA(setting.section, setting.key, "",
-                                                      buffer.data(), size, path.c_str());
+        const DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), L"",
+                                                      buffer.data(), size, file.c_str());
         // A full buffer (size - 1 characters) means the value may be cut.
-        if (length + 1 < size || size >= kMaxValueBytes) return std::string(buffer.data(), length);
+        if (length + 1 < size || size >= kMaxValueChars)
+            return NarrowToAnsi(std::wstring(buffer.data(), length));
         buffer.resize(buffer.size() * 4);
     }
 }
 
 Status WriteProfileString(const SettingKey& setting, const std::string& value,
-                          const std::string& path) {
-    const std::string encoded = EncodeIniValue(value);
-    if (WritePrivateProfileStringA(setting.section, setting.key, encoded.c_str(), path.c_str())) {
+                          const std::wstring& file) {
+    const std::wstring encoded = WidenAnsi(EncodeIniValue(value));
+    if (WritePrivateProfileStringW(widenKey(setting.section).c_str(), widenKey(setting.key).c_str(),
+                                   encoded.c_str(), file.c_str())) {
         return {};
     }
     const DWORD error = GetLastError();
@@ -37,16 +63,27 @@ Status WriteProfileString(const SettingKey& setting, const std::string& value,
 
 }  // namespace
 
-// A bare name: the private-profile functions keep it in the Windows folder.
+// The per-user application-data folder, which a standard user may write; the
+// bare name (the Windows folder) only when the system names no such folder.
 std::string SettingsFilePath() {
-    return kSettingsFileName;
+    PWSTR folder = nullptr;
+    std::string path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &folder)))
+        path = NarrowToUtf8(folder) + "\\" + kSettingsFileName;
+    CoTaskMemFree(folder);
+    return path.empty() ? std::string(kSettingsFileName) : path;
 }
 
+// A file that does not exist yet is read from the Windows folder, so that the
+// values kept there by earlier versions carry over; the next write makes it.
 StoredSettings ReadSettings(const std::string& path) {
     StoredSettings settings;
-    settings.comID = ReadProfileString(kComSetting, path);
-    settings.separator = ParseSettingInteger(ReadProfileString(kSeparatorSetting, path));
-    settings.language = ParseSettingInteger(ReadProfileString(kLanguageSetting, path));
+    const std::optional<std::wstring> widePath = WidenUtf8(path);
+    if (!widePath) return settings;
+    const std::wstring file = fileExists(*widePath) ? *widePath : windowsFolderFile();
+    settings.comID = ReadProfileString(kComSetting, file);
+    settings.separator = ParseSettingInteger(ReadProfileString(kSeparatorSetting, file));
+    settings.language = ParseSettingInteger(ReadProfileString(kLanguageSetting, file));
     return settings;
 }
 
@@ -55,13 +92,15 @@ Status WriteSettings(const std::string& path, const StoredSettings& settings) {
         return Status::Failure("store", ERROR_INVALID_PARAMETER,
                                "a value cannot be stored in the file");
     }
+    const std::optional<std::wstring> file = WidenUtf8(path);
+    if (!file || file->empty()) return Status::SystemFailure("open", ERROR_INVALID_NAME);
     const SettingTexts texts = FormatSettings(settings);
-    if (Status written = WriteProfileString(kComSetting, texts.comID, path); !written.ok())
+    if (Status written = WriteProfileString(kComSetting, texts.comID, *file); !written.ok())
         return written;
-    if (Status written = WriteProfileString(kSeparatorSetting, texts.separator, path);
+    if (Status written = WriteProfileString(kSeparatorSetting, texts.separator, *file);
         !written.ok())
         return written;
-    return WriteProfileString(kLanguageSetting, texts.language, path);
+    return WriteProfileString(kLanguageSetting, texts.language, *file);
 }
 
 }  // namespace travik

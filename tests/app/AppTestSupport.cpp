@@ -10,7 +10,9 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <cstdlib>
+#include <filesystem>
 
+#include "Settings.h"
 #include "TempDir.h"
 #include "Windows1252.h"
 
@@ -46,6 +48,20 @@ std::optional<std::string> RecordingDialogs::askSaveFileName(const std::string& 
     return answer;
 }
 
+#ifdef _WIN32
+WindowTest::WindowTest() {
+    std::filesystem::remove(std::filesystem::u8path(settingsPath()));
+}
+
+WindowTest::~WindowTest() {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::u8path(settingsPath()), ignored);
+}
+
+std::string WindowTest::settingsPath() const {
+    return travik::SettingsFilePath();
+}
+#else
 WindowTest::WindowTest() {
     setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
 }
@@ -53,6 +69,11 @@ WindowTest::WindowTest() {
 WindowTest::~WindowTest() {
     unsetenv("XDG_CONFIG_HOME");
 }
+
+std::string WindowTest::settingsPath() const {
+    return config_.file("TravikReadout.ini");
+}
+#endif
 
 void WindowTest::writeSettings(const std::string& text) const {
     WriteFileBytes(settingsPath(), text);

@@ -37,7 +37,9 @@ protected:
     WindowTest();
     ~WindowTest() override;
 
-    std::string settingsPath() const { return config_.file("TravikReadout.ini"); }
+    // The window's settings file: in config_ (POSIX), or the per-user file of the
+    // Wine prefix (Windows), removed before and after each test.
+    std::string settingsPath() const;
     void writeSettings(const std::string& text) const;
     // A new window with recording dialogs (see dialogs()); not yet started.
     std::unique_ptr<travik::TSTestForm> makeForm();

@@ -1,8 +1,14 @@
 // The window's toolkit-free pieces, the logo decoder and the on-screen dialogs.
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,8 +24,17 @@ namespace {
 
 using namespace travik;
 
+#ifdef _WIN32
+// The system's own Windows-1252 table, byte by byte; -1 where it has none.
+int SystemWindows1252(unsigned char byte) {
+    const char in[1] = {static_cast<char>(byte)};
+    wchar_t out[2] = {};
+    if (MultiByteToWideChar(1252, MB_ERR_INVALID_CHARS, in, 1, out, 2) != 1) return -1;
+    return out[0];
+}
+#else
 // glibc's own Windows-1252 table, byte by byte; -1 where it has none.
-int GlibcWindows1252(unsigned char byte) {
+int SystemWindows1252(unsigned char byte) {
     iconv_t cd = iconv_open("UTF-16LE", "WINDOWS-1252");
     if (cd == reinterpret_cast<iconv_t>(-1)) return -2;
     char in[1] = {static_cast<char>(byte)};
@@ -33,10 +48,11 @@ int GlibcWindows1252(unsigned char byte) {
     if (done == static_cast<std::size_t>(-1)) return -1;
     return out[0] | (out[1] << 8);
 }
+#endif
 
 TEST(Windows1252, EveryByteAsTheCodePageDefinesIt) {
     for (int byte = 0; byte < 256; ++byte) {
-        const int reference = GlibcWindows1252(static_cast<unsigned char>(byte));
+        const int reference = SystemWindows1252(static_cast<unsigned char>(byte));
         ASSERT_NE(reference, -2) << "no WINDOWS-1252 in iconv";
         const int expected =
             reference == -1 ? byte : reference;  // undefined bytes keep their value
@@ -128,6 +144,11 @@ TEST(OnScreenDialogs, MessageAndErrorBoxes) {
     dialogs.showError("File access denied");
 }
 
+// A path as the system writes it (backslashes on Windows).
+std::string Native(const std::string& path) {
+    return QDir::toNativeSeparators(QString::fromStdString(path)).toStdString();
+}
+
 TEST(OnScreenDialogs, SaveDialog) {
     TempDir folder;
     QWidget parent;
@@ -148,7 +169,15 @@ TEST(OnScreenDialogs, SaveDialog) {
     });
     const std::optional<std::string> answer = dialogs.askSaveFileName("Alarm.csv");
     ASSERT_TRUE(answer.has_value());
-    EXPECT_EQ(*answer, folder.file("chosen.CSV"));  // the default suffix added
+    EXPECT_EQ(*answer, Native(folder.file("chosen.CSV")));  // the default suffix added
+
+    // A name outside the ANSI code page comes back as UTF-8, as the file calls take it.
+    const std::string polish = folder.file("\xc5\x81ukasz.csv");  // "Łukasz"
+    AnswerNextDialog<QFileDialog>([&polish](QFileDialog* dialog) {
+        dialog->selectFile(QString::fromStdString(polish));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    EXPECT_EQ(dialogs.askSaveFileName("Alarm.csv").value_or(""), Native(polish));
 }
 
 }  // namespace

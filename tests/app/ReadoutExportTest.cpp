@@ -74,6 +74,7 @@ TEST_F(ReadoutTest, AlarmButtonFillsTheTerminalFromTheSimulator) {
 }
 
 TEST_F(ReadoutTest, ShortReplyShowsItsShareAndItsTextNeverAsMarkup) {
+    TRAVIK_SKIP_ON_WINDOWS("needs a simulator giving a reply of its own");
     const std::string reply = "<b>Nr</b>\t&amp;\r\n\x80 <i>caf\xE9</i>\r\n";
     WriteFileBytes(out_.file("reply.bin"), reply);
     SimProcess sim({"--fast", "--reply-file", out_.file("reply.bin")});
@@ -146,8 +147,9 @@ TEST_F(ExportTest, MenuCommandWritesWhatTheWritersWrite) {
     EXPECT_EQ(dialogs().proposals.back(), "Alarm.csv");
     EXPECT_EQ(Control<QLabel>(*form, "Label1")->text(), "");
     EXPECT_EQ(progress(*form), 0);
-    ASSERT_EQ(
-        CodeOf(travik::SaveCsvTabbed(out_.file("reference-tabbed.csv"), form->state().terminal, true)), 0);
+    ASSERT_EQ(CodeOf(travik::SaveCsvTabbed(out_.file("reference-tabbed.csv"),
+                                           form->state().terminal, true)),
+              0);
     EXPECT_EQ(ReadFileBytes(out_.file("tabbed.csv")),
               ReadFileBytes(out_.file("reference-tabbed.csv")));
 
@@ -155,8 +157,8 @@ TEST_F(ExportTest, MenuCommandWritesWhatTheWritersWrite) {
     Control<QRadioButton>(*form, "RadioGroup2Item1")->click();
     dialogs().saveAnswers.push_back(out_.file("separated.csv"));
     save->trigger();
-    ASSERT_EQ(CodeOf(travik::SaveCsvSeparated(out_.file("reference-separated.csv"), form->state().terminal,
-                                       true, ';')),
+    ASSERT_EQ(CodeOf(travik::SaveCsvSeparated(out_.file("reference-separated.csv"),
+                                              form->state().terminal, true, ';')),
               0);
     const std::string separated = ReadFileBytes(out_.file("separated.csv"));
     EXPECT_EQ(separated, ReadFileBytes(out_.file("reference-separated.csv")));
@@ -177,7 +179,11 @@ TEST_F(ExportTest, CancelWritesNothingAndAFolderTargetGivesTheErrorBox) {
     std::filesystem::create_directory(out_.file("Data.csv"));
     dialogs().saveAnswers.push_back(out_.file("Data.csv"));
     save->trigger();
+#ifdef _WIN32
+    const std::vector<std::string> expected = {"File access denied."};  // as the system says
+#else
     const std::vector<std::string> expected = {"Invalid filename."};
+#endif
     EXPECT_EQ(dialogs().errors, expected);
     EXPECT_TRUE(std::filesystem::is_directory(out_.file("Data.csv")));
     // The readout is still there to be saved elsewhere.

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <filesystem>
 #include <optional>
 
 #include "AppTestSupport.h"
@@ -224,6 +225,9 @@ TEST_F(StartupTest, ClosingTwiceWritesTheSettingsOnce) {
 }
 
 TEST_F(StartupTest, UnwritableSettingsFolderGivesErrorBoxAndStillCloses) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the per-user folder cannot be redirected; see SaveAndClosePort tests";
+#else
     WriteFileBytes(config_.file("not-a-folder"), "x");
     setenv("XDG_CONFIG_HOME", config_.file("not-a-folder").c_str(), 1);
     auto form = startForm();
@@ -232,6 +236,51 @@ TEST_F(StartupTest, UnwritableSettingsFolderGivesErrorBoxAndStillCloses) {
     EXPECT_FALSE(form->isVisible());
     const std::vector<std::string> expected = {"Unable to write to " + path + "."};
     EXPECT_EQ(dialogs().errors, expected);
+#endif
+}
+
+}  // namespace
+
+namespace {
+
+using SessionEndTest = WindowTest;
+
+TEST_F(SessionEndTest, WritesTheSettingsAndClosesThePortOnceThenTheWindow) {
+    PtyDevice device;
+    writeSettings("[com]\ncomID=" + device.portPath() + "\n");
+    auto form = startForm();
+    ASSERT_TRUE(form->state().ComHandle.isOpen());
+    Control<QRadioButton>(*form, "RadioGroup2Item2")->click();
+
+    form->sessionEnding();
+    EXPECT_TRUE(form->state().ComHandle.isNone());
+    const travik::StoredSettings stored = travik::ReadSettings(settingsPath());
+    EXPECT_EQ(stored.comID, device.portPath());
+    EXPECT_EQ(stored.language, 2);
+
+    // The window closes once the session's request has been answered, and the
+    // close writes nothing again.
+    writeSettings("[other]\nkey=1\n");
+    QApplication::processEvents();
+    EXPECT_FALSE(form->isVisible());
+    form->saveAndClosePort();
+    EXPECT_EQ(ReadFileBytes(settingsPath()), "[other]\nkey=1\n");
+    EXPECT_TRUE(dialogs().errors.empty());
+}
+
+TEST_F(SessionEndTest, SettingsThatCannotBeWrittenShowNoDialog) {
+    std::filesystem::create_directories(std::filesystem::u8path(settingsPath()));
+    auto ending = startForm();
+    ending->sessionEnding();
+    QApplication::processEvents();
+    EXPECT_FALSE(ending->isVisible());
+    EXPECT_TRUE(dialogs().errors.empty());
+
+    // An ordinary close says so, once.
+    auto closing = startForm();
+    EXPECT_TRUE(closing->close());
+    closing->saveAndClosePort();
+    EXPECT_EQ(dialogs().errors.size(), 1u);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -65,6 +67,42 @@ TEST(AtomicFile, ReplacesAnExistingFileLeavingNothingElse) {
     ASSERT_EQ(CodeOf(WriteFileAtomically(target, "short\r\n")), 0);
     EXPECT_EQ(ReadFileBytes(target), "short\r\n");
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"Data.csv"});
+}
+
+// A folder and a file named outside the ANSI code page, as the save dialog hands
+// them over (UTF-8).
+const std::string kPolishName = "\xc5\x81ukasz";  // "Łukasz"
+
+std::string ReadUtf8Named(const std::string& utf8Path) {
+    std::ifstream in(std::filesystem::u8path(utf8Path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(AtomicFile, NamesOutsideTheAnsiCodePageAreWrittenAsTheyAre) {
+    TempDir dir;
+    const std::string folder = dir.file(kPolishName);
+    std::filesystem::create_directory(std::filesystem::u8path(folder));
+    const std::string target = folder + "\\Alarm " + kPolishName + ".csv";
+    const auto text = Received("a\tb\r", true);
+    ASSERT_EQ(CodeOf(SaveCsvTabbed(target, text, true)), 0);
+    EXPECT_EQ(ReadUtf8Named(target), WithCrLf(text.bytes()));
+    // A second save replaces it through a temporary file in the same folder.
+    ASSERT_EQ(CodeOf(WriteFileAtomically(target, "new")), 0);
+    EXPECT_EQ(ReadUtf8Named(target), "new");
+    std::size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(folder))) {
+        EXPECT_EQ(entry.path().filename().u8string(), "Alarm " + kPolishName + ".csv");
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1u);
+}
+
+TEST(AtomicFile, APathThatIsNotUtf8IsAnInvalidNameAndCreatesNothing) {
+    TempDir dir;
+    constexpr int kInvalidName = 123;
+    EXPECT_EQ(CodeOf(WriteFileAtomically(dir.file("\xc5.csv"), "x")), kInvalidName);
+    EXPECT_EQ(CodeOf(WriteFileAtomically(dir.file(std::string("a\0b.csv", 7)), "x")), kInvalidName);
+    EXPECT_TRUE(FilesIn(dir.path()).empty());
 }
 
 TEST(AtomicFile, DeviceIsWrittenDirectly) {

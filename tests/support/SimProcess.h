@@ -14,6 +14,15 @@
 #define TRAVIK_SIM_DEFAULT_PROGRAM ""
 #endif
 
+// On Windows the simulators are those scripts/windows-test.sh started (see
+// WinePorts_win32.cpp): a test that needs other options, or plays the device
+// itself, cannot run there and says why.
+#ifdef _WIN32
+#define TRAVIK_SKIP_ON_WINDOWS(reason) GTEST_SKIP() << (reason)
+#else
+#define TRAVIK_SKIP_ON_WINDOWS(reason) static_cast<void>(0)
+#endif
+
 class SimProcess {
 public:
     // Starts `program` with `args` and waits (at most 10 s) for the port path.

@@ -18,6 +18,7 @@
 #include "CommPortList.h"
 #include "ConsoleWindow.h"
 #include "CsvExport.h"
+#include "ProgramArguments.h"
 #include "Readout.h"
 #include "StandardStreams.h"
 #include "StopSignals.h"
@@ -113,7 +114,7 @@ int readDevice(const Options& options) {
 
 int main(int argc, char** argv) {
     OpenMissingStandardStreams();
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = travik::ProgramArguments(argc, argv);
     const ParseResult parsed = ParseArguments(args);
     if (!parsed.options) {
         std::fprintf(stderr, "travik-read: %s\n%s", parsed.error.c_str(), UsageText());

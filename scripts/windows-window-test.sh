@@ -1,0 +1,228 @@
+# The window and the package end to end under Wine on Xvfb, as a user works them:
+# sourced by scripts/windows-test.sh, which has set up the Wine prefix, the
+# devices on COM5 (fast) and the Linux references in $work.
+
+# The window as laid out in resources/TSTestForm.ui (client-area coordinates,
+# below the menu bar).
+readonly kFormHeight=887
+readonly kButton1=(276 32)        # "readout Alarm Buffer"
+readonly kFilesMenu=(18 -10)      # the menu bar's "Files", above the client area
+readonly kFirstMenuItem=(40 12)   # "save CSV-file", below the menu bar
+readonly kMenuBarHeight=21
+
+screenshot_on_failure() {
+    mkdir -p "$root/out/ci-logs"
+    local shot=$root/out/ci-logs/windows-$1.png
+    if [ -n "${DISPLAY:-}" ] && import -window root "$shot" 2>/dev/null; then
+        echo "Screenshot of the failure: $shot" >&2
+    fi
+}
+
+# gui_fail STAGE MESSAGE
+gui_fail() {
+    screenshot_on_failure "$1"
+    fail "$2"
+}
+
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/xdisplay" 2>"$work/xvfb.err" &
+    children+=($!)
+    for _ in $(seq 100); do
+        [ -s "$work/xdisplay" ] && break
+        sleep 0.1
+    done
+    [ -s "$work/xdisplay" ] || fail "Xvfb gave no display: $(cat "$work/xvfb.err")"
+    export DISPLAY=:$(head -n 1 "$work/xdisplay")
+}
+
+# wait_window TITLE_REGEX [SECONDS]: prints the id of the first visible window so named.
+wait_window() {
+    local id
+    for _ in $(seq $((${2:-60} * 5))); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+        [ -n "$id" ] && echo "$id" && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+# window_point ID X Y: the screen point at client coordinates (X, Y) under the menu bar.
+window_point() {
+    local x y width height
+    eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=' |
+        sed 's/^X=/x=/; s/^Y=/y=/; s/^WIDTH=/width=/; s/^HEIGHT=/height=/')"
+    local top=$((height > kFormHeight ? height - kFormHeight : 0))
+    echo "$((x + $2)) $((y + top + kMenuBarHeight + $3))"
+}
+
+click_at() {
+    local point
+    point=$(window_point "$@")
+    # shellcheck disable=SC2086
+    xdotool mousemove $point click 1
+}
+
+# The save dialog: any other titled window. Prints its id.
+find_save_dialog() {
+    local main=$1 id
+    for id in $(xdotool search --onlyvisible --name '.+' 2>/dev/null); do
+        [ "$id" = "$main" ] && continue
+        case "$(xdotool getwindowname "$id" 2>/dev/null)" in
+            Files | "Default IME") continue ;;  # the open menu, the input method's
+        esac
+        echo "$id"
+        return 0
+    done
+    return 1
+}
+
+# save_as ID WINDOWS_PATH: the menu's save command, once the readout has made it
+# available ("Transmission ready"), and a name typed into the save dialog.
+save_as() {
+    local main=$1 dialog=""
+    for _ in $(seq 60); do
+        click_at "$main" "${kFilesMenu[@]}"
+        sleep 0.3
+        click_at "$main" "${kFirstMenuItem[@]}"
+        for _ in $(seq 10); do
+            dialog=$(find_save_dialog "$main") && break
+            sleep 0.1
+        done
+        [ -n "$dialog" ] && break
+        xdotool key Escape
+        sleep 0.5
+    done
+    [ -n "$dialog" ] || gui_fail save-menu "the save command never opened the save dialog"
+    xdotool windowfocus "$dialog" 2>/dev/null || true
+    xdotool key End shift+Home  # the proposed name, replaced by the typed one
+    xdotool type --delay 20 "$2"
+    xdotool key Return
+}
+
+# wait_file PATH: until it exists and has stopped growing.
+wait_file() {
+    local size=-1
+    for _ in $(seq 150); do
+        if [ -s "$1" ] && [ "$(stat -c %s "$1")" = "$size" ]; then return 0; fi
+        [ -e "$1" ] && size=$(stat -c %s "$1")
+        sleep 0.2
+    done
+    return 1
+}
+
+wait_exit() {
+    for _ in $(seq $((${2:-30} * 5))); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+window_end_to_end() {
+    step "The window end to end on Xvfb"
+    start_xvfb
+    local appdata exe=$root/build-windows/app/TravikPReadout.exe out=$work/exports
+    appdata=$(winepath -u "$(wine cmd /c echo %APPDATA% | tr -d '\r')")
+    mkdir -p "$appdata" "$out"
+    local ini=$appdata/TravikReadout.ini
+    printf '[com]\r\ncomID=COM5\r\n[sep]\r\nseparator=0\r\n[Language]\r\nLanguage=0\r\n[kept]\r\nnote=left alone\r\n' >"$ini"
+
+    # First run: a readout, the tabbed export, the window closed by the user.
+    wine "$exe" >"$work/window1.log" 2>&1 &
+    local app=$!
+    children+=("$app")
+    local main
+    main=$(wait_window '^TravikP Readout$') || gui_fail start "the window did not appear"
+    click_at "$main" "${kButton1[@]}"
+    save_as "$main" "$(winepath -w "$out/alarm-tab.csv")"
+    wait_file "$out/alarm-tab.csv" || gui_fail save "no tabbed export written"
+    cmp "$work/linux-alarm.csv" "$out/alarm-tab.csv" || gui_fail save "tabbed export differs from the Linux build's"
+    xdotool windowfocus "$main" 2>/dev/null || true
+    xdotool key alt+F4
+    wait_exit "$app" || gui_fail close "the window did not close"
+    grep -q '^separator=0' "$ini" && grep -q '^note=left alone' "$ini" && grep -q '^comID=COM5' "$ini" ||
+        fail "settings after the close: $(cat "$ini")"
+    echo "Tabbed export identical to the Linux build's; settings kept: $(tr -d '\r' <"$ini" | tr '\n' ' ')"
+
+    # Second run: the separated export under a name outside the ANSI code page,
+    # then the session ends (log-off) instead of a close.
+    sed -i 's/^separator=0/separator=1/' "$ini"
+    wineserver -w
+    # xdotool cannot type "Ł" into Wine: the dialog starts in the program's
+    # current folder, so the program runs in the folder so named.
+    local polish=$out/Łukasz
+    mkdir -p "$polish"
+    (cd "$polish" && exec wine "$exe") >"$work/window2.log" 2>&1 &
+    app=$!
+    children+=("$app")
+    main=$(wait_window '^TravikP Readout$') || gui_fail start2 "the window did not appear again"
+    click_at "$main" "${kButton1[@]}"
+    save_as "$main" "Alarm.csv"
+    wait_file "$polish/Alarm.csv" || gui_fail save2 "no separated export in $polish"
+    cmp "$work/linux-alarm-comma.csv" "$polish/Alarm.csv" ||
+        gui_fail save2 "separated export differs from the Linux build's"
+    # Only a write at the session's end puts the window's port back in the file.
+    sed -i 's/^comID=COM5/comID=COM9/' "$ini"
+    wine wineboot --end-session >/dev/null 2>&1 || true
+    wait_exit "$app" 60 || gui_fail session "the window did not end with the session"
+    grep -q '^separator=1' "$ini" && grep -q '^note=left alone' "$ini" && grep -q '^comID=COM5' "$ini" ||
+        fail "settings after the session's end: $(cat "$ini")"
+    echo "Separated export to $polish identical; the session's end wrote the settings"
+    wineserver -w
+}
+
+# The zip in a fresh prefix: the program alone starts and shows its window;
+# the installer installs, the installed program starts, the uninstaller removes it.
+package_tests() {
+    local zip setup version
+    version=$(sed -n 's/^project(TravikPReadout VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+    zip=$root/out/windows/TravikPReadout-$version-win64.zip
+    setup=$root/out/windows/TravikPReadout-$version-setup.exe
+    [ -f "$zip" ] && [ -f "$setup" ] || fail "package missing: $zip, $setup"
+    local saved_prefix=$WINEPREFIX
+    export WINEPREFIX=$work/fresh-prefix
+    make_prefix
+    mkdir -p "$work/unzipped"
+    unzip -q "$zip" -d "$work/unzipped"
+    local dir
+    dir=$(find "$work/unzipped" -name TravikPReadout.exe -printf '%h\n' | head -n 1)
+    [ -n "$dir" ] || fail "no TravikPReadout.exe in $zip"
+    mkdir -p "$work/alone"
+    cp "$dir/TravikPReadout.exe" "$work/alone/"
+    wine "$work/alone/TravikPReadout.exe" >"$work/alone.log" 2>&1 &
+    local app=$!
+    children+=("$app")
+    local main
+    main=$(wait_window '^TravikP Readout$') || gui_fail alone "the unzipped program showed no window"
+    echo "The unzipped TravikPReadout.exe, alone in a fresh prefix, shows \"TravikP Readout\""
+    xdotool windowfocus "$main" 2>/dev/null || true
+    xdotool key alt+F4
+    wait_exit "$app" || gui_fail alone "the unzipped program did not close"
+
+    wine "$setup" /S || fail "silent install"
+    local installed
+    installed=$(winepath -u 'C:\Program Files\TravikP Readout')
+    [ -f "$installed/TravikPReadout.exe" ] && [ -f "$installed/travik-read.exe" ] ||
+        fail "the installer put no programs in $installed"
+    local menu
+    menu=$(winepath -u 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs')
+    find "$menu" -iname 'TravikP Readout*.lnk' | grep -q . || fail "no Start-menu entry under $menu"
+    wine "$installed/TravikPReadout.exe" >"$work/installed.log" 2>&1 &
+    app=$!
+    children+=("$app")
+    main=$(wait_window '^TravikP Readout$') || gui_fail installed "the installed program showed no window"
+    xdotool windowfocus "$main" 2>/dev/null || true
+    xdotool key alt+F4
+    wait_exit "$app" || gui_fail installed "the installed program did not close"
+    wine "$installed/Uninstall.exe" /S || fail "silent uninstall"
+    for _ in $(seq 100); do
+        [ -e "$installed/TravikPReadout.exe" ] || break
+        sleep 0.2
+    done
+    [ ! -e "$installed/TravikPReadout.exe" ] || fail "the uninstaller left $installed/TravikPReadout.exe"
+    find "$menu" -iname 'TravikP Readout*.lnk' | grep -q . && fail "the uninstaller left the Start-menu entry"
+    echo "Installer: silent install, the installed program started, uninstalled"
+    wineserver -k || true
+    wineserver -w
+    export WINEPREFIX=$saved_prefix
+}
