@@ -62,14 +62,16 @@ click_at() {
     xdotool mousemove $point click 1
 }
 
-# The save dialog: any other titled window. Prints its id.
+# The save dialog: another visible window of a dialog's size (Wine's save
+# dialog has no title; the open menu, the input method's window and the
+# desktop are too small or screen-sized). Prints its id.
 find_save_dialog() {
-    local main=$1 id
-    for id in $(xdotool search --onlyvisible --name '.+' 2>/dev/null); do
+    local main=$1 id width height
+    for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
         [ "$id" = "$main" ] && continue
-        case "$(xdotool getwindowname "$id" 2>/dev/null)" in
-            Files | "Default IME") continue ;;  # the open menu, the input method's
-        esac
+        eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=' |
+            sed 's/^WIDTH=/width=/; s/^HEIGHT=/height=/')"
+        [ "${width:-0}" -ge 300 ] && [ "${height:-0}" -ge 200 ] && [ "$width" -lt 1280 ] || continue
         echo "$id"
         return 0
     done
@@ -120,6 +122,10 @@ wait_exit() {
 
 window_end_to_end() {
     step "The window end to end on Xvfb"
+    # A wineserver still running from the headless stages would keep every
+    # window off the display: let it end first.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
     start_xvfb
     local appdata exe=$root/build-windows/app/TravikPReadout.exe out=$work/exports
     appdata=$(winepath -u "$(wine cmd /c echo %APPDATA% | tr -d '\r')")
