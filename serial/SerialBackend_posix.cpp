@@ -64,19 +64,24 @@ OpenStatus openFailure(int error, const std::string& path) {
     return failure;
 }
 
+// A failure whose reason the program found itself: the status keeps the same
+// English text the user is shown.
+OpenStatus withOwnReason(OpenStatus failure) {
+    failure.status = Status::Failure(failure.status.step(), failure.status.code(),
+                                     PortFailureReason(failure, 0));
+    return failure;
+}
+
 OpenStatus notSerialPort() {
-    return OpenFailure(OpenResult::InvalidHandle, PortFault::NotSerialPort, ENOTTY,
-                       "not a serial port");
+    return withOwnReason(OpenFailure(OpenResult::InvalidHandle, PortFault::NotSerialPort, ENOTTY));
 }
 
 OpenStatus inUse(int error, const std::optional<PortHolder>& holder) {
-    if (!holder) return OpenFailure(OpenResult::InvalidHandle, PortFault::InUse, error);
-    OpenStatus failure =
-        OpenFailure(OpenResult::InvalidHandle, PortFault::InUse, error,
-                    "in use by PID " + std::to_string(holder->pid) + " (" + holder->name + ")");
+    OpenStatus failure = OpenFailure(OpenResult::InvalidHandle, PortFault::InUse, error);
+    if (!holder) return failure;
     failure.holderPid = holder->pid;
     failure.holderName = holder->name;
-    return failure;
+    return withOwnReason(failure);
 }
 
 bool isSystemTerminal(const struct stat& st) {
