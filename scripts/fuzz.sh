@@ -7,7 +7,7 @@ seconds=${1:-20}
 
 bash scripts/setup.sh
 dir=build-fuzz
-CC=clang-14 CXX=clang++-14 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang CXX=clang++ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTRAVIK_FUZZ=ON -DTRAVIK_BUILD_GUI=OFF -DTRAVIK_BUILD_TESTS=OFF >/dev/null
 targets=(fuzz_readout_rules fuzz_condense fuzz_settings fuzz_table)
 cmake --build "$dir" --target "${targets[@]}" -j "$(nproc)"

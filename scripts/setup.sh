@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build needs, only those missing.
+# Installs the Debian packages the build needs, only those missing, by names
+# the running release has: Debian 12 (bookworm) and Debian 13 (trixie).
+# Extra package names may be given as arguments.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qt6-base-dev libjpeg-dev libgtest-dev googletest
-          clang-14 libclang-rt-14-dev clang-tidy
-          qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev man-db
-          qt6-charts-dev libqt6opengl6-dev "$@")
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-charts-dev libjpeg-dev libgtest-dev googletest
+          clang libclang-rt-dev clang-tidy
+          qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev man-db "$@")
+# Debian 12 ships Qt's OpenGL modules, which Qt Charts' CMake package asks for,
+# apart from qt6-base-dev; Debian 13 has them in qt6-base-dev.
+codename=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
+[ "$codename" = bookworm ] && packages+=(libqt6opengl6-dev)
 
 missing=()
 for p in "${packages[@]}"; do
