@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QTimeZone>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -48,7 +49,7 @@ const QColor kColors[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28),
 // The axis position of device time `seconds`, shown as the clock read it
 // (the axis labels in local time, so the value is that local time).
 double axisMsecs(long long seconds) {
-    const QDateTime utc = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+    const QDateTime utc = QDateTime::fromSecsSinceEpoch(seconds, QTimeZone::utc());
     return static_cast<double>(QDateTime(utc.date(), utc.time()).toMSecsSinceEpoch());
 }
 
