@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package out/deb/travik-readout_<version>_amd64.deb: the
+# Builds the Debian package out/deb/travik-readout_<version>_debian<N>_amd64.deb
+# for the Debian release it runs on (N: 12 for bookworm, 13 for trixie): the
 # window program, travik-read and travik-sim with their desktop entry, icons,
 # metainfo and manual pages, installed under /usr. Its dependencies are
 # computed from the binaries (dpkg-shlibdeps). Prints the package's path.
@@ -14,5 +15,5 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
 cmake --build "$build" -j "$(nproc)"
 rm -f out/deb/travik-readout_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
-package=$(ls out/deb/travik-readout_*_amd64.deb)
+package=$(ls out/deb/travik-readout_*.deb)
 echo "$PWD/$package"
