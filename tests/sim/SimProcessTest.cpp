@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <thread>
@@ -187,6 +188,20 @@ TEST(SimProcess, ReplyFileIsSentExactly) {
     }
 }
 
+TEST(SimProcess, RereadTakesTheReplyFileAsItIsAtEachCommand) {
+    TempDir dir;
+    WriteFileBytes(dir.file("reply.bin"), "first\r\n");
+    SimProcess sim({"--fast", "--reply-file", dir.file("reply.bin"), "--reread"});
+    EXPECT_EQ(transfer(sim.portPath(), "h"), "first\r\n");
+    WriteFileBytes(dir.file("reply.bin"), "second, longer\r\n");
+    EXPECT_EQ(transfer(sim.portPath(), "d"), "second, longer\r\n");
+    // A file gone meanwhile: no answer, and the simulator keeps serving.
+    std::remove(dir.file("reply.bin").c_str());
+    EXPECT_EQ(transfer(sim.portPath(), "h"), "");
+    WriteFileBytes(dir.file("reply.bin"), "back\r\n");
+    EXPECT_EQ(transfer(sim.portPath(), "h"), "back\r\n");
+}
+
 TEST(SimProcess, NoZeroEndsWithAGap) {
     SimProcess sim({"--fast", "--rows", "4", "--no-zero"});
     PortClient client(sim.portPath());
@@ -264,6 +279,7 @@ TEST(SimProcess, BadCommandLinesExitWithUsageStatus) {
     EXPECT_EQ(runForStatus("--version=1 2>/dev/null"), 64);
     EXPECT_EQ(runForStatus("--reply-file /nonexistent/reply 2>/dev/null"), 1);
     EXPECT_EQ(runForStatus("--reply-file /dev/zero 2>/dev/null"), 1);
+    EXPECT_EQ(runForStatus("--reread 2>/dev/null"), 64);
     EXPECT_THROW(SimProcess({"--bogus"}), std::runtime_error);
     EXPECT_THROW(SimProcess({}, "/nonexistent/travik-sim"), std::runtime_error);
 }

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <exception>
 
 namespace travik::sim {
 namespace {
@@ -90,11 +92,22 @@ void SimDevice::readCommands() {
     if (behaviour_.silent || hangingUp_) return;
     for (ssize_t i = 0; i < got && !hangingUp_; ++i) {
         // A new command replaces a reply in progress; other bytes are ignored.
-        if (buffer[i] == 'h')
-            startReply(behaviour_.alarmReply);
-        else if (buffer[i] == 'd')
-            startReply(behaviour_.dataReply);
+        if (buffer[i] != 'h' && buffer[i] != 'd') continue;
+        takeReplyAtCommand();
+        startReply(buffer[i] == 'h' ? behaviour_.alarmReply : behaviour_.dataReply);
     }
+}
+
+void SimDevice::takeReplyAtCommand() {
+    if (!behaviour_.replyAtEachCommand) return;
+    dropReply();
+    try {
+        behaviour_.alarmReply = behaviour_.replyAtEachCommand();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "travik-sim: %s; answering nothing\n", e.what());
+        behaviour_.alarmReply.clear();
+    }
+    behaviour_.dataReply = behaviour_.alarmReply;
 }
 
 void SimDevice::sendDue(Clock::time_point now) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,9 @@ struct DeviceBehaviour {
     long baud = 0;           // 0: as fast as the port takes them
     bool silent = false;
     std::optional<std::size_t> hangupAfter;
+    // When set, gives the reply to every command anew (a file that a test
+    // changes between readouts); it throws when the reply cannot be had.
+    std::function<std::string()> replyAtEachCommand;
 };
 
 class SimDevice {
@@ -33,6 +37,7 @@ private:
     int pollTimeoutMs(Clock::time_point now) const;
     bool dueNow(Clock::time_point now) const;
     void readCommands();
+    void takeReplyAtCommand();
     void startReply(const std::string& bytes);
     void dropReply();
     void sendDue(Clock::time_point now);

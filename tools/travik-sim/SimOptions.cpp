@@ -83,6 +83,8 @@ private:
             o.zeroEnd = false;
         else if (name == "--silent")
             o.silent = true;
+        else if (name == "--reread")
+            o.rereadReplyFile = true;
         else if (name == "--help" || name == "-h")
             o.help = true;
         else if (name == "--version")
@@ -121,6 +123,7 @@ private:
         const SimOptions& o = result_.options;
         if (o.randomBytes && !o.replyFile.empty())
             fail("--random and --reply-file cannot be used together");
+        if (o.rereadReplyFile && o.replyFile.empty()) fail("--reread needs --reply-file");
     }
 
     const std::vector<std::string>& args_;
@@ -158,6 +161,8 @@ std::string UsageText() {
            "  --hangup-after N   after N bytes of a reply, close the device side (the port\n"
            "                     sees a hang-up) and exit with status 0\n"
            "  --reply-file PATH  answer with the exact bytes of PATH (no 0 byte added)\n"
+           "  --reread           read the --reply-file again at each command, so that it\n"
+           "                     can be changed between readouts\n"
            "  --seed N           seed of the replies' values and random bytes (default 1)\n"
            "  --link PATH        also make a symbolic link PATH to the port (an existing\n"
            "                     link there is replaced; removed on exit)\n"

@@ -18,6 +18,7 @@ struct SimOptions {
     std::optional<std::size_t> randomBytes;  // answer with this many random bytes
     std::optional<std::size_t> hangupAfter;  // hang up after this many bytes of a reply
     std::string replyFile;                   // answer with this file's exact bytes
+    bool rereadReplyFile = false;            // read replyFile again at each command
     std::string linkPath;                    // a symbolic link to the port
     std::uint64_t seed = 1;
     bool help = false;

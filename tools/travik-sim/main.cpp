@@ -77,6 +77,8 @@ DeviceBehaviour behaviourFor(const SimOptions& options) {
     if (!options.replyFile.empty()) {
         b.alarmReply = readReplyFile(options.replyFile);
         b.dataReply = b.alarmReply;
+        if (options.rereadReplyFile)
+            b.replyAtEachCommand = [path = options.replyFile] { return readReplyFile(path); };
     } else if (options.randomBytes) {
         b.alarmReply = RandomBytes(*options.randomBytes, options.seed) + end;
         b.dataReply = b.alarmReply;
