@@ -1,28 +1,36 @@
 #!/usr/bin/env bash
 # Builds the libraries the Windows build of the window needs, for 64-bit Windows
-# with mingw-w64, from Debian's own source packages, and caches them outside the
-# work tree (TRAVIK_CACHE, default ~/.cache/travik-readout):
+# with mingw-w64, and caches them outside the work tree (TRAVIK_CACHE, default
+# ~/.cache/travik-readout):
 #   qt6-mingw-6.4.2-KEY         static Qt: Core, Gui, Widgets, the windows and
-#                               offscreen platform plugins, and Qt Charts when it builds
+#                               offscreen platform plugins, and Qt Charts
 #   libjpeg-turbo-mingw-VER-KEY static libjpeg
-# KEY is made from the version, the options and the toolchain file, so a change
-# of any of them builds again. A folder counts as done only once its stamp file
-# (written last) exists; an interrupted build is resumed where it stopped. Two
-# runs at once take turns (a lock in the cache).
+# qtbase and libjpeg-turbo come from Debian's source packages. Qt Charts comes
+# from `apt-get source qt6-charts` where the archive serves it, else from the
+# upstream tarball in TRAVIK_QTCHARTS_SOURCE or ../shared/deps/ (checked
+# against its checksum). KEY is made from the version, the options and the
+# toolchain file (scripts/windows-env.sh), so a change of any of them builds
+# again. A folder counts as done only once its stamp file (written last)
+# exists; an interrupted build is resumed where it stopped, and a build that
+# failed is tried again on the next run. Two runs at once take turns (a lock
+# in the cache).
 #
 #   bash scripts/qt-mingw.sh           build what is missing, print the two prefixes
 #   bash scripts/qt-mingw.sh --print   only print the prefixes (empty if not built)
 # Output on stdout, one line each: QT_PREFIX=..., JPEG_PREFIX=..., QT_CHARTS=ON|OFF.
-# TRAVIK_QT_CHARTS=OFF leaves Qt Charts out (the Windows build then has no chart pages).
+# TRAVIK_QT_CHARTS=OFF leaves Qt Charts out (the Windows build then has no chart
+# pages); otherwise a Qt Charts that cannot be fetched or built fails the script.
 # Progress and build logs go to stderr and to log files in the cache.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-cache=${TRAVIK_CACHE:-$HOME/.cache/travik-readout}
+source scripts/windows-env.sh
+cache=$win_cache
 jobs=$(nproc)
-toolchain=$root/cmake/mingw-w64-x86_64.cmake
-qt_version=6.4.2
 mode=${1:-build}
+want_charts=${TRAVIK_QT_CHARTS:-ON}
+qtcharts_tarball=qtcharts-everywhere-src-$qt_version.tar.xz
+qtcharts_sha256=7a21da06f6378432722856eafd5efd24f84db9b25159eb7a99b66ba6d0cfdc81
 
 note() { echo "qt-mingw: $*" >&2; }
 fail() {
@@ -30,32 +38,9 @@ fail() {
     exit 1
 }
 
-qt_options=(
-    -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
-    -DFEATURE_optimize_size=ON -DCMAKE_BUILD_TYPE=Release
-    -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF
-    -DFEATURE_testlib=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
-    -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_opengl_dynamic=OFF -DFEATURE_dynamicgl=OFF
-    -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF
-    -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF
-    -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_pcre2=OFF
-    -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF
-    -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
-)
-jpeg_options=(-DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
-              -DCMAKE_BUILD_TYPE=Release -DCMAKE_POSITION_INDEPENDENT_CODE=OFF)
-# Bumped when the steps below change what gets built.
-recipe=1
-
-key_of() { { echo "$recipe"; printf '%s\n' "$@"; cat "$toolchain"; } | sha256sum | cut -c1-12; }
-qt_prefix=$cache/qt6-mingw-$qt_version-$(key_of "$qt_version" "${qt_options[@]}")
-
-jpeg_version=$(dpkg-query -W -f='${source:Upstream-Version}' libjpeg-dev 2>/dev/null || echo unknown)
-jpeg_prefix=$cache/libjpeg-turbo-mingw-$jpeg_version-$(key_of "$jpeg_version" "${jpeg_options[@]}")
-
 print_prefixes() {
     local charts=OFF
-    [ -f "$qt_prefix/.travik-charts-done" ] && [ "${TRAVIK_QT_CHARTS:-ON}" != OFF ] && charts=ON
+    [ -f "$qt_prefix/.travik-charts-done" ] && [ "$want_charts" != OFF ] && charts=ON
     if [ -f "$qt_prefix/.travik-done" ]; then echo "QT_PREFIX=$qt_prefix"; else echo "QT_PREFIX="; fi
     if [ -f "$jpeg_prefix/.travik-done" ]; then echo "JPEG_PREFIX=$jpeg_prefix"; else echo "JPEG_PREFIX="; fi
     echo "QT_CHARTS=$charts"
@@ -64,7 +49,6 @@ if [ "$mode" = "--print" ]; then
     print_prefixes
     exit 0
 fi
-
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
@@ -118,13 +102,13 @@ build_qtbase() {
     echo "== $(date -u)" >>"$log"
     mkdir -p "$qt_prefix"
     # The prefix keeps its own copy of the toolchain file, which Qt's toolchain file loads.
-    cmp -s "$toolchain" "$qt_prefix/travik-mingw-toolchain.cmake" ||
-        cp "$toolchain" "$qt_prefix/travik-mingw-toolchain.cmake"
+    cmp -s "$win_toolchain" "$qt_prefix/travik-mingw-toolchain.cmake" ||
+        cp "$win_toolchain" "$qt_prefix/travik-mingw-toolchain.cmake"
     note "configuring qtbase $qt_version (log: $log)"
     t=$(timed "$log" cmake -S "$src" -B "$build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$qt_prefix/travik-mingw-toolchain.cmake" \
         -DCMAKE_INSTALL_PREFIX="$qt_prefix" \
-        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        -DQT_HOST_PATH="$qt_host_path" -DQT_HOST_PATH_CMAKE_DIR="$qt_host_cmake_dir" \
         "${qt_options[@]}")
     note "configure: $t s"
     note "building qtbase with $jobs jobs"
@@ -139,36 +123,64 @@ build_qtbase() {
     rm -rf "$build"
 }
 
-# Qt Charts against the Qt above, into the same prefix; optional: a failure
-# leaves the Windows build without the chart pages.
-build_qtcharts() {
-    [ "${TRAVIK_QT_CHARTS:-ON}" = OFF ] && return 0
-    [ -f "$qt_prefix/.travik-charts-done" ] && return 0
-    [ -f "$qt_prefix/.travik-charts-failed" ] && return 0
-    local scratch=$cache/scratch/qtcharts src build log t
-    if ! src=$(fetch_source qt6-charts "$scratch/src"); then
-        note "no Qt Charts source; the Windows build goes without the chart pages"
-        touch "$qt_prefix/.travik-charts-failed"
+# qtcharts_source DIR: Qt Charts' source unpacked in DIR; prints the tree.
+# Debian's source package first; where the archive does not serve it, the
+# upstream tarball of the same version.
+qtcharts_source() {
+    local dir=$1 tarball tree
+    if tree=$(fetch_source qt6-charts "$dir/debian" 2>/dev/null); then
+        echo "$tree"
         return 0
     fi
+    tree=$dir/upstream/${qtcharts_tarball%.tar.xz}
+    if [ -f "$dir/upstream/.unpacked" ] && [ -d "$tree" ]; then
+        echo "$tree"
+        return 0
+    fi
+    tarball=${TRAVIK_QTCHARTS_SOURCE:-$root/../shared/deps/$qtcharts_tarball}
+    note "apt-get source qt6-charts failed; using $tarball"
+    [ -f "$tarball" ] || fail "no Qt Charts source: apt-get source qt6-charts failed and there is no $tarball" \
+        "(set TRAVIK_QTCHARTS_SOURCE to $qtcharts_tarball, or TRAVIK_QT_CHARTS=OFF to build without the chart pages)"
+    echo "$qtcharts_sha256  $tarball" | sha256sum --check --status ||
+        fail "$tarball: checksum differs from $qtcharts_sha256"
+    rm -rf "$dir/upstream"
+    mkdir -p "$dir/upstream"
+    tar -xJf "$tarball" -C "$dir/upstream" || fail "cannot unpack $tarball"
+    [ -d "$tree" ] || fail "$tarball holds no ${qtcharts_tarball%.tar.xz}"
+    touch "$dir/upstream/.unpacked"
+    echo "$tree"
+}
+
+# Qt Charts against the Qt above, into the same prefix.
+build_qtcharts() {
+    [ "$want_charts" = OFF ] && return 0
+    # A failure stamp of older versions of this script: try again.
+    rm -f "$qt_prefix/.travik-charts-failed"
+    [ -f "$qt_prefix/.travik-charts-done" ] && return 0
+    local scratch=$cache/scratch/qtcharts src build log t
+    src=$(qtcharts_source "$scratch/src") || exit 1
     build=$scratch/build-$(basename "$qt_prefix")
     log=$cache/qtcharts-build.log
     echo "== $(date -u)" >>"$log"
-    note "configuring qtcharts (log: $log)"
-    if t=$(cd "$root" && timed "$log" "$qt_prefix/bin/qt-cmake" -S "$src" -B "$build" -G Ninja \
-            -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release \
-            -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake) &&
-        note "configure: $t s" &&
-        t=$(timed "$log" cmake --build "$build" --parallel "$jobs") && note "build: $t s" &&
-        t=$(timed "$log" cmake --install "$build") && note "install: $t s"; then
-        mkdir -p "$qt_prefix/share/licenses/qtcharts"
-        cp "$src/debian/copyright" "$qt_prefix/share/licenses/qtcharts/debian-copyright"
-        touch "$qt_prefix/.travik-charts-done"
-        rm -rf "$build"
-    else
-        note "Qt Charts did not build; the Windows build goes without the chart pages"
-        touch "$qt_prefix/.travik-charts-failed"
+    note "configuring qtcharts from $src (log: $log)"
+    t=$(cd "$root" && timed "$log" "$qt_prefix/bin/qt-cmake" -S "$src" -B "$build" -G Ninja \
+        -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release \
+        -DQT_HOST_PATH="$qt_host_path" -DQT_HOST_PATH_CMAKE_DIR="$qt_host_cmake_dir")
+    note "configure: $t s"
+    t=$(timed "$log" cmake --build "$build" --parallel "$jobs")
+    note "build: $t s"
+    t=$(timed "$log" cmake --install "$build")
+    note "install: $t s"
+    rm -rf "$qt_prefix/share/licenses/qtcharts"
+    mkdir -p "$qt_prefix/share/licenses/qtcharts"
+    if [ -d "$src/LICENSES" ]; then
+        cp "$src"/LICENSES/* "$qt_prefix/share/licenses/qtcharts/"
     fi
+    if [ -f "$src/debian/copyright" ]; then
+        cp "$src/debian/copyright" "$qt_prefix/share/licenses/qtcharts/debian-copyright"
+    fi
+    touch "$qt_prefix/.travik-charts-done"
+    rm -rf "$build"
 }
 
 build_libjpeg() {
@@ -179,7 +191,7 @@ build_libjpeg() {
     log=$cache/libjpeg-build.log
     echo "== $(date -u)" >>"$log"
     note "building libjpeg-turbo $jpeg_version (log: $log)"
-    t=$(timed "$log" cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    t=$(timed "$log" cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$win_toolchain" \
         -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" "${jpeg_options[@]}")
     t=$((t + $(timed "$log" cmake --build "$build" --parallel "$jobs")))
     t=$((t + $(timed "$log" cmake --install "$build")))
@@ -192,6 +204,7 @@ build_libjpeg() {
 }
 
 bash scripts/setup.sh g++-mingw-w64-x86-64-posix ninja-build dpkg-dev >&2
+windows_host_qt_check || exit 1
 mkdir -p "$cache"
 exec 9>"$cache/.build-lock"
 flock 9

@@ -7,6 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
+source scripts/windows-env.sh
 
 fail() {
     echo "FAILED: $*" >&2
@@ -15,15 +16,10 @@ fail() {
 
 bash scripts/setup.sh g++-mingw-w64-x86-64-posix nsis zip
 prefixes=$(bash scripts/qt-mingw.sh) || fail "scripts/qt-mingw.sh"
-qt_prefix=$(sed -n 's/^QT_PREFIX=//p' <<<"$prefixes")
-jpeg_prefix=$(sed -n 's/^JPEG_PREFIX=//p' <<<"$prefixes")
 charts=$(sed -n 's/^QT_CHARTS=//p' <<<"$prefixes")
-[ -d "$qt_prefix" ] && [ -d "$jpeg_prefix" ] || fail "no Qt or libjpeg for Windows"
+[ -f "$qt_prefix/.travik-done" ] && [ -f "$jpeg_prefix/.travik-done" ] || fail "no Qt or libjpeg for Windows"
 
-cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=ON \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_PREFIX_PATH="$qt_prefix;$jpeg_prefix" -DTRAVIK_CHARTS="$charts" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
+windows_configure build-windows "$charts"
 cmake --build build-windows -j "$jobs" --target TravikPReadout travik-read
 
 version=$(sed -n 's/^project(TravikPReadout VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -49,9 +45,9 @@ fi
 for file in "$qt_prefix"/share/licenses/qtbase/*; do
     crlf "$file" "$stage/licenses/qt/$(basename "$file" .txt).txt"
 done
-if [ -f "$qt_prefix/share/licenses/qtcharts/debian-copyright" ]; then
-    crlf "$qt_prefix/share/licenses/qtcharts/debian-copyright" "$stage/licenses/qt/qtcharts-debian-copyright.txt"
-fi
+for file in "$qt_prefix"/share/licenses/qtcharts/*; do
+    [ -f "$file" ] && crlf "$file" "$stage/licenses/qt/qtcharts-$(basename "$file" .txt).txt"
+done
 for file in "$jpeg_prefix"/share/licenses/*; do
     crlf "$file" "$stage/licenses/libjpeg-turbo/$(basename "$file" .md).txt"
 done

@@ -1,0 +1,63 @@
+# The settings every Windows script shares, written once: sourced (not run) by
+# scripts/qt-mingw.sh, scripts/windows-test.sh and scripts/windows-package.sh,
+# with the working folder at the project's root.
+#
+# Sets: win_toolchain, win_cache, qt_version, qt_host_path, qt_host_cmake_dir,
+# qt_options, jpeg_options, qt_prefix, jpeg_prefix; defines
+# windows_host_qt_check and windows_configure.
+
+win_toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
+win_cache=${TRAVIK_CACHE:-$HOME/.cache/travik-readout}
+
+# The Qt the sources are written for. The cross build runs the host's moc, uic
+# and rcc, which must be of the same version.
+qt_version=6.4.2
+qt_host_path=/usr
+qt_host_cmake_dir=/usr/lib/x86_64-linux-gnu/cmake
+
+qt_options=(
+    -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
+    -DFEATURE_optimize_size=ON -DCMAKE_BUILD_TYPE=Release
+    -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF
+    -DFEATURE_testlib=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
+    -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_opengl_dynamic=OFF -DFEATURE_dynamicgl=OFF
+    -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF
+    -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF
+    -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_pcre2=OFF
+    -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF
+    -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
+)
+jpeg_options=(-DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
+              -DCMAKE_BUILD_TYPE=Release -DCMAKE_POSITION_INDEPENDENT_CODE=OFF)
+# Bumped when qt-mingw.sh changes what gets built.
+win_recipe=1
+
+win_key_of() { { echo "$win_recipe"; printf '%s\n' "$@"; cat "$win_toolchain"; } | sha256sum | cut -c1-12; }
+qt_prefix=$win_cache/qt6-mingw-$qt_version-$(win_key_of "$qt_version" "${qt_options[@]}")
+jpeg_version=$(dpkg-query -W -f='${source:Upstream-Version}' libjpeg-dev 2>/dev/null || echo unknown)
+jpeg_prefix=$win_cache/libjpeg-turbo-mingw-$jpeg_version-$(win_key_of "$jpeg_version" "${jpeg_options[@]}")
+
+# The host's Qt version, from its CMake package ("" when Qt is not installed).
+windows_host_qt_version() {
+    sed -n 's/^set(PACKAGE_VERSION "\([0-9.]*\)")/\1/p' "$qt_host_cmake_dir"/Qt6/Qt6ConfigVersion*.cmake 2>/dev/null | head -n 1
+}
+
+# Fails at once, before anything is built or cached, on a host whose Qt is not
+# the one the Windows build needs (Debian 13 has 6.8; this build needs 6.4.2,
+# Debian 12's).
+windows_host_qt_check() {
+    local host
+    host=$(windows_host_qt_version)
+    [ "$host" = "$qt_version" ] && return 0
+    echo "The Windows build needs a host with Qt $qt_version (Debian 12, bookworm) for moc, uic" \
+        "and rcc; this host has Qt ${host:-none}." >&2
+    return 1
+}
+
+# windows_configure BUILD_DIR CHARTS: configures the cross build of the project.
+windows_configure() {
+    cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=ON \
+        -DCMAKE_TOOLCHAIN_FILE="$win_toolchain" \
+        -DCMAKE_PREFIX_PATH="$qt_prefix;$jpeg_prefix" -DTRAVIK_CHARTS="$2" \
+        -DQT_HOST_PATH="$qt_host_path" -DQT_HOST_PATH_CMAKE_DIR="$qt_host_cmake_dir" >/dev/null
+}
