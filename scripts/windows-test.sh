@@ -2,17 +2,21 @@
 # The Windows build: Qt, Qt Charts and libjpeg for mingw-w64 (built once by
 # scripts/qt-mingw.sh and cached), then the libraries, travik-read, the window
 # TravikPReadout.exe and the tests cross-compiled into build-windows. Under Wine:
-# the tests (the window's on the offscreen platform), the serial link end to end
-# (the simulated device, built for Linux in build-win-linux, on pseudo-terminals
-# that Wine maps to COM5, COM6 and COM12, compared with the Linux build's
-# readings), the window end to end on Xvfb as a user works it (xdotool), and
-# the package and the installer from scripts/windows-package.sh.
-# A failure of the window's stages leaves a screenshot in out/ci-logs.
+# the tests (the window's on the offscreen platform, its table and chart pages
+# included), the serial link end to end (the simulated device, built for Linux
+# in build-win-linux, on pseudo-terminals that Wine maps to COM ports, compared
+# with the Linux build's readings), the window end to end on Xvfb as a user
+# works it (xdotool), and the package and the installer from
+# scripts/windows-package.sh. The window's stages leave screenshots in
+# out/ci-logs (the chart page after a readout, and any failure).
+# Every process the script starts ends with it, however it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
 started=$SECONDS
+source scripts/windows-env.sh
+source scripts/children.sh
 
 step() { echo "== $* ($((SECONDS - started)) s)"; }
 fail() {
@@ -26,37 +30,28 @@ bash scripts/setup.sh g++-mingw-w64-x86-64-posix wine wine64 ninja-build dpkg-de
 
 step "Qt, Qt Charts and libjpeg for Windows (built once, then cached)"
 prefixes=$(bash scripts/qt-mingw.sh) || fail "scripts/qt-mingw.sh"
-QT_PREFIX=$(sed -n 's/^QT_PREFIX=//p' <<<"$prefixes")
-JPEG_PREFIX=$(sed -n 's/^JPEG_PREFIX=//p' <<<"$prefixes")
 QT_CHARTS=$(sed -n 's/^QT_CHARTS=//p' <<<"$prefixes")
-[ -d "$QT_PREFIX" ] && [ -d "$JPEG_PREFIX" ] || fail "no Qt or libjpeg for Windows: $prefixes"
-echo "Qt: $QT_PREFIX (charts: $QT_CHARTS), libjpeg: $JPEG_PREFIX"
+[ -f "$qt_prefix/.travik-done" ] && [ -f "$jpeg_prefix/.travik-done" ] ||
+    fail "no Qt or libjpeg for Windows: $prefixes"
+echo "Qt: $qt_prefix (charts: $QT_CHARTS), libjpeg: $jpeg_prefix"
 
 step "Linux build of the simulator and the reference programs"
 cmake -S . -B build-win-linux -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=OFF >/dev/null
 cmake --build build-win-linux -j "$jobs" --target travik-sim travik-read serial_reply_client
 
 step "Cross build for Windows"
-cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=ON \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_PREFIX_PATH="$QT_PREFIX;$JPEG_PREFIX" -DTRAVIK_CHARTS="$QT_CHARTS" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
+windows_configure build-windows "$QT_CHARTS"
 cmake --build build-windows -j "$jobs"
 
 # A fresh, headless Wine in a temporary folder.
 work=$(mktemp -d "${TMPDIR:-/tmp}/travik-wine.XXXXXX")
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
-children=()
 cleanup() {
     # wineserver holds the ptys: stop it before the devices' sides close.
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
-    local pid
-    for pid in "${children[@]}"; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
+    end_children
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -80,12 +75,14 @@ make_prefix() {
 step "Wine prefix"
 make_prefix
 
-# start_sim NAME OPTIONS...: a simulator of its own on a pty; prints the pty's path.
+# start_sim NAME VARIABLE OPTIONS...: a simulator of its own on a pty; sets
+# VARIABLE to the pty's path. (Not inside $(...): the simulator would not be
+# remembered for the end.)
 start_sim() {
-    local name=$1
-    shift
+    local name=$1 variable=$2
+    shift 2
     "build-win-linux/tools/travik-sim/travik-sim" "$@" >"$work/$name.out" 2>"$work/$name.err" &
-    children+=($!)
+    keep_child $!
     for _ in $(seq 100); do
         [ -s "$work/$name.out" ] && break
         sleep 0.1
@@ -93,12 +90,16 @@ start_sim() {
     local pty
     pty=$(head -n 1 "$work/$name.out")
     [ -c "$pty" ] || fail "the $name simulator printed no device path (got '$pty')"
-    echo "$pty"
+    printf -v "$variable" '%s' "$pty"
 }
 
 step "Simulated devices"
-pty=$(start_sim fast --fast)
-paced_pty=$(start_sim paced)
+start_sim fast pty --fast
+start_sim paced paced_pty
+start_sim silent silent_pty --silent
+# The window tests write each reply of their own into reply.bin before a readout.
+: >"$work/reply.bin"
+start_sim reply reply_pty --fast --reply-file "$work/reply.bin" --reread
 
 # The references: the same device read by the Linux build, before Wine holds the pty.
 linux_client=$root/build-win-linux/tests/windows/serial_reply_client
@@ -111,11 +112,14 @@ linux_read=$root/build-win-linux/tools/travik-read/travik-read
 "$linux_read" alarm --port "$pty" --csv "$work/linux-alarm-comma.csv" --separator comma --quiet ||
     fail "Linux travik-read alarm, comma-separated"
 
-# Wine opens COM5 and COM12 onto the fast device, COM6 onto the paced one, once
+# Wine opens COM5 and COM12 onto the fast device, COM6 onto the paced one,
+# COM7 onto the one answering with reply.bin and COM8 onto the silent one, once
 # wineserver starts again.
 wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$pty" /f >/dev/null
 wine reg add 'HKLM\Software\Wine\Ports' /v COM12 /t REG_SZ /d "$pty" /f >/dev/null
 wine reg add 'HKLM\Software\Wine\Ports' /v COM6 /t REG_SZ /d "$paced_pty" /f >/dev/null
+wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /t REG_SZ /d "$reply_pty" /f >/dev/null
+wine reg add 'HKLM\Software\Wine\Ports' /v COM8 /t REG_SZ /d "$silent_pty" /f >/dev/null
 wineserver -k
 wineserver -w
 
@@ -125,6 +129,9 @@ step "Tests under Wine"
 (
     export WINEQT_QPA_PLATFORM=offscreen WINEQT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu'
     export TRAVIK_TEST_SIM_PORT=COM5 TRAVIK_TEST_PACED_SIM_PORT=COM6
+    export TRAVIK_TEST_REPLY_SIM_PORT=COM7 TRAVIK_TEST_SILENT_SIM_PORT=COM8
+    TRAVIK_TEST_REPLY_FILE=$(winepath -w "$work/reply.bin")
+    export TRAVIK_TEST_REPLY_FILE
     ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 300
 ) || fail "tests under Wine"
 wineserver -w

@@ -1,6 +1,12 @@
-# The window and the package end to end under Wine on Xvfb, as a user works them:
-# sourced by scripts/windows-test.sh, which has set up the Wine prefix, the
-# devices on COM5 (fast) and the Linux references in $work.
+# The window and the package end to end under Wine on Xvfb, as a user works them.
+# Sourced by scripts/windows-test.sh; takes from it:
+#   root, work        the project's folder; the run's temporary folder, holding
+#                     the Linux references linux-alarm.csv, linux-alarm-comma.csv
+#   WINEPREFIX        a Wine prefix made by make_prefix, COM5 onto the fast device
+#   step, fail        its progress line and its failure exit
+#   make_prefix       makes a fresh Wine prefix in $WINEPREFIX
+#   keep_child        (scripts/children.sh) remembers a process for the end
+# Defines window_end_to_end and package_tests.
 
 # The window as laid out in resources/TSTestForm.ui (client-area coordinates,
 # below the menu bar).
@@ -8,6 +14,9 @@ readonly kFormHeight=887
 readonly kButton1=(276 32)        # "readout Alarm Buffer"
 readonly kFilesMenu=(18 -10)      # the menu bar's "Files", above the client area
 readonly kFirstMenuItem=(40 12)   # "save CSV-file", below the menu bar
+readonly kFirstTab=(46 114)       # the pages' first tab ("Terminal window")
+readonly kChartPageIndex=3        # the chart page: three tabs to its right
+readonly kSeriesColour='#1f77b4'  # the chart's first line
 readonly kMenuBarHeight=21
 
 screenshot_on_failure() {
@@ -26,7 +35,7 @@ gui_fail() {
 
 start_xvfb() {
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/xdisplay" 2>"$work/xvfb.err" &
-    children+=($!)
+    keep_child $!
     for _ in $(seq 100); do
         [ -s "$work/xdisplay" ] && break
         sleep 0.1
@@ -112,6 +121,22 @@ wait_file() {
     return 1
 }
 
+# show_chart_page ID: the chart page, chosen as a user does from the keyboard
+# (the first tab clicked, then arrow keys), in out/ci-logs/windows-chart-page.png;
+# fails unless the picture shows the first series' line.
+show_chart_page() {
+    local shot=$root/out/ci-logs/windows-chart-page.png share
+    mkdir -p "$root/out/ci-logs"
+    click_at "$1" "${kFirstTab[@]}"
+    for _ in $(seq "$kChartPageIndex"); do xdotool key Right; done
+    sleep 1
+    import -window root "$shot" || gui_fail chart "no screenshot of the chart page"
+    share=$(convert "$shot" -fuzz 8% -fill black +opaque "$kSeriesColour" -fill white \
+        -opaque "$kSeriesColour" -format '%[fx:mean*w*h]' info:)
+    [ "${share%.*}" -ge 50 ] || gui_fail chart "the chart page shows no line ($share pixels of it)"
+    echo "The chart page after the readout: $shot (${share%.*} pixels of the first line)"
+}
+
 wait_exit() {
     for _ in $(seq $((${2:-30} * 5))); do
         kill -0 "$1" 2>/dev/null || return 0
@@ -136,13 +161,14 @@ window_end_to_end() {
     # First run: a readout, the tabbed export, the window closed by the user.
     wine "$exe" >"$work/window1.log" 2>&1 &
     local app=$!
-    children+=("$app")
+    keep_child "$app"
     local main
     main=$(wait_window '^TravikP Readout$') || gui_fail start "the window did not appear"
     click_at "$main" "${kButton1[@]}"
     save_as "$main" "$(winepath -w "$out/alarm-tab.csv")"
     wait_file "$out/alarm-tab.csv" || gui_fail save "no tabbed export written"
     cmp "$work/linux-alarm.csv" "$out/alarm-tab.csv" || gui_fail save "tabbed export differs from the Linux build's"
+    show_chart_page "$main"
     xdotool windowfocus "$main" 2>/dev/null || true
     xdotool key alt+F4
     wait_exit "$app" || gui_fail close "the window did not close"
@@ -160,7 +186,7 @@ window_end_to_end() {
     mkdir -p "$polish"
     (cd "$polish" && exec wine "$exe") >"$work/window2.log" 2>&1 &
     app=$!
-    children+=("$app")
+    keep_child "$app"
     main=$(wait_window '^TravikP Readout$') || gui_fail start2 "the window did not appear again"
     click_at "$main" "${kButton1[@]}"
     save_as "$main" "Alarm.csv"
@@ -197,7 +223,7 @@ package_tests() {
     cp "$dir/TravikPReadout.exe" "$work/alone/"
     wine "$work/alone/TravikPReadout.exe" >"$work/alone.log" 2>&1 &
     local app=$!
-    children+=("$app")
+    keep_child "$app"
     local main
     main=$(wait_window '^TravikP Readout$') || gui_fail alone "the unzipped program showed no window"
     echo "The unzipped TravikPReadout.exe, alone in a fresh prefix, shows \"TravikP Readout\""
@@ -215,7 +241,7 @@ package_tests() {
     find "$menu" -iname 'TravikP Readout*.lnk' | grep -q . || fail "no Start-menu entry under $menu"
     wine "$installed/TravikPReadout.exe" >"$work/installed.log" 2>&1 &
     app=$!
-    children+=("$app")
+    keep_child "$app"
     main=$(wait_window '^TravikP Readout$') || gui_fail installed "the installed program showed no window"
     xdotool windowfocus "$main" 2>/dev/null || true
     xdotool key alt+F4

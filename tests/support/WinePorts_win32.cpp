@@ -1,8 +1,11 @@
 // On Windows the tests cannot make pseudo-terminals or start the simulator: under
 // Wine, scripts/windows-test.sh starts simulators on ptys mapped to COM ports and
-// names them in environment variables. These stand in for SimProcess and
-// PtyDevice with those ports.
+// names them in environment variables (a fast one, a paced one, a silent one,
+// and one answering with a file the tests write). These stand in for SimProcess
+// and PtyDevice with those ports.
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -21,13 +24,30 @@ std::string portFromEnvironment(const char* variable) {
     return value;
 }
 
+// The simulator on TRAVIK_TEST_REPLY_SIM_PORT reads the file named by
+// TRAVIK_TEST_REPLY_FILE again at each command: the test's reply goes there.
+void handReplyToTheScriptsSimulator(const std::string& replyFile) {
+    std::ifstream in(replyFile, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ofstream out(portFromEnvironment("TRAVIK_TEST_REPLY_FILE"),
+                      std::ios::binary | std::ios::trunc);
+    if (!in || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush())
+        throw std::runtime_error("cannot hand " + replyFile + " to the reply simulator");
+}
+
 }  // namespace
 
 SimProcess::SimProcess(std::vector<std::string> args, std::string) {
-    if (args == std::vector<std::string>{"--fast"}) {
+    using Args = std::vector<std::string>;
+    if (args == Args{"--fast"}) {
         portPath_ = portFromEnvironment("TRAVIK_TEST_SIM_PORT");
     } else if (args.empty()) {
         portPath_ = portFromEnvironment("TRAVIK_TEST_PACED_SIM_PORT");
+    } else if (args == Args{"--silent"}) {
+        portPath_ = portFromEnvironment("TRAVIK_TEST_SILENT_SIM_PORT");
+    } else if (args.size() == 3 && args[0] == "--fast" && args[1] == "--reply-file") {
+        handReplyToTheScriptsSimulator(args[2]);
+        portPath_ = portFromEnvironment("TRAVIK_TEST_REPLY_SIM_PORT");
     } else {
         throw std::runtime_error("no simulator with these options under Wine");
     }
