@@ -47,6 +47,22 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+bool isSharedStickyFolder(const struct stat& folder) {
+    return (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+}
+
+// In a folder everyone may write to and only owners may delete from (/tmp),
+// anyone can plant a link under a name another user will save to. As the
+// kernel does, such a link is followed only when it belongs to the user
+// saving or to the folder's owner.
+Status checkLinkMayBeFollowed(const std::string& link, const struct stat& linkInfo) {
+    if (linkInfo.st_uid == ::geteuid()) return {};
+    struct stat folder;
+    if (::stat(folderOf(link).c_str(), &folder) != 0) return failed("look up", errno);
+    if (!isSharedStickyFolder(folder) || linkInfo.st_uid == folder.st_uid) return {};
+    return failed("follow link", EACCES);
+}
+
 // Follows a chain of symbolic links to the file they finally name, which need
 // not exist yet (a dangling link names the file to create).
 Status resolveLinks(const std::string& path, std::string& target) {
@@ -56,6 +72,7 @@ Status resolveLinks(const std::string& path, std::string& target) {
         if (::lstat(target.c_str(), &st) != 0)
             return errno == ENOENT ? Status() : failed("look up", errno);
         if (!S_ISLNK(st.st_mode)) return {};
+        if (Status allowed = checkLinkMayBeFollowed(target, st); !allowed.ok()) return allowed;
         std::string link(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096, '\0');
         const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
         if (length < 0) return failed("read link", errno);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "CsvExport.h"
 #include "FakeSysfs.h"
 #include "QuietReadoutWindow.h"
@@ -122,6 +123,24 @@ TEST(TravikRead, AnUnwritableTargetGivesStatus3AndKeepsTheExistingFile) {
     EXPECT_EQ(missingFolder.status, 3);
     EXPECT_EQ(missingFolder.err, "File not found.\n" + dir.file("no/such/folder.csv") +
                                      ": create: No such file or directory\n");
+}
+
+TEST(TravikRead, AnotherUsersLinkInASharedFolderGivesStatus3AndWritesNothing) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to give the link to another user";
+    SimProcess sim({"--fast"});
+    TempDir dir;
+    const std::string victim = dir.file("root-owned.csv");
+    WriteFileBytes(victim, "precious\r\n");
+    ASSERT_EQ(mkdir(dir.file("shared").c_str(), 0777), 0);
+    ASSERT_EQ(chmod(dir.file("shared").c_str(), 01777), 0);
+    const std::string link = dir.file("shared/Alarm.csv");
+    ASSERT_EQ(symlink(victim.c_str(), link.c_str()), 0);
+    ASSERT_EQ(lchown(link.c_str(), kOrdinaryUser, static_cast<gid_t>(-1)), 0);
+
+    const ProcessOutput run = readout({"alarm", "--port", sim.portPath(), "--csv", link});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.err, "File access denied.\n" + link + ": follow link: Permission denied\n");
+    EXPECT_EQ(ReadFileBytes(victim), "precious\r\n");
 }
 
 TEST(TravikRead, AHangUpHalfWayGivesStatus4AndKeepsThePartialText) {
