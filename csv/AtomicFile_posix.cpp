@@ -153,6 +153,28 @@ void syncFolder(const std::string& folder) {
     if (dir.valid()) ::fsync(dir.get());
 }
 
+Status syncAndClose(FileDescriptor& fd) {
+    if (::fsync(fd.get()) != 0) return failed("sync", errno);
+    if (const int error = fd.close()) return failed("close", error);
+    return {};
+}
+
+bool hasOtherNames(const struct stat* existing) {
+    return existing && existing->st_nlink > 1;
+}
+
+// A file with more than one name (a hard link) keeps its identity, so that
+// every name sees the new content: it is rewritten in place. The caller has
+// written the same bytes to a temporary file first, so a write that cannot
+// succeed (a full disk, a size limit) fails before the file is touched.
+Status rewriteInPlace(const std::string& target, const std::string& bytes) {
+    FileDescriptor fd(
+        ::open(target.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid()) return failed("open", errno);
+    if (Status written = writeAll(fd.get(), bytes); !written.ok()) return written;
+    return syncAndClose(fd);
+}
+
 Status replaceRegularFile(const std::string& target, const std::string& bytes,
                           const struct stat* existing) {
     // A file the user may not write stays as it is, as an in-place write would.
@@ -170,8 +192,9 @@ Status replaceRegularFile(const std::string& target, const std::string& bytes,
     if (existing) {
         if (Status taken = takeOverAttributes(fd.get(), *existing); !taken.ok()) return taken;
     }
-    if (::fsync(fd.get()) != 0) return failed("sync", errno);
-    if (const int error = fd.close()) return failed("close", error);
+    if (Status closed = syncAndClose(fd); !closed.ok()) return closed;
+    // The temporary file goes with the guard once the content is in place.
+    if (hasOtherNames(existing)) return rewriteInPlace(target, bytes);
     if (::rename(tempPath.c_str(), target.c_str()) != 0) return failed("rename", errno);
     guard.release();
     syncFolder(folder);

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,9 +14,11 @@
 #include "AtomicFile.h"
 #include "ChildProcess.h"
 #include "CsvTestSupport.h"
+#include "FileDescriptor.h"
 #include "StatusCode.h"
 #include "TempDir.h"
 
+using travik::FileDescriptor;
 using travik::WriteFileAtomically;
 
 namespace {
@@ -48,6 +53,49 @@ TEST(AtomicFile, ReplacingKeepsThePermissionsOfTheOldFile) {
     EXPECT_EQ(ReadFileBytes(target), "short");
     EXPECT_EQ(PermissionsOf(target), 0640u);
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"old.csv"});
+}
+
+ino_t InodeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
+    return st.st_ino;
+}
+
+TEST(AtomicFile, EveryHardLinkedNameShowsTheNewContent) {
+    TempDir dir;
+    const std::string target = dir.file("today.csv");
+    WriteFileBytes(target, "the old content, longer than the new");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    ASSERT_EQ(link(target.c_str(), dir.file("archive.csv").c_str()), 0);
+    const ino_t before = InodeOf(target);
+    ASSERT_EQ(CodeOf(WriteFileAtomically(target, "short")), 0);
+    EXPECT_EQ(ReadFileBytes(target), "short");
+    EXPECT_EQ(ReadFileBytes(dir.file("archive.csv")), "short");
+    EXPECT_EQ(InodeOf(target), before);
+    EXPECT_EQ(PermissionsOf(target), 0640u);
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"today.csv", "archive.csv"}));
+}
+
+// Sets or clears the append-only attribute; false when the system does not allow it here.
+bool SetAppendOnly(const std::string& path, bool on) {
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    int flags = 0;
+    if (!fd.valid() || ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0) return false;
+    flags = on ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL;
+    return ioctl(fd.get(), FS_IOC_SETFLAGS, &flags) == 0;
+}
+
+TEST(AtomicFile, AHardLinkedFileThatCannotBeRewrittenKeepsItsContent) {
+    TempDir dir;
+    const std::string target = dir.file("today.csv");
+    WriteFileBytes(target, "old");
+    ASSERT_EQ(link(target.c_str(), dir.file("archive.csv").c_str()), 0);
+    if (!SetAppendOnly(target, true)) GTEST_SKIP() << "no append-only files here";
+    const int code = CodeOf(WriteFileAtomically(target, "new"));
+    SetAppendOnly(target, false);
+    EXPECT_EQ(code, EPERM);
+    EXPECT_EQ(ReadFileBytes(dir.file("archive.csv")), "old");
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"today.csv", "archive.csv"}));
 }
 
 TEST(AtomicFile, RelativeNameIsWrittenInTheCurrentFolder) {
