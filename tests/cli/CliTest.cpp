@@ -192,6 +192,27 @@ TEST(TravikRead, UsageErrorsGiveStatus64WithTheUsage) {
     EXPECT_EQ(version.out.rfind("travik-read ", 0), 0u);
 }
 
+TEST(TravikRead, ControlCharactersInNamesAreShownEscapedOnOneLine) {
+    SimProcess sim({"--fast"});
+    TempDir dir;
+    const std::string target = dir.file("no such\nfolder/Alarm\t\x1b[2J.csv");
+    const ProcessOutput file = readout({"alarm", "--port", sim.portPath(), "--csv", target});
+    EXPECT_EQ(file.status, 3);
+    EXPECT_EQ(file.err, "File not found.\n" + dir.file("no such\\nfolder/Alarm\\t\\x1b[2J.csv") +
+                            ": create: No such file or directory\n");
+
+    const ProcessOutput port = readout({"alarm", "--port", "/dev/ttyTravik\nGone"});
+    EXPECT_EQ(port.status, 2);
+    EXPECT_NE(port.err.find("\n/dev/ttyTravik\\nGone: no such device (unplugged?)\n"),
+              std::string::npos)
+        << port.err;
+
+    const ProcessOutput usage = readout({"alarm", "--port", "x", "extra\r\nname"});
+    EXPECT_EQ(usage.status, 64);
+    EXPECT_EQ(usage.err.rfind("travik-read: unexpected argument 'extra\\r\\nname'\n", 0), 0u)
+        << usage.err;
+}
+
 TEST(TravikRead, ListsThePortsOfTheMachineOnePerLine) {
     FakeSysfs sys;
     sys.AddTty("ttyUSB0", "pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/ttyUSB0");
