@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "PrintableName.h"
 #include "Readout.h"
 
 namespace travik {
@@ -90,7 +91,8 @@ std::string PortFailureStatusText(const std::string& port, const OpenStatus& ope
                                   int languageIndex) {
     const std::string reason = PortFailureReason(opened, languageIndex);
     if (port.empty()) return reason;
-    return reason.empty() ? port : port + ": " + reason;
+    const std::string shownPort = PrintableName(port);
+    return reason.empty() ? shownPort : shownPort + ": " + reason;
 }
 
 std::string ReadoutPortFailureText(const std::string& port, const OpenStatus& opened,
@@ -120,11 +122,11 @@ std::string SavePictureText(int languageIndex, const char* format) {
 std::string PictureNotSavedText(int languageIndex, const std::string& path) {
     return (languageIndex == 0 ? "The picture could not be saved: "
                                : "Das Bild konnte nicht gespeichert werden: ") +
-           path;
+           PrintableName(path);
 }
 
 std::string UnableToWriteText(const std::string& path) {
-    return "Unable to write to " + path;
+    return "Unable to write to " + PrintableName(path);
 }
 
 int SelectionForStoredIndex(int stored, int itemCount) {

@@ -48,7 +48,8 @@ std::string SavePictureText(int languageIndex, const char* format);
 std::string PictureNotSavedText(int languageIndex, const std::string& path);
 
 // The status line after a port did not open: the port and why, with the usual
-// fix (English for 0, German for every other index).
+// fix (English for 0, German for every other index). Names in these texts show
+// their control characters written out (PrintableName).
 std::string PortFailureStatusText(const std::string& port, const OpenStatus& opened,
                                   int languageIndex);
 

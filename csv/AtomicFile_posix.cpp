@@ -47,6 +47,22 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+bool isSharedStickyFolder(const struct stat& folder) {
+    return (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+}
+
+// In a folder everyone may write to and only owners may delete from (/tmp),
+// anyone can plant a link under a name another user will save to. As the
+// kernel does, such a link is followed only when it belongs to the user
+// saving or to the folder's owner.
+Status checkLinkMayBeFollowed(const std::string& link, const struct stat& linkInfo) {
+    if (linkInfo.st_uid == ::geteuid()) return {};
+    struct stat folder;
+    if (::stat(folderOf(link).c_str(), &folder) != 0) return failed("look up", errno);
+    if (!isSharedStickyFolder(folder) || linkInfo.st_uid == folder.st_uid) return {};
+    return failed("follow link", EACCES);
+}
+
 // Follows a chain of symbolic links to the file they finally name, which need
 // not exist yet (a dangling link names the file to create).
 Status resolveLinks(const std::string& path, std::string& target) {
@@ -56,6 +72,7 @@ Status resolveLinks(const std::string& path, std::string& target) {
         if (::lstat(target.c_str(), &st) != 0)
             return errno == ENOENT ? Status() : failed("look up", errno);
         if (!S_ISLNK(st.st_mode)) return {};
+        if (Status allowed = checkLinkMayBeFollowed(target, st); !allowed.ok()) return allowed;
         std::string link(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096, '\0');
         const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
         if (length < 0) return failed("read link", errno);
@@ -136,6 +153,28 @@ void syncFolder(const std::string& folder) {
     if (dir.valid()) ::fsync(dir.get());
 }
 
+Status syncAndClose(FileDescriptor& fd) {
+    if (::fsync(fd.get()) != 0) return failed("sync", errno);
+    if (const int error = fd.close()) return failed("close", error);
+    return {};
+}
+
+bool hasOtherNames(const struct stat* existing) {
+    return existing && existing->st_nlink > 1;
+}
+
+// A file with more than one name (a hard link) keeps its identity, so that
+// every name sees the new content: it is rewritten in place. The caller has
+// written the same bytes to a temporary file first, so a write that cannot
+// succeed (a full disk, a size limit) fails before the file is touched.
+Status rewriteInPlace(const std::string& target, const std::string& bytes) {
+    FileDescriptor fd(
+        ::open(target.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid()) return failed("open", errno);
+    if (Status written = writeAll(fd.get(), bytes); !written.ok()) return written;
+    return syncAndClose(fd);
+}
+
 Status replaceRegularFile(const std::string& target, const std::string& bytes,
                           const struct stat* existing) {
     // A file the user may not write stays as it is, as an in-place write would.
@@ -153,8 +192,9 @@ Status replaceRegularFile(const std::string& target, const std::string& bytes,
     if (existing) {
         if (Status taken = takeOverAttributes(fd.get(), *existing); !taken.ok()) return taken;
     }
-    if (::fsync(fd.get()) != 0) return failed("sync", errno);
-    if (const int error = fd.close()) return failed("close", error);
+    if (Status closed = syncAndClose(fd); !closed.ok()) return closed;
+    // The temporary file goes with the guard once the content is in place.
+    if (hasOtherNames(existing)) return rewriteInPlace(target, bytes);
     if (::rename(tempPath.c_str(), target.c_str()) != 0) return failed("rename", errno);
     guard.release();
     syncFolder(folder);

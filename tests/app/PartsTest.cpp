@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <cerrno>
 
 #include "AppTestSupport.h"
 #include "Languages.h"
@@ -79,6 +80,18 @@ TEST(ProgramTexts, TitleAndStoredIndexes) {
     EXPECT_EQ(StartupPortFailedText(3),
               "Die zuletzt verwendete Schnittstelle kann nicht initialisiert werden.");
     EXPECT_EQ(CaptionsFor(4), nullptr);
+}
+
+TEST(ProgramTexts, NamesShowTheirControlCharactersWrittenOut) {
+    const OpenStatus unplugged =
+        OpenFailure(OpenResult::InvalidHandle, PortFault::NoSuchPort, ENOENT);
+    EXPECT_EQ(PortFailureStatusText("/dev/tty\nUSB0", unplugged, 0),
+              "/dev/tty\\nUSB0: no such device (unplugged?)");
+    EXPECT_EQ(PortFailureStatusText("/dev/tty\x1b[2J", OpenStatus{}, 0), "/dev/tty\\x1b[2J");
+    EXPECT_EQ(PictureNotSavedText(0, "/tmp/a\tb.png"),
+              "The picture could not be saved: /tmp/a\\tb.png");
+    EXPECT_EQ(UnableToWriteText("/home/\xc5\x81ukasz/\r.ini"),
+              "Unable to write to /home/\xc5\x81ukasz/\\r.ini");
 }
 
 TEST(Logo, DecodesTheShippedPictureAndRefusesBrokenOnes) {

@@ -53,3 +53,10 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
         EXPECT_FALSE(parsed.error.empty());
     }
 }
+
+TEST(CliOptions, UsageErrorsShowQuotedArgumentsOnOneLine) {
+    EXPECT_EQ(ParseArguments({"al\narm"}).error, "unknown readout kind 'al\\narm'");
+    EXPECT_EQ(ParseArguments({"data", "--port", "x", "--csv", "f", "--separator", "\x1b[1m"}).error,
+              "unknown separator '\\x1b[1m'");
+    EXPECT_EQ(ParseArguments({"data", "--port", "x", "a\tb"}).error, "unexpected argument 'a\\tb'");
+}

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "CsvExport.h"
 #include "FakeSysfs.h"
 #include "QuietReadoutWindow.h"
@@ -124,6 +125,24 @@ TEST(TravikRead, AnUnwritableTargetGivesStatus3AndKeepsTheExistingFile) {
                                      ": create: No such file or directory\n");
 }
 
+TEST(TravikRead, AnotherUsersLinkInASharedFolderGivesStatus3AndWritesNothing) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to give the link to another user";
+    SimProcess sim({"--fast"});
+    TempDir dir;
+    const std::string victim = dir.file("root-owned.csv");
+    WriteFileBytes(victim, "precious\r\n");
+    ASSERT_EQ(mkdir(dir.file("shared").c_str(), 0777), 0);
+    ASSERT_EQ(chmod(dir.file("shared").c_str(), 01777), 0);
+    const std::string link = dir.file("shared/Alarm.csv");
+    ASSERT_EQ(symlink(victim.c_str(), link.c_str()), 0);
+    ASSERT_EQ(lchown(link.c_str(), kOrdinaryUser, static_cast<gid_t>(-1)), 0);
+
+    const ProcessOutput run = readout({"alarm", "--port", sim.portPath(), "--csv", link});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.err, "File access denied.\n" + link + ": follow link: Permission denied\n");
+    EXPECT_EQ(ReadFileBytes(victim), "precious\r\n");
+}
+
 TEST(TravikRead, AHangUpHalfWayGivesStatus4AndKeepsThePartialText) {
     TempDir dir;
     std::string reply;
@@ -171,6 +190,27 @@ TEST(TravikRead, UsageErrorsGiveStatus64WithTheUsage) {
     const ProcessOutput version = readout({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("travik-read ", 0), 0u);
+}
+
+TEST(TravikRead, ControlCharactersInNamesAreShownEscapedOnOneLine) {
+    SimProcess sim({"--fast"});
+    TempDir dir;
+    const std::string target = dir.file("no such\nfolder/Alarm\t\x1b[2J.csv");
+    const ProcessOutput file = readout({"alarm", "--port", sim.portPath(), "--csv", target});
+    EXPECT_EQ(file.status, 3);
+    EXPECT_EQ(file.err, "File not found.\n" + dir.file("no such\\nfolder/Alarm\\t\\x1b[2J.csv") +
+                            ": create: No such file or directory\n");
+
+    const ProcessOutput port = readout({"alarm", "--port", "/dev/ttyTravik\nGone"});
+    EXPECT_EQ(port.status, 2);
+    EXPECT_NE(port.err.find("\n/dev/ttyTravik\\nGone: no such device (unplugged?)\n"),
+              std::string::npos)
+        << port.err;
+
+    const ProcessOutput usage = readout({"alarm", "--port", "x", "extra\r\nname"});
+    EXPECT_EQ(usage.status, 64);
+    EXPECT_EQ(usage.err.rfind("travik-read: unexpected argument 'extra\\r\\nname'\n", 0), 0u)
+        << usage.err;
 }
 
 TEST(TravikRead, ListsThePortsOfTheMachineOnePerLine) {

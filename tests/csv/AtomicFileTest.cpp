@@ -50,6 +50,27 @@ TEST(AtomicFile, ReplacingKeepsThePermissionsOfTheOldFile) {
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"old.csv"});
 }
 
+ino_t InodeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
+    return st.st_ino;
+}
+
+TEST(AtomicFile, EveryHardLinkedNameShowsTheNewContent) {
+    TempDir dir;
+    const std::string target = dir.file("today.csv");
+    WriteFileBytes(target, "the old content, longer than the new");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    ASSERT_EQ(link(target.c_str(), dir.file("archive.csv").c_str()), 0);
+    const ino_t before = InodeOf(target);
+    ASSERT_EQ(CodeOf(WriteFileAtomically(target, "short")), 0);
+    EXPECT_EQ(ReadFileBytes(target), "short");
+    EXPECT_EQ(ReadFileBytes(dir.file("archive.csv")), "short");
+    EXPECT_EQ(InodeOf(target), before);
+    EXPECT_EQ(PermissionsOf(target), 0640u);
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"today.csv", "archive.csv"}));
+}
+
 TEST(AtomicFile, RelativeNameIsWrittenInTheCurrentFolder) {
     TempDir dir;
     const auto previous = std::filesystem::current_path();
@@ -81,6 +102,60 @@ TEST(AtomicFile, DanglingLinkCreatesTheFileItNames) {
     EXPECT_EQ(ReadFileBytes(dir.file("target.csv")), "made");
 }
 
+// A folder like /tmp (everyone writes, only owners delete) holding `link` -> `pointsTo`,
+// the link owned by `linkOwner`.
+std::string PlantLinkInSharedFolder(const TempDir& dir, const std::string& pointsTo,
+                                    uid_t linkOwner) {
+    const std::string shared = dir.file("shared");
+    std::filesystem::create_directory(shared);
+    EXPECT_EQ(chmod(shared.c_str(), 01777), 0);
+    const std::string link = shared + "/Alarm.csv";
+    std::filesystem::create_symlink(pointsTo, link);
+    EXPECT_EQ(lchown(link.c_str(), linkOwner, static_cast<gid_t>(-1)), 0) << errno;
+    return link;
+}
+
+bool CanGiveFilesAway() {
+    return geteuid() == 0;
+}
+
+TEST(AtomicFile, AnotherUsersLinkInASharedFolderIsNotFollowed) {
+    if (!CanGiveFilesAway()) GTEST_SKIP() << "needs root to give the link to another user";
+    TempDir dir;
+    const std::string victim = dir.file("owned-by-me.csv");
+    WriteFileBytes(victim, "mine");
+    const std::string link = PlantLinkInSharedFolder(dir, victim, kOrdinaryUser);
+    EXPECT_EQ(CodeOf(WriteFileAtomically(link, "planted")), EACCES);
+    EXPECT_EQ(ReadFileBytes(victim), "mine");
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"owned-by-me.csv", "shared"}));
+    EXPECT_EQ(FilesIn(dir.file("shared")), std::set<std::string>{"Alarm.csv"});
+}
+
+TEST(AtomicFile, AnotherUsersDanglingLinkInASharedFolderCreatesNothing) {
+    if (!CanGiveFilesAway()) GTEST_SKIP() << "needs root to give the link to another user";
+    TempDir dir;
+    const std::string link = PlantLinkInSharedFolder(dir, dir.file("made.csv"), kOrdinaryUser);
+    EXPECT_EQ(CodeOf(WriteFileAtomically(link, "planted")), EACCES);
+    EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"shared"});
+    EXPECT_EQ(FilesIn(dir.file("shared")), std::set<std::string>{"Alarm.csv"});
+}
+
+TEST(AtomicFile, LinksOfTheSaverAndOfTheSharedFolderOwnerAreFollowed) {
+    TempDir dir;
+    const std::string target = dir.file("real.csv");
+    WriteFileBytes(target, "old");
+    const std::string link = PlantLinkInSharedFolder(dir, target, geteuid());
+    ASSERT_EQ(CodeOf(WriteFileAtomically(link, "mine")), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFileBytes(target), "mine");
+    if (!CanGiveFilesAway()) return;
+    const auto sameGroup = static_cast<gid_t>(-1);
+    ASSERT_EQ(chown(dir.file("shared").c_str(), kOrdinaryUser, sameGroup), 0);
+    ASSERT_EQ(lchown(link.c_str(), kOrdinaryUser, sameGroup), 0);
+    ASSERT_EQ(CodeOf(WriteFileAtomically(link, "by the folder's owner")), 0);
+    EXPECT_EQ(ReadFileBytes(target), "by the folder's owner");
+}
+
 TEST(AtomicFile, LinkLoopFailsWithoutWriting) {
     TempDir dir;
     std::filesystem::create_symlink("b", dir.file("a"));
@@ -106,7 +181,8 @@ TEST(AtomicFile, ReadOnlyFileIsNotReplaced) {
     WriteFileBytes(target, "keep me");
     ASSERT_EQ(chmod(target.c_str(), 0444), 0);
     ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
-    const int code = RunWithoutRootOverride([&] { return CodeOf(WriteFileAtomically(target, "new")); });
+    const int code =
+        RunWithoutRootOverride([&] { return CodeOf(WriteFileAtomically(target, "new")); });
     EXPECT_EQ(code, EACCES);
     EXPECT_EQ(ReadFileBytes(target), "keep me");
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"locked.csv"});

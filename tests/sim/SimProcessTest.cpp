@@ -280,6 +280,11 @@ TEST(SimProcess, BadCommandLinesExitWithUsageStatus) {
     EXPECT_EQ(runForStatus("--reply-file /nonexistent/reply 2>/dev/null"), 1);
     EXPECT_EQ(runForStatus("--reply-file /dev/zero 2>/dev/null"), 1);
     EXPECT_EQ(runForStatus("--reread 2>/dev/null"), 64);
+    // A name with a line break is reported on one line, written out.
+    EXPECT_EQ(runForStatus("--reply-file \"$(printf '/nonexistent/a\\nb')\" 2>&1 >/dev/null | "
+                           "grep -qxF 'travik-sim: reply file /nonexistent/a\\nb is not a readable "
+                           "file of at most 64 MiB'"),
+              0);
     EXPECT_THROW(SimProcess({"--bogus"}), std::runtime_error);
     EXPECT_THROW(SimProcess({}, "/nonexistent/travik-sim"), std::runtime_error);
 }

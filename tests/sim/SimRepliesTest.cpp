@@ -205,6 +205,12 @@ TEST(SimOptions, RejectsBadCommandLines) {
     EXPECT_NE(UsageText().find("--hangup-after"), std::string::npos);
 }
 
+TEST(SimOptions, ErrorsShowQuotedArgumentsOnOneLine) {
+    EXPECT_EQ(ParseSimOptions({"--bo\ngus"}).error, "unknown option \"--bo\\ngus\" (see --help)");
+    EXPECT_EQ(ParseSimOptions({"--rows", "1\x1b[2J"}).error,
+              "option --rows takes a whole number from 0 to 100000000, not \"1\\x1b[2J\"");
+}
+
 TEST(BytePacer, BytesGoOutOnAnAbsoluteClock) {
     const BytePacer::Clock::time_point start{};
     for (const long baud : {50L, 19200L, 115200L, 4000000L}) {

@@ -1,10 +1,17 @@
 #include "CliOptions.h"
 
+#include "PrintableName.h"
+
 namespace travik::cli {
 namespace {
 
 ParseResult usageError(std::string text) {
     return ParseResult{std::nullopt, std::move(text)};
+}
+
+// An argument quoted in a usage error: it may be a file or port name.
+std::string quoted(const std::string& arg) {
+    return "'" + PrintableName(arg) + "'";
 }
 
 std::optional<CsvSeparator> separatorNamed(const std::string& name) {
@@ -55,7 +62,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     else if (args[0] == "data")
         options.kind = ReadoutKind::DataLogger;
     else
-        return usageError("unknown readout kind '" + args[0] + "'");
+        return usageError("unknown readout kind " + quoted(args[0]));
 
     bool havePort = false;
     bool haveSeparator = false;
@@ -77,13 +84,13 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
                 options.csvFile = value;
             } else {
                 const auto separator = separatorNamed(value);
-                if (!separator) return usageError("unknown separator '" + value + "'");
+                if (!separator) return usageError("unknown separator " + quoted(value));
                 if (haveSeparator) return usageError("--separator given twice");
                 options.separator = *separator;
                 haveSeparator = true;
             }
         } else {
-            return usageError("unexpected argument '" + arg + "'");
+            return usageError("unexpected argument " + quoted(arg));
         }
     }
     if (!havePort) return usageError("missing --port");

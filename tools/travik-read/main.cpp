@@ -18,6 +18,7 @@
 #include "CommPortList.h"
 #include "ConsoleWindow.h"
 #include "CsvExport.h"
+#include "PrintableName.h"
 #include "ProgramArguments.h"
 #include "Readout.h"
 #include "StandardStreams.h"
@@ -59,8 +60,8 @@ Status writeCsv(const Options& options, const ReadoutState& state) {
 
 // The fixed text, then what failed and the system's reason.
 int reportFileFailure(const std::string& what, const Status& failure) {
-    std::fprintf(stderr, "%s.\n%s: %s\n", FileErrorText(failure).c_str(), what.c_str(),
-                 failure.describe().c_str());
+    std::fprintf(stderr, "%s.\n%s: %s\n", FileErrorText(failure).c_str(),
+                 PrintableName(what).c_str(), failure.describe().c_str());
     return kFileFailed;
 }
 
@@ -78,7 +79,8 @@ int reportOutputError(int code) {
 }
 
 int reportPortFailure(const std::string& port, const OpenStatus& opened) {
-    std::fprintf(stderr, "%s: %s\n", port.c_str(), PortFailureReason(opened, 0).c_str());
+    std::fprintf(stderr, "%s: %s\n", PrintableName(port).c_str(),
+                 PortFailureReason(opened, 0).c_str());
     return kPortFailed;
 }
 

@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "PrintableName.h"
+
 #ifdef __linux__
 #include <sys/inotify.h>
 #endif
@@ -123,16 +125,17 @@ PortLink::PortLink(std::string linkPath, std::string target)
     : linkPath_(std::move(linkPath)), target_(std::move(target)) {
     struct stat st {};
     if (lstat(linkPath_.c_str(), &st) == 0 && !S_ISLNK(st.st_mode))
-        throw std::runtime_error(linkPath_ + " exists and is not a symbolic link");
+        throw std::runtime_error(PrintableName(linkPath_) + " exists and is not a symbolic link");
     // Made under a temporary name and renamed over the old link in one step.
     const std::string temporary = linkPath_ + ".tmp" + std::to_string(getpid());
     unlink(temporary.c_str());
-    if (symlink(target_.c_str(), temporary.c_str()) != 0) throwSystemError("symlink " + temporary);
+    if (symlink(target_.c_str(), temporary.c_str()) != 0)
+        throwSystemError("symlink " + PrintableName(temporary));
     if (rename(temporary.c_str(), linkPath_.c_str()) != 0) {
         const int error = errno;
         unlink(temporary.c_str());
         errno = error;
-        throwSystemError("rename to " + linkPath_);
+        throwSystemError("rename to " + PrintableName(linkPath_));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "DeviceReplies.h"
+#include "PrintableName.h"
 
 namespace travik::sim {
 namespace {
@@ -54,7 +55,7 @@ private:
         const auto value = parseNumber(*text, max);
         if (!value || *value < min) {
             fail("option " + name + " takes a whole number from " + std::to_string(min) + " to " +
-                 std::to_string(max) + ", not \"" + *text + "\"");
+                 std::to_string(max) + ", not \"" + PrintableName(*text) + "\"");
             return std::nullopt;
         }
         return value;
@@ -71,7 +72,7 @@ private:
         if (takeFlag(name)) {
             if (given) fail("option " + name + " takes no value");
         } else if (!takeValueOption(name, given)) {
-            fail("unknown option \"" + arg + "\" (see --help)");
+            fail("unknown option \"" + PrintableName(arg) + "\" (see --help)");
         }
     }
 

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "DeviceReplies.h"
+#include "PrintableName.h"
 #include "PtyPort.h"
 #include "SimDevice.h"
 #include "SimOptions.h"
@@ -62,12 +63,12 @@ private:
 std::string readReplyFile(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxReplyFile)
-        throw std::runtime_error("reply file " + path +
+        throw std::runtime_error("reply file " + travik::PrintableName(path) +
                                  " is not a readable file of at most 64 MiB");
     std::ifstream in(path, std::ios::binary);
     std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
     if (!in || (st.st_size > 0 && !in.read(bytes.data(), st.st_size)))
-        throw std::runtime_error("cannot read reply file " + path);
+        throw std::runtime_error("cannot read reply file " + travik::PrintableName(path));
     return bytes;
 }
 
