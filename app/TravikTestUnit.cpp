@@ -196,7 +196,7 @@ void TSTestForm::InitForm() {
                              [this](const std::string& text) { showMessage(text); });
         ui_->ComboBox1->setEditText(QString::fromStdString(state_.ComPortName));
     }
-    showPortFailure(opened);
+    showPortOutcome(opened);
     if (state_.ComHandle.isInvalid()) {
         showMessage(StartupPortFailedText(LanguageIndex()));
         state_.ComHandle.setNone();
@@ -231,7 +231,7 @@ void TSTestForm::ComboBox1Change() {
     state_.ComPortName = ui_->ComboBox1->itemText(selected).toStdString();
     pickedPortName_ = state_.ComPortName;
     state_.PortReady = false;
-    if (!state_.ComPortName.empty()) showPortFailure(openSelectedPort());
+    if (!state_.ComPortName.empty()) showPortOutcome(openSelectedPort());
     if (state_.ComHandle.isInvalid()) {
         const std::string message = PortSelectionFailedText(LanguageIndex());
         if (!message.empty()) showMessage(message);
@@ -257,9 +257,15 @@ OpenStatus TSTestForm::openSelectedPort() {
     return opened;
 }
 
-// The status line says why the port did not open, beside the message box.
-void TSTestForm::showPortFailure(const OpenStatus& opened) {
-    if (opened.ok()) return;
+// The status line says why the port did not open, beside the message box, or
+// warns of programs that may hold the port it opened.
+void TSTestForm::showPortOutcome(const OpenStatus& opened) {
+    if (opened.ok()) {
+        const std::string warning =
+            PortWarningStatusText(state_.ComPortName, opened, LanguageIndex());
+        if (!warning.empty()) setStatusText(warning);
+        return;
+    }
     setStatusText(PortFailureStatusText(state_.ComPortName, opened, LanguageIndex()));
 }
 

@@ -11,8 +11,8 @@
 #include "Dialogs.h"
 #include "QtTexts.h"
 #include "Readout.h"
-#include "WindowFit.h"
 #include "Table.h"
+#include "WindowFit.h"
 
 namespace Ui {
 class TSTestForm;
@@ -84,7 +84,7 @@ private:
     void refreshPortList();
     void takeTypedPath(const QString& text);
     OpenStatus openSelectedPort();
-    void showPortFailure(const OpenStatus& opened);
+    void showPortOutcome(const OpenStatus& opened);
     void setReadButtonsEnabled(bool enabled);
     void runReadout(ReadoutKind kind);
     void updateTerminalView();

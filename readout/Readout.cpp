@@ -14,6 +14,11 @@ bool isEnglish(int languageIndex) {
     return languageIndex == 0;
 }
 
+// An outcome's text, with the warning given before the transfer beside it.
+std::string besideWarning(const std::string& text, const std::string& warning) {
+    return warning.empty() ? text : text + " \u2013 " + warning;
+}
+
 }  // namespace
 
 std::uint8_t CommandByte(ReadoutKind kind) {
@@ -47,6 +52,13 @@ std::string ConnectionLostText(int languageIndex) {
                                     : "Verbindung beim Lesen unterbrochen";
 }
 
+std::string PortWarningStatusText(const std::string& port, const OpenStatus& opened,
+                                  int languageIndex) {
+    std::string warning = PortWarningText(opened, languageIndex);
+    if (warning.empty() || port.empty()) return warning;
+    return port + ": " + warning;
+}
+
 bool ReadoutRules::take(std::uint8_t ch, std::int32_t count) {
     if (ch == 0) return false;
     if (ch == kLf) return true;
@@ -73,6 +85,9 @@ ReadoutResult Button1Click(ReadoutKind kind, ReadoutState& state, ReadoutWindow&
     state.ComHandle.close();
     result.open = OpenComPort(state.ComHandle, state.ComPortName, kDeviceBaud, kQueueSize,
                               [&](const std::string& text) { window.showMessage(text); });
+    const std::string warning =
+        PortWarningStatusText(state.ComPortName, result.open, window.languageIndex());
+    if (!warning.empty()) window.showPortWarning(warning);
 
     const std::int32_t limit = ReadoutLimit(kind);
     state.CsvFileName = ReadoutFileName(kind, window.languageIndex());
@@ -102,7 +117,7 @@ ReadoutResult Button1Click(ReadoutKind kind, ReadoutState& state, ReadoutWindow&
     if (state.ComHandle.lost()) {
         result.end = ReadoutEnd::ConnectionLost;
         window.showMessage(ConnectionLostText(language));
-        window.setStatusText(ConnectionLostText(language));
+        window.setStatusText(besideWarning(ConnectionLostText(language), warning));
         return result;
     }
     if (count < 2) {
@@ -111,7 +126,7 @@ ReadoutResult Button1Click(ReadoutKind kind, ReadoutState& state, ReadoutWindow&
     } else {
         result.end = ReadoutEnd::Complete;
     }
-    window.setStatusText(TransmissionReadyText(language));
+    window.setStatusText(besideWarning(TransmissionReadyText(language), warning));
     return result;
 }
 

@@ -37,6 +37,9 @@ public:
     virtual void setSaveEnabled(bool enabled) = 0;
     virtual int languageIndex() const = 0;
     virtual void showMessage(const std::string& text) = 0;
+    // Before the transfer: the port opened, but a program that may take part
+    // of the reply could not be checked. The window puts it into its status line.
+    virtual void showPortWarning(const std::string& text) { setStatusText(text); }
     // Asked after every byte: true ends the transfer at once (the window is closing).
     virtual bool stopRequested() { return false; }
 };
@@ -45,7 +48,7 @@ enum class ReadoutEnd { Complete, Timeout, ConnectionLost, Stopped };
 
 struct ReadoutResult {
     ReadoutEnd end = ReadoutEnd::Timeout;
-    OpenStatus open;  // the reopen of the port, with the reason when it failed
+    OpenStatus open;         // the reopen of the port, with the reason when it failed
     std::int32_t count = 0;  // bytes read, LF and the final 0 included
 };
 
@@ -61,6 +64,11 @@ int ProgressPosition(std::int32_t count, std::int32_t limit);
 std::string TransmissionReadyText(int languageIndex);
 std::string TimeoutText(int languageIndex);
 std::string ConnectionLostText(int languageIndex);
+
+// The warning for a port that opened with programs that may hold it (see
+// PortWarningText), after the port's name; empty when there is nothing to warn of.
+std::string PortWarningStatusText(const std::string& port, const OpenStatus& opened,
+                                  int languageIndex);
 
 // Applies the byte rules to one received byte. Kept apart from the port so the
 // rules can be driven byte by byte.

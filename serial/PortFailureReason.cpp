@@ -1,5 +1,6 @@
 // The user's explanation of a port that would not open, with the usual fix.
 #include <string>
+#include <vector>
 
 #include "WinCOmmUnit.h"
 
@@ -29,10 +30,13 @@ std::string permissionDenied(const std::string& group, int languageIndex) {
            " hinzuf\u00fcgen: sudo adduser $USER " + group + ", dann neu anmelden";
 }
 
+std::string processText(long pid, const std::string& name) {
+    return "PID " + std::to_string(pid) + " (" + name + ")";
+}
+
 std::string inUse(const OpenStatus& status, int languageIndex) {
     if (status.holderPid > 0) {
-        const std::string holder =
-            "PID " + std::to_string(status.holderPid) + " (" + status.holderName + ")";
+        const std::string holder = processText(status.holderPid, status.holderName);
         return english(languageIndex) ? "in use by " + holder : "belegt von " + holder;
     }
     return english(languageIndex) ? "in use by another program"
@@ -43,7 +47,27 @@ std::string notSerialPort(int languageIndex) {
     return english(languageIndex) ? "not a serial port" : "keine serielle Schnittstelle";
 }
 
+std::string processList(const std::vector<OtherProcess>& processes) {
+    std::string list;
+    for (const OtherProcess& process : processes) {
+        if (!list.empty()) list += ", ";
+        list += processText(process.pid, process.name);
+    }
+    return list;
+}
+
 }  // namespace
+
+std::string PortWarningText(const OpenStatus& status, int languageIndex) {
+    if (status.unseenPortTakers.empty()) return {};
+    const std::string takers = processList(status.unseenPortTakers);
+    if (english(languageIndex))
+        return takers + " could not be checked and may hold the port: the reply may be incomplete";
+    const bool one = status.unseenPortTakers.size() == 1;
+    return takers + (one ? " konnte" : " konnten") + " nicht gepr\u00fcft werden und " +
+           (one ? "belegt" : "belegen") +
+           " die Schnittstelle vielleicht: die Antwort kann unvollst\u00e4ndig sein";
+}
 
 std::string PortFailureReason(const OpenStatus& status, int languageIndex) {
     switch (status.fault) {

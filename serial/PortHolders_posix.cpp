@@ -4,11 +4,13 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <sstream>
+#include <utility>
 
 #include "PortHolders.h"
 
@@ -63,25 +65,40 @@ long ptyIndexOfMaster(const std::string& fdinfoPath) {
     return -1;
 }
 
-// Whether the process in `pidPath` holds `device` open (`holds`) and whether it
-// holds the master side of that pseudo-terminal (`isDevice`).
-void scanDescriptors(const std::string& pidPath, dev_t device, bool& holds, bool& isDevice) {
+// The pseudo-terminal index of a pty slave, as its master's fdinfo gives it;
+// -1 for any other device.
+long ptyIndexOf(dev_t device) {
+    if (!isPtySlave(device)) return -1;
+    return static_cast<long>(minor(device)) + (major(device) - kPtySlaveMajorFirst) * 256L;
+}
+
+// What one process's descriptors tell of the device.
+enum class Holding {
+    No,          // not open there, or the process is gone
+    Yes,         // open there
+    OwnEnd,      // the process also holds the master side: it is the device
+    Unreadable,  // this user may not read the process's descriptors
+};
+
+bool isMaster(const std::string& target) {
+    return target == "/dev/ptmx" || target == "/dev/pts/ptmx";
+}
+
+Holding holdingOf(const std::string& pidPath, dev_t device, long ptyIndex) {
     const std::string fdPath = pidPath + "/fd";
     const Dir fds(opendir(fdPath.c_str()));
-    if (!fds) return;
-    const long ptyIndex = isPtySlave(device) ? static_cast<long>(minor(device)) +
-                                                   (major(device) - kPtySlaveMajorFirst) * 256L
-                                             : -1;
+    if (!fds) return errno == EACCES || errno == EPERM ? Holding::Unreadable : Holding::No;
+    bool holds = false;
     while (const dirent* entry = readdir(fds.get())) {
         if (!isNumber(entry->d_name)) continue;
         const std::string link = fdPath + "/" + entry->d_name;
         // Only device nodes are worth a stat: sockets and pipes read "socket:[..]".
         const std::string target = readLink(link);
         if (target.rfind("/dev/", 0) != 0) continue;
-        if (target == "/dev/ptmx" || target == "/dev/pts/ptmx") {
+        if (isMaster(target)) {
             if (ptyIndex >= 0 &&
                 ptyIndexOfMaster(pidPath + "/fdinfo/" + entry->d_name) == ptyIndex) {
-                isDevice = true;
+                return Holding::OwnEnd;
             }
             continue;
         }
@@ -89,6 +106,7 @@ void scanDescriptors(const std::string& pidPath, dev_t device, bool& holds, bool
         if (stat(link.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == device)
             holds = true;
     }
+    return holds ? Holding::Yes : Holding::No;
 }
 
 // This process's controlling terminal, from field 7 of /proc/self/stat.
@@ -112,21 +130,48 @@ std::optional<dev_t> controllingTerminal() {
     return makedev(ttyMajor, ttyMinor);
 }
 
+// A process this user may not look into: its name is read only to tell
+// whether it is a known taker of serial ports.
+void noteUnseen(HolderScan& scan, long pid, const std::string& pidPath) {
+    scan.unseen.push_back(pid);
+    std::string name = programName(pidPath);
+    if (IsKnownPortTaker(name)) scan.unseenPortTakers.push_back(PortHolder{pid, std::move(name)});
+}
+
 }  // namespace
 
-std::optional<PortHolder> FindOtherHolder(dev_t device) {
-    const Dir proc(opendir("/proc"));
-    if (!proc) return std::nullopt;
+HolderScan ScanPortHolders(dev_t device, const std::string& procRoot) {
+    HolderScan scan;
+    const Dir proc(opendir(procRoot.c_str()));
+    if (!proc) return scan;
+    scan.looked = true;
     const std::string self = std::to_string(getpid());
+    const long ptyIndex = ptyIndexOf(device);
     while (const dirent* entry = readdir(proc.get())) {
         if (!isNumber(entry->d_name) || self == entry->d_name) continue;
-        const std::string pidPath = std::string("/proc/") + entry->d_name;
-        bool holds = false;
-        bool isDevice = false;
-        scanDescriptors(pidPath, device, holds, isDevice);
-        if (holds && !isDevice) return PortHolder{std::atol(entry->d_name), programName(pidPath)};
+        const std::string pidPath = procRoot + "/" + entry->d_name;
+        const long pid = std::atol(entry->d_name);
+        switch (holdingOf(pidPath, device, ptyIndex)) {
+            case Holding::Yes:
+                scan.holder = PortHolder{pid, programName(pidPath)};
+                return scan;
+            case Holding::Unreadable:
+                noteUnseen(scan, pid, pidPath);
+                break;
+            case Holding::No:
+            case Holding::OwnEnd:
+                break;
+        }
     }
-    return std::nullopt;
+    return scan;
+}
+
+bool IsKnownPortTaker(const std::string& programName) {
+    static const char* const kKnownTakers[] = {"ModemManager", "brltty", "gpsd"};
+    for (const char* taker : kKnownTakers) {
+        if (programName == taker) return true;
+    }
+    return false;
 }
 
 bool IsSystemTerminal(dev_t device) {

@@ -11,8 +11,9 @@
 namespace travik::backend {
 
 // Opens the named port exclusively for reading and writing. On failure returns
-// kInvalidPort with `failure` telling why.
-NativePort openPort(const std::string& portName, OpenStatus& failure);
+// kInvalidPort with `outcome` telling why; when the port opened, `outcome` is Ok
+// and lists what is worth a warning (unseenPortTakers).
+NativePort openPort(const std::string& portName, OpenStatus& outcome);
 
 // Runs the opening steps after the open, in order (queues, read the line
 // settings, apply the definition string, write them back, timeouts), stopping

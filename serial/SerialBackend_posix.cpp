@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "LineDefinition.h"
 #include "PortHolders.h"
@@ -84,6 +85,14 @@ OpenStatus inUse(int error, const std::optional<PortHolder>& holder) {
     return withOwnReason(failure);
 }
 
+// Taken: no other holder was seen, but programs known to take serial ports
+// that could not be looked at are kept for a warning.
+OpenStatus takenDespite(HolderScan scan) {
+    OpenStatus taken;
+    taken.unseenPortTakers = std::move(scan.unseenPortTakers);
+    return taken;
+}
+
 bool isSystemTerminal(const struct stat& st) {
     return S_ISCHR(st.st_mode) && IsSystemTerminal(st.st_rdev);
 }
@@ -92,18 +101,19 @@ bool isSystemTerminal(const struct stat& st) {
 // ours does TIOCEXCL keep other programs out (root is exempt), so a refused
 // open never leaves the flag on a port someone else holds. A program that
 // opened the port before us takes neither: it is looked for among the
-// processes we may see.
+// processes we may see, and those we may not see are told apart.
 OpenStatus takeExclusively(int fd, const struct stat& st) {
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno == EWOULDBLOCK ? EBUSY : errno;
-        return inUse(error, FindOtherHolder(st.st_rdev));
+        return inUse(error, ScanPortHolders(st.st_rdev).holder);
     }
-    if (const std::optional<PortHolder> holder = FindOtherHolder(st.st_rdev)) {
+    HolderScan scan = ScanPortHolders(st.st_rdev);
+    if (scan.holder) {
         flock(fd, LOCK_UN);
-        return inUse(EBUSY, holder);
+        return inUse(EBUSY, scan.holder);
     }
     ioctl(fd, TIOCEXCL);
-    return {};
+    return takenDespite(std::move(scan));
 }
 
 bool speedFor(long baud, speed_t& speed) {
@@ -143,36 +153,36 @@ bool applyDefinition(const LineDefinition& def, termios& tio) {
 
 }  // namespace
 
-NativePort openPort(const std::string& portName, OpenStatus& failure) {
+NativePort openPort(const std::string& portName, OpenStatus& outcome) {
     if (portName.empty()) {
-        failure = openFailure(ENOENT, portName);
+        outcome = openFailure(ENOENT, portName);
         return kInvalidPort;
     }
     const std::string path = devicePath(portName);
     // Looked at before the open: opening the console could already disturb it.
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && isSystemTerminal(st)) {
-        failure = notSerialPort();
+        outcome = notSerialPort();
         return kInvalidPort;
     }
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        failure = openFailure(errno, path);
+        outcome = openFailure(errno, path);
         return kInvalidPort;
     }
     fd = aboveStandardStreams(fd);
     if (fd < 0) {
-        failure = openFailure(errno, path);
+        outcome = openFailure(errno, path);
         return kInvalidPort;
     }
     // Checked again on what was opened, in case the name changed meanwhile.
     if (fstat(fd, &st) != 0 || !isatty(fd) || isSystemTerminal(st)) {
         ::close(fd);
-        failure = notSerialPort();
+        outcome = notSerialPort();
         return kInvalidPort;
     }
-    failure = takeExclusively(fd, st);
-    if (!failure.ok()) {
+    outcome = takeExclusively(fd, st);
+    if (!outcome.ok()) {
         ::close(fd);
         return kInvalidPort;
     }

@@ -109,15 +109,16 @@ OpenStatus OpenComPort(SerialHandle& handle, const std::string& portName, std::i
         if (showMessage) showMessage(OpenResultMessage(status.result));
         return status;
     };
-    OpenStatus failure;
-    handle.reset(backend::openPort(portName, failure));
+    OpenStatus opening;
+    handle.reset(backend::openPort(portName, opening));
     if (!handle.isOpen()) {
         handle.reset(kInvalidPort);
-        if (failure.ok()) failure = OpenFailure(OpenResult::InvalidHandle, PortFault::Other, 0);
-        return report(failure);
+        if (opening.ok()) opening = OpenFailure(OpenResult::InvalidHandle, PortFault::Other, 0);
+        return report(opening);
     }
     OpenStatus configured =
         backend::configurePort(handle.native(), DefinitionString(baud), queueSize, ComReadTimeouts);
+    configured.unseenPortTakers = std::move(opening.unseenPortTakers);
     if (!configured.ok()) return report(configured);
     return configured;
 }

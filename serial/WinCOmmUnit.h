@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Status.h"
 
@@ -44,6 +45,12 @@ const char* OpenResultMessage(OpenResult result);
 // What the system says kept a port from opening.
 enum class PortFault { None, NoSuchPort, PermissionDenied, InUse, NotSerialPort, Other };
 
+// Another process, by its id and its program's name as the system keeps it.
+struct OtherProcess {
+    long pid = 0;
+    std::string name;
+};
+
 // The outcome of OpenComPort: the step that failed (Ok when none) and why.
 struct OpenStatus {
     OpenResult result = OpenResult::Ok;
@@ -52,6 +59,9 @@ struct OpenStatus {
     std::string group;       // PermissionDenied: the group that owns the device node
     long holderPid = 0;      // InUse: the process that has the port open, when known
     std::string holderName;  // and its name
+    // Opened or not: programs known to take serial ports whose open files this
+    // user may not look at, so whether they hold the port is unknown.
+    std::vector<OtherProcess> unseenPortTakers;
 
     bool ok() const { return result == OpenResult::Ok; }
 };
@@ -71,6 +81,11 @@ OpenStatus OpenFailure(OpenResult step, PortFault fault, int systemCode, std::st
 // Why the port did not open, for the user: English for language 0, German for
 // every other index. Empty when it opened.
 std::string PortFailureReason(const OpenStatus& status, int languageIndex);
+
+// A warning for a port that opened: the programs known to take serial ports
+// that could not be checked and may take part of the reply. English for
+// language 0, German for every other index; empty when there are none.
+std::string PortWarningText(const OpenStatus& status, int languageIndex);
 
 // Outcome of one ReadComByte.
 enum class ReadStatus { Byte, Timeout, Lost };

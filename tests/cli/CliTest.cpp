@@ -10,6 +10,7 @@
 #include "ChildProcess.h"
 #include "CsvExport.h"
 #include "FakeSysfs.h"
+#include "HoldingProcess.h"
 #include "QuietReadoutWindow.h"
 #include "Readout.h"
 #include "RunProcess.h"
@@ -291,4 +292,38 @@ TEST(TravikRead, AConnectionLostBeforeAnyByteWritesNoFile) {
     EXPECT_EQ(run.err, "connection lost during Read\n");
     struct stat info {};
     EXPECT_NE(stat(dir.file("empty.csv").c_str(), &info), 0);
+}
+
+// Root's modem manager holds the port, an ordinary user reads it: whether the
+// manager takes part of the reply cannot be checked, and standard error says
+// so, naming it, before the readout; root is refused as before.
+TEST(TravikRead, AnUncheckedPortTakerIsNamedBeforeTheReadout) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to hold the port as another user";
+    SimProcess sim({"--fast", "--rows", "5"});
+    const TerminalText expected = readInProcess(ReadoutKind::AlarmBuffer, sim.portPath());
+    ASSERT_GT(expected.size(), 100u);
+    ASSERT_EQ(chown(sim.portPath().c_str(), kOrdinaryUser, kOrdinaryUser), 0);
+    const HoldingProcess holder(sim.portPath(), "ModemManager");
+    ASSERT_TRUE(holder.waitUntilHolding());
+    if (holder.namesakeRuns())
+        GTEST_SKIP() << "a real ModemManager runs here: it would be named too";
+    const std::string holderText = "PID " + std::to_string(holder.pid()) + " (ModemManager)";
+
+    // Standard error into the same pipe as the readout, to see what came first.
+    ProcessLimits asUser;
+    asUser.asOrdinaryUser = true;
+    const ProcessOutput run = RunProcess(
+        "/bin/sh", {"-c", "exec \"$0\" alarm --port \"$1\" 2>&1", kProgram, sim.portPath()},
+        asUser);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out, sim.portPath() + ": " + holderText +
+                           " could not be checked and may hold the port: the reply may be "
+                           "incomplete\n" +
+                           asPrinted(expected));
+
+    const ProcessOutput asRoot = readout({"alarm", "--port", sim.portPath()});
+    EXPECT_EQ(asRoot.status, 2);
+    EXPECT_NE(asRoot.err.find("\n" + sim.portPath() + ": in use by " + holderText + "\n"),
+              std::string::npos)
+        << asRoot.err;
 }

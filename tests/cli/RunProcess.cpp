@@ -1,6 +1,7 @@
 #include "RunProcess.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -11,7 +12,16 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "ChildProcess.h"
+
 namespace {
+
+// Without root's override the program sees what an ordinary user sees.
+void becomeOrdinaryUser(const ProcessLimits& limits) {
+    if (!limits.asOrdinaryUser || geteuid() != 0) return;
+    if (setgroups(0, nullptr) != 0 || setgid(kOrdinaryUser) != 0 || setuid(kOrdinaryUser) != 0)
+        _exit(126);
+}
 
 void applyLimits(const ProcessLimits& limits) {
     if (limits.fileSizeLimit < 0) return;
@@ -41,6 +51,7 @@ void applyLimits(const ProcessLimits& limits) {
     }
     if (devNull > STDERR_FILENO) close(devNull);
     applyLimits(limits);
+    becomeOrdinaryUser(limits);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));

@@ -15,10 +15,11 @@ struct ProcessOutput {
 };
 
 struct ProcessLimits {
-    long fileSizeLimit = -1;   // RLIMIT_FSIZE in bytes (SIGXFSZ ignored), -1 for none
-    bool closeStdout = false;  // start the program with descriptor 1 closed
-    bool closeStderr = false;  // start the program with descriptor 2 closed
-    std::string stderrPath;    // when set, standard error is this file (a terminal, say)
+    long fileSizeLimit = -1;      // RLIMIT_FSIZE in bytes (SIGXFSZ ignored), -1 for none
+    bool closeStdout = false;     // start the program with descriptor 1 closed
+    bool closeStderr = false;     // start the program with descriptor 2 closed
+    std::string stderrPath;       // when set, standard error is this file (a terminal, say)
+    bool asOrdinaryUser = false;  // run as kOrdinaryUser when the tests run as root
 };
 
 ProcessOutput RunProcess(const std::string& program, const std::vector<std::string>& args,

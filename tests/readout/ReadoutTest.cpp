@@ -1,6 +1,8 @@
 // The readout end to end: the real transfer code against a device played on a
 // pseudo-terminal.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,7 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "DeviceReplies.h"
+#include "HoldingProcess.h"
 #include "PtyDevice.h"
 #include "Readout.h"
 #include "SimProcess.h"
@@ -401,4 +405,30 @@ TEST(ReadoutFaults, ReplyOfEveryNonZeroValueLongerThanTheLimitEndsAtTheLimit) {
         EXPECT_EQ(run.result.end, ReadoutEnd::Complete);
         EXPECT_TRUE(run.window.saveEnabled);
     }
+}
+
+// Root's modem manager holds the port an ordinary user reads: it could not be
+// checked, so the status line names it before the transfer and beside the
+// outcome after it.
+TEST(Readout, AnUncheckedPortTakerIsNamedBeforeAndAfterTheTransfer) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to hold the port as another user";
+    ScriptedDevice device("1\t2\r\n" + std::string(1, '\0'));
+    ASSERT_EQ(chown(device.port().c_str(), kOrdinaryUser, kOrdinaryUser), 0);
+    const HoldingProcess holder(device.port(), "ModemManager");
+    ASSERT_TRUE(holder.waitUntilHolding());
+    if (holder.namesakeRuns())
+        GTEST_SKIP() << "a real ModemManager runs here: it would be named too";
+
+    const std::string statuses = TextWithoutRootOverride([&] {
+        ReadoutRun run;
+        runReadout(run, ReadoutKind::DataLogger, device.port());
+        std::string text = run.state.terminal.bytes() + "|";
+        for (const std::string& status : run.window.statuses) text += status + "|";
+        return text;
+    });
+    const std::string warning = device.port() + ": PID " + std::to_string(holder.pid()) +
+                                " (ModemManager) could not be checked and may hold the port: "
+                                "the reply may be incomplete";
+    EXPECT_EQ(statuses, "1\t2\r||" + warning + "|Transmission ready \u2013 " + warning + "|");
+    EXPECT_EQ(device.command(), 'd');
 }

@@ -4,21 +4,17 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <string>
-#include <thread>
 
 #include "ChildProcess.h"
+#include "HoldingProcess.h"
 #include "PortHolders.h"
 #include "PtyDevice.h"
 #include "TempDir.h"
@@ -36,46 +32,6 @@ OpenStatus tryOpen(const std::string& name) {
     SerialHandle handle;
     return tryOpen(handle, name);
 }
-
-// A program that holds `path` open as its standard input until it is ended.
-class OtherHolder {
-public:
-    explicit OtherHolder(const std::string& path) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, path.c_str(), O_RDONLY | O_NOCTTY, 0);
-        char sleep[] = "sleep";
-        char seconds[] = "60";
-        char* argv[] = {sleep, seconds, nullptr};
-        const int failed = posix_spawnp(&pid_, "sleep", &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (failed) pid_ = -1;
-    }
-    ~OtherHolder() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
-    OtherHolder(const OtherHolder&) = delete;
-    OtherHolder& operator=(const OtherHolder&) = delete;
-
-    pid_t pid() const { return pid_; }
-    // True once the program runs with the port open (its name is its own then).
-    bool waitUntilHolding(const std::string& path) const {
-        const std::string fd0 = "/proc/" + std::to_string(pid_) + "/fd/0";
-        const std::string comm = "/proc/" + std::to_string(pid_) + "/comm";
-        for (int attempt = 0; attempt < 500; ++attempt) {
-            char target[256] = {};
-            const ssize_t length = readlink(fd0.c_str(), target, sizeof target - 1);
-            if (length > 0 && path == target && ReadFileBytes(comm) == "sleep\n") return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
 
 }  // namespace
 
@@ -153,9 +109,8 @@ TEST(PortFailure, APortWeHoldAlreadyIsInUse) {
 TEST(PortFailure, AProgramThatOpenedThePortFirstIsNamed) {
     PtyDevice device;
     {
-        const OtherHolder other(device.portPath());
-        ASSERT_GT(other.pid(), 0);
-        ASSERT_TRUE(other.waitUntilHolding(device.portPath()));
+        const HoldingProcess other(device.portPath());
+        ASSERT_TRUE(other.waitUntilHolding());
         SerialHandle handle;
         const OpenStatus opened = tryOpen(handle, device.portPath());
         EXPECT_EQ(opened.result, OpenResult::InvalidHandle);

@@ -31,6 +31,31 @@ int RunWithoutRootOverride(const std::function<int()>& action) {
     return RunInChild(becomeOrdinaryUser, action);
 }
 
+std::string TextWithoutRootOverride(const std::function<std::string()>& action) {
+    int channel[2];
+    if (pipe(channel) != 0) return "(no pipe)";
+    const int result = RunWithoutRootOverride([&] {
+        close(channel[0]);
+        const std::string text = action();
+        std::size_t sent = 0;
+        while (sent < text.size()) {
+            const ssize_t put = write(channel[1], text.data() + sent, text.size() - sent);
+            if (put <= 0) return 1;
+            sent += static_cast<std::size_t>(put);
+        }
+        return 0;
+    });
+    close(channel[1]);
+    std::string text;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = read(channel[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(got));
+    close(channel[0]);
+    if (result != 0) text += "(the child ended with " + std::to_string(result) + ")";
+    return text;
+}
+
 OrdinaryUserScope::OrdinaryUserScope() {
     if (geteuid() != 0) return;
     if (seteuid(kOrdinaryUser) != 0) throw std::runtime_error("seteuid failed");

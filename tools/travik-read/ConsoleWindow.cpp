@@ -54,6 +54,10 @@ void ConsoleWindow::showMessage(const std::string& text) {
     std::fflush(err_);
 }
 
+void ConsoleWindow::showPortWarning(const std::string& text) {
+    showMessage(text);
+}
+
 bool ConsoleWindow::stopRequested() {
     return CaughtStopSignal() != 0;
 }

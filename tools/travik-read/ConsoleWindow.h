@@ -23,6 +23,8 @@ public:
     void setSaveEnabled(bool) override {}
     int languageIndex() const override { return 0; }
     void showMessage(const std::string& text) override;
+    // Before the readout, on standard error.
+    void showPortWarning(const std::string& text) override;
     // A stop signal (SIGINT, SIGTERM, SIGHUP) ends the transfer.
     bool stopRequested() override;
 

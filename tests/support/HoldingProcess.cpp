@@ -1,0 +1,79 @@
+#include "HoldingProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+const char* const kSleep = "/bin/sleep";
+
+// The program to run: `sleep` itself, or a link to it named `programName`,
+// since the system names a process after the file it was started from.
+std::string programFile(const std::string& programName, const TempDir& folder) {
+    if (programName == "sleep") return kSleep;
+    const std::string link = folder.file(programName);
+    if (symlink(kSleep, link.c_str()) != 0) return {};
+    return link;
+}
+
+std::string linkTarget(const std::string& link) {
+    char target[256] = {};
+    const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
+}
+
+}  // namespace
+
+HoldingProcess::HoldingProcess(const std::string& path, const std::string& programName)
+    : path_(path), name_(programName) {
+    const std::string program = programFile(programName, linkFolder_);
+    if (program.empty()) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, path.c_str(), O_RDONLY | O_NOCTTY, 0);
+    std::string seconds = "60";
+    char* argv[] = {name_.data(), seconds.data(), nullptr};
+    const int failed = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) pid_ = -1;
+}
+
+HoldingProcess::~HoldingProcess() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+}
+
+bool HoldingProcess::waitUntilHolding() const {
+    if (pid_ <= 0) return false;
+    const std::string fd0 = "/proc/" + std::to_string(pid_) + "/fd/0";
+    const std::string comm = "/proc/" + std::to_string(pid_) + "/comm";
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        if (linkTarget(fd0) == path_ && ReadFileBytes(comm) == name_ + "\n") return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+bool HoldingProcess::namesakeRuns() const {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == std::to_string(pid_))
+            continue;
+        std::ifstream comm(entry.path() / "comm");
+        std::string name;
+        if (std::getline(comm, name) && name == name_) return true;
+    }
+    return false;
+}
