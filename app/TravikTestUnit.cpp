@@ -199,11 +199,7 @@ void TSTestForm::InitForm() {
     showPortFailure(opened);
     if (state_.ComHandle.isInvalid()) {
         showMessage(StartupPortFailedText(LanguageIndex()));
-        state_.ComHandle.setNone();
-        state_.ComPortName.clear();
-        const QSignalBlocker blocker(ui_->ComboBox1);
-        ui_->ComboBox1->setCurrentIndex(-1);
-        ui_->ComboBox1->setEditText(QString());
+        forgetFailedPort();
     } else {
         state_.PortReady = true;
     }
@@ -235,14 +231,20 @@ void TSTestForm::ComboBox1Change() {
     if (state_.ComHandle.isInvalid()) {
         const std::string message = PortSelectionFailedText(LanguageIndex());
         if (!message.empty()) showMessage(message);
-        state_.ComHandle.setNone();
-        state_.ComPortName.clear();
-        const QSignalBlocker blocker(ui_->ComboBox1);
-        ui_->ComboBox1->setCurrentIndex(-1);
+        forgetFailedPort();
     } else {
         state_.PortReady = true;
     }
     setReadButtonsEnabled(state_.PortReady);
+}
+
+// After a port failed to open: no port, nothing selected or typed in the selector.
+void TSTestForm::forgetFailedPort() {
+    state_.ComHandle.setNone();
+    state_.ComPortName.clear();
+    const QSignalBlocker blocker(ui_->ComboBox1);
+    ui_->ComboBox1->setCurrentIndex(-1);
+    ui_->ComboBox1->setEditText(QString());
 }
 
 OpenStatus TSTestForm::openSelectedPort() {

@@ -11,8 +11,8 @@
 #include "Dialogs.h"
 #include "QtTexts.h"
 #include "Readout.h"
-#include "WindowFit.h"
 #include "Table.h"
+#include "WindowFit.h"
 
 namespace Ui {
 class TSTestForm;
@@ -77,6 +77,7 @@ protected:
 private:
     void FormCloseQuery();
     std::string portNameToRemember() const;
+    void forgetFailedPort();
     void connectEvents();
     void applyFonts();
     void fitToScreen(const QMargins& frame);
