@@ -4,7 +4,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
+class QDialog;
 class QWidget;
 
 namespace travik {
@@ -18,6 +20,9 @@ public:
     void showError(const std::string& text) { showErrorBox(text + "."); }
     // The save dialog proposing `proposed`; nothing when the user cancels.
     virtual std::optional<std::string> askSaveFileName(const std::string& proposed) = 0;
+    // Closes every dialog still waiting for the user as if cancelled: each call
+    // that shows one returns. Dialogs that never wait have nothing to close.
+    virtual void closeWaitingDialogs() {}
 
 protected:
     virtual void showErrorBox(const std::string& textWithStop) = 0;
@@ -29,12 +34,16 @@ public:
     explicit QtDialogs(QWidget* dialogParent) : parent_(dialogParent) {}
     void showMessage(const std::string& text) override;
     std::optional<std::string> askSaveFileName(const std::string& proposed) override;
+    void closeWaitingDialogs() override;
 
 protected:
     void showErrorBox(const std::string& textWithStop) override;
 
 private:
+    int execWaiting(QDialog& dialog);
+
     QWidget* parent_;  // the file dialog's parent; message boxes are centred on the screen
+    std::vector<QDialog*> waiting_;  // shown and not yet answered, the newest last
 };
 
 // The title of the program's message boxes, from the running program's file name.

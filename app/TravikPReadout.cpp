@@ -15,6 +15,8 @@ int main(int argc, char* argv[]) {
     QObject::connect(&sessionEnd, &travik::SessionEndWatcher::sessionEnding, &STestForm,
                      &travik::TSTestForm::endSession);
     STestForm.InitForm();
+    // The session may have ended while a start-up message waited for the user.
+    if (STestForm.sessionEnded()) return 0;
     STestForm.show();
     return application.exec();
 }

@@ -18,6 +18,7 @@
 #include <QSignalBlocker>
 #include <QTextCursor>
 #include <QWindow>
+#include <cstdio>
 
 #include "ChartPage.h"
 #include "CommPortList.h"
@@ -109,7 +110,7 @@ void TSTestForm::connectEvents() {
     connect(ui_->Exit1, &QAction::triggered, this, &TSTestForm::Exit1Click);
     connect(ui_->RadioGroup2Buttons, &QButtonGroup::idClicked, this, &TSTestForm::RadioGroup2Click);
     // Qt closes no window when the session ends.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, &TSTestForm::sessionEnding,
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &TSTestForm::endSession,
             Qt::DirectConnection);
 }
 
@@ -199,11 +200,7 @@ void TSTestForm::InitForm() {
     showPortOutcome(opened);
     if (state_.ComHandle.isInvalid()) {
         showMessage(StartupPortFailedText(LanguageIndex()));
-        state_.ComHandle.setNone();
-        state_.ComPortName.clear();
-        const QSignalBlocker blocker(ui_->ComboBox1);
-        ui_->ComboBox1->setCurrentIndex(-1);
-        ui_->ComboBox1->setEditText(QString());
+        forgetFailedPort();
     } else {
         state_.PortReady = true;
     }
@@ -235,14 +232,20 @@ void TSTestForm::ComboBox1Change() {
     if (state_.ComHandle.isInvalid()) {
         const std::string message = PortSelectionFailedText(LanguageIndex());
         if (!message.empty()) showMessage(message);
-        state_.ComHandle.setNone();
-        state_.ComPortName.clear();
-        const QSignalBlocker blocker(ui_->ComboBox1);
-        ui_->ComboBox1->setCurrentIndex(-1);
+        forgetFailedPort();
     } else {
         state_.PortReady = true;
     }
     setReadButtonsEnabled(state_.PortReady);
+}
+
+// After a port failed to open: no port, nothing selected or typed in the selector.
+void TSTestForm::forgetFailedPort() {
+    state_.ComHandle.setNone();
+    state_.ComPortName.clear();
+    const QSignalBlocker blocker(ui_->ComboBox1);
+    ui_->ComboBox1->setCurrentIndex(-1);
+    ui_->ComboBox1->setEditText(QString());
 }
 
 OpenStatus TSTestForm::openSelectedPort() {
@@ -279,14 +282,49 @@ void TSTestForm::Exit1Click() {
 }
 
 void TSTestForm::closeEvent(QCloseEvent* event) {
-    if (transferRunning_) {
-        // End the readout first; the window closes when it has returned.
-        closeRequested_ = true;
-        event->ignore();
-        return;
+    if (closeWindow()) {
+        event->accept();
+    } else {
+        event->ignore();  // a readout runs: the window closes when it has returned
     }
-    FormCloseQuery();
-    event->accept();
+}
+
+// The one close routine, however the end comes (a close, a signal, the end of
+// the session): the port is closed and the settings are written once. False
+// while a readout runs; the window closes when it has returned.
+bool TSTestForm::closeWindow() {
+    if (end_ == WindowEnd::Closed || end_ == WindowEnd::SessionEnded) return true;
+    if (transferRunning_) {
+        if (end_ == WindowEnd::Open) end_ = WindowEnd::ClosingAfterReadout;
+        return false;
+    }
+    const bool write = !settingsWritten();
+    end_ = end_ == WindowEnd::SessionEnding ? WindowEnd::SessionEnded : WindowEnd::Closed;
+    state_.ComHandle.close();  // released before any box about the settings
+    if (write) saveSettings();
+    return true;
+}
+
+bool TSTestForm::settingsWritten() const {
+    return end_ == WindowEnd::SessionEnding || end_ == WindowEnd::Closed ||
+           end_ == WindowEnd::SessionEnded;
+}
+
+bool TSTestForm::sessionEnded() const {
+    return end_ == WindowEnd::SessionEnding || end_ == WindowEnd::SessionEnded;
+}
+
+// A failure is shown in a box, or on standard error once the session ends:
+// then no one is left to answer a box.
+void TSTestForm::saveSettings() {
+    const StoredSettings settings{portNameToRemember(), SeparatorIndex(), LanguageIndex()};
+    if (WriteSettings(settingsPath_, settings).ok()) return;
+    if (sessionEnded()) {
+        std::fprintf(stderr, "%s.\n", UnableToWriteText(settingsPath_).c_str());
+        std::fflush(stderr);
+    } else {
+        dialogs_->showError(UnableToWriteText(settingsPath_));
+    }
 }
 
 // A failed open empties the running port name; the setting keeps the stored
@@ -297,37 +335,27 @@ std::string TSTestForm::portNameToRemember() const {
 }
 
 void TSTestForm::endSession() {
-    quitRequested_ = true;
-    close();
-    // During a readout the window closes when the readout has returned.
-    if (!transferRunning_) QCoreApplication::quit();
+    if (sessionEnded()) return;
+    const bool write = !settingsWritten();
+    end_ = end_ == WindowEnd::Closed ? WindowEnd::SessionEnded : WindowEnd::SessionEnding;
+    if (write) saveSettings();
+    closeWindow();  // the port now, or when a running readout has stopped
+    dialogs_->closeWaitingDialogs();
+    // Once the request has been answered (the session manager's, on Windows)
+    // and the closed box has returned.
+    QMetaObject::invokeMethod(this, &TSTestForm::closeAndLeave, Qt::QueuedConnection);
 }
 
-// The one end of the program, however it comes (a close, a signal, the end of
-// the session): the settings are written once; during a readout the port is
-// closed when the readout has returned.
-void TSTestForm::FormCloseQuery() {
-    if (!settingsWritten_) {
-        settingsWritten_ = true;
-        const StoredSettings settings{portNameToRemember(), SeparatorIndex(), LanguageIndex()};
-        if (!WriteSettings(settingsPath_, settings).ok() && !sessionEnding_)
-            dialogs_->showError(UnableToWriteText(settingsPath_));
+void TSTestForm::closeAndLeave() {
+    if (close()) QCoreApplication::quit();
+}
+
+void TSTestForm::closeAfterReadout() {
+    if (end_ == WindowEnd::ClosingAfterReadout) {
+        close();
+    } else if (end_ == WindowEnd::SessionEnding) {
+        closeAndLeave();
     }
-    if (transferRunning_) {
-        closeRequested_ = true;
-        return;
-    }
-    state_.ComHandle.close();
-}
-
-void TSTestForm::saveAndClosePort() {
-    FormCloseQuery();
-}
-
-void TSTestForm::sessionEnding() {
-    sessionEnding_ = true;
-    FormCloseQuery();
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 // ---- Languages ----
@@ -387,11 +415,7 @@ void TSTestForm::runReadout(ReadoutKind kind) {
         fillDataPages();
     }
     transferRunning_ = false;
-    if (closeRequested_) {
-        closeRequested_ = false;
-        close();
-        if (quitRequested_) QCoreApplication::quit();
-    }
+    closeAfterReadout();
 }
 
 void TSTestForm::fillDataPages() {
@@ -458,7 +482,9 @@ void TSTestForm::setSaveEnabled(bool enabled) {
     ui_->CSVDateiabspeichern1->setEnabled(enabled);
 }
 
+// Once the session ends, no box waits for a user who has gone.
 void TSTestForm::showMessage(const std::string& text) {
+    if (sessionEnded()) return;
     dialogs_->showMessage(text);
 }
 

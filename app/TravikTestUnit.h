@@ -51,7 +51,11 @@ public:
     void setSaveEnabled(bool enabled) override;
     int languageIndex() const override { return LanguageIndex(); }
     void showMessage(const std::string& text) override;
-    bool stopRequested() override { return closeRequested_; }
+    bool stopRequested() override { return end_ != WindowEnd::Open; }
+
+    // True once the session has ended the window (then it is closed or closing
+    // and will not be shown again).
+    bool sessionEnded() const;
 
 public slots:
     void ComboBox1Change();
@@ -59,15 +63,11 @@ public slots:
     void CSVDateiabspeichern1Click();
     void RadioGroup2Click();
     void Exit1Click();
-    // The one close routine: writes the settings and closes the port; a later
-    // call writes nothing again.
-    void saveAndClosePort();
-    // The session ends the program (SIGTERM, SIGHUP): closes the window as a
-    // close would (after a running readout has stopped), then leaves the event loop.
+    // The session ends the program (SIGTERM, SIGHUP; on Windows the log-off or
+    // shutdown): the settings are written and the port closed at once (after a
+    // running readout has stopped), a box waiting for the user is closed and no
+    // other comes; then the window closes and the event loop is left.
     void endSession();
-    // Windows logs off or shuts down, when no window gets closed: the settings
-    // are written and the port closed at once, with no dialog, then the window closes.
-    void sessionEnding();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,8 +75,22 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormCloseQuery();
+    // How far the window is on its way to the end; it only ever moves forward.
+    enum class WindowEnd {
+        Open,                 // in use
+        ClosingAfterReadout,  // closed during a readout: closes when it has returned
+        SessionEnding,        // settings written, no box any more: closes after the readout
+        Closed,               // settings written, port closed
+        SessionEnded,         // as Closed, and the event loop is being left
+    };
+
+    bool closeWindow();
+    bool settingsWritten() const;
+    void saveSettings();
+    void closeAndLeave();
+    void closeAfterReadout();
     std::string portNameToRemember() const;
+    void forgetFailedPort();
     void connectEvents();
     void applyFonts();
     void fitToScreen(const QMargins& frame);
@@ -101,10 +115,7 @@ private:
     std::size_t shownBytes_ = 0;  // terminal bytes already in the view
     QElapsedTimer sinceViewUpdate_;
     bool transferRunning_ = false;
-    bool closeRequested_ = false;   // the window was closed during a readout
-    bool quitRequested_ = false;    // the session ends: quit once the window has closed
-    bool settingsWritten_ = false;  // FormCloseQuery has written them
-    bool sessionEnding_ = false;    // no dialog may wait for the user any more
+    WindowEnd end_ = WindowEnd::Open;
     bool shownBefore_ = false;
 };
 

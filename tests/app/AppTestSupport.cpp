@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "SessionEnd.h"
 #include "Settings.h"
 #include "TempDir.h"
 #include "Windows1252.h"
@@ -90,6 +91,14 @@ std::unique_ptr<travik::TSTestForm> WindowTest::startForm() {
     form->InitForm();
     form->show();
     return form;
+}
+
+void EndSessionBySignal(travik::TSTestForm& form) {
+    travik::SessionEndWatcher watcher;
+    QObject::connect(&watcher, &travik::SessionEndWatcher::sessionEnding, &form,
+                     &travik::TSTestForm::endSession);
+    emit watcher.sessionEnding();
+    QApplication::processEvents();
 }
 
 void PressEnter(QWidget* widget) {

@@ -61,6 +61,11 @@ T* Control(QWidget& form, const char* name) {
     return control;
 }
 
+// The session ends the window as it ends the program: through the session-end
+// watcher's signal, connected as the program connects it; then the events it
+// left queued are delivered.
+void EndSessionBySignal(travik::TSTestForm& form);
+
 // Presses and releases Enter on `widget`.
 void PressEnter(QWidget* widget);
 

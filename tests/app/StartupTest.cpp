@@ -226,7 +226,7 @@ TEST_F(StartupTest, ClosingTwiceWritesTheSettingsOnce) {
 
 TEST_F(StartupTest, UnwritableSettingsFolderGivesErrorBoxAndStillCloses) {
 #ifdef _WIN32
-    GTEST_SKIP() << "the per-user folder cannot be redirected; see SaveAndClosePort tests";
+    GTEST_SKIP() << "the per-user folder cannot be redirected; see the session-end tests";
 #else
     WriteFileBytes(config_.file("not-a-folder"), "x");
     setenv("XDG_CONFIG_HOME", config_.file("not-a-folder").c_str(), 1);
@@ -252,18 +252,17 @@ TEST_F(SessionEndTest, WritesTheSettingsAndClosesThePortOnceThenTheWindow) {
     ASSERT_TRUE(form->state().ComHandle.isOpen());
     Control<QRadioButton>(*form, "RadioGroup2Item2")->click();
 
-    form->sessionEnding();
+    EndSessionBySignal(*form);
     EXPECT_TRUE(form->state().ComHandle.isNone());
+    EXPECT_FALSE(form->isVisible());
     const travik::StoredSettings stored = travik::ReadSettings(settingsPath());
     EXPECT_EQ(stored.comID, device.portPath());
     EXPECT_EQ(stored.language, 2);
 
-    // The window closes once the session's request has been answered, and the
-    // close writes nothing again.
+    // A close after it, or the session's end again, writes nothing again.
     writeSettings("[other]\nkey=1\n");
-    QApplication::processEvents();
-    EXPECT_FALSE(form->isVisible());
-    form->saveAndClosePort();
+    EXPECT_TRUE(form->close());
+    EndSessionBySignal(*form);
     EXPECT_EQ(ReadFileBytes(settingsPath()), "[other]\nkey=1\n");
     EXPECT_TRUE(dialogs().errors.empty());
 }
@@ -271,15 +270,14 @@ TEST_F(SessionEndTest, WritesTheSettingsAndClosesThePortOnceThenTheWindow) {
 TEST_F(SessionEndTest, SettingsThatCannotBeWrittenShowNoDialog) {
     std::filesystem::create_directories(std::filesystem::u8path(settingsPath()));
     auto ending = startForm();
-    ending->sessionEnding();
-    QApplication::processEvents();
+    EndSessionBySignal(*ending);
     EXPECT_FALSE(ending->isVisible());
     EXPECT_TRUE(dialogs().errors.empty());
 
     // An ordinary close says so, once.
     auto closing = startForm();
     EXPECT_TRUE(closing->close());
-    closing->saveAndClosePort();
+    EXPECT_TRUE(closing->close());
     EXPECT_EQ(dialogs().errors.size(), 1u);
 }
 
