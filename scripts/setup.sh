@@ -6,7 +6,8 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-charts-dev libjpeg-dev libgtest-dev googletest
           clang libclang-rt-dev clang-tidy
-          qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev man-db "$@")
+          qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev man-db
+          xvfb xdotool "$@")
 # Debian 12 ships Qt's OpenGL modules, which Qt Charts' CMake package asks for,
 # apart from qt6-base-dev; Debian 13 has them in qt6-base-dev.
 codename=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
