@@ -294,6 +294,19 @@ TEST(TravikRead, AConnectionLostBeforeAnyByteWritesNoFile) {
     EXPECT_NE(stat(dir.file("empty.csv").c_str(), &info), 0);
 }
 
+namespace {
+
+// A copy of the program that an ordinary user may run wherever the build tree
+// is (Debian 13 keeps /root closed to other users).
+std::string ProgramForEveryone(const TempDir& dir) {
+    const std::string copy = dir.file("travik-read");
+    WriteFileBytes(copy, ReadFileBytes(kProgram));
+    if (chmod(dir.path().c_str(), 0755) != 0 || chmod(copy.c_str(), 0755) != 0) return {};
+    return copy;
+}
+
+}  // namespace
+
 // Root's modem manager holds the port, an ordinary user reads it: whether the
 // manager takes part of the reply cannot be checked, and standard error says
 // so, naming it, before the readout; root is refused as before.
@@ -312,9 +325,11 @@ TEST(TravikRead, AnUncheckedPortTakerIsNamedBeforeTheReadout) {
     // Standard error into the same pipe as the readout, to see what came first.
     ProcessLimits asUser;
     asUser.asOrdinaryUser = true;
+    const TempDir programDir;
+    const std::string program = ProgramForEveryone(programDir);
+    ASSERT_FALSE(program.empty());
     const ProcessOutput run = RunProcess(
-        "/bin/sh", {"-c", "exec \"$0\" alarm --port \"$1\" 2>&1", kProgram, sim.portPath()},
-        asUser);
+        "/bin/sh", {"-c", "exec \"$0\" alarm --port \"$1\" 2>&1", program, sim.portPath()}, asUser);
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(run.out, sim.portPath() + ": " + holderText +
                            " could not be checked and may hold the port: the reply may be "
