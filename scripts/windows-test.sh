@@ -87,10 +87,10 @@ start_sim() {
         [ -s "$work/$name.out" ] && break
         sleep 0.1
     done
-    local pty
-    pty=$(head -n 1 "$work/$name.out")
-    [ -c "$pty" ] || fail "the $name simulator printed no device path (got '$pty')"
-    printf -v "$variable" '%s' "$pty"
+    local device
+    device=$(head -n 1 "$work/$name.out")
+    [ -c "$device" ] || fail "the $name simulator printed no device path (got '$device')"
+    printf -v "$variable" '%s' "$device"
 }
 
 step "Simulated devices"
