@@ -3,6 +3,7 @@
 // terminals rather than a serial port.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <optional>
@@ -26,12 +27,14 @@ struct HolderScan {
     std::vector<PortHolder> unseenPortTakers;
 };
 
-// Looks for another process that has the character device `device` open. A
-// process that also holds the master side of the same pseudo-terminal is the
-// device's own end, not a competitor, and is not reported. The look ends at
+// Looks for another process that has the character device `node` (the port's
+// node as stat gives it) open: a pty slave of the same devpts instance, any
+// other device by its number. A process that also holds the master side of
+// the same pseudo-terminal is the device's own end, not a competitor, and is
+// not reported. The look ends at
 // the first holder found; `unseen` is complete only when there is none.
 // `procRoot` is where the system's process folders are ("/proc").
-HolderScan ScanPortHolders(dev_t device, const std::string& procRoot = "/proc");
+HolderScan ScanPortHolders(const struct stat& node, const std::string& procRoot = "/proc");
 
 // Program names (as the system keeps them, 15 bytes at most) of services that
 // open serial ports by themselves: modem managers probing new ports, braille

@@ -84,7 +84,16 @@ bool isMaster(const std::string& target) {
     return target == "/dev/ptmx" || target == "/dev/pts/ptmx";
 }
 
-Holding holdingOf(const std::string& pidPath, dev_t device, long ptyIndex) {
+// Whether `st`, what a process's descriptor names, is the port `node`. A pty
+// slave's number tells the pty only within its devpts instance: a container's
+// own instance has a /dev/pts/0 of its own, so the file system must match too.
+// Any other device's number is the device, whichever /dev its node lies in.
+bool isPort(const struct stat& st, const struct stat& node) {
+    if (!S_ISCHR(st.st_mode) || st.st_rdev != node.st_rdev) return false;
+    return !isPtySlave(node.st_rdev) || st.st_dev == node.st_dev;
+}
+
+Holding holdingOf(const std::string& pidPath, const struct stat& node, long ptyIndex) {
     const std::string fdPath = pidPath + "/fd";
     const Dir fds(opendir(fdPath.c_str()));
     if (!fds) return errno == EACCES || errno == EPERM ? Holding::Unreadable : Holding::No;
@@ -103,8 +112,7 @@ Holding holdingOf(const std::string& pidPath, dev_t device, long ptyIndex) {
             continue;
         }
         struct stat st {};
-        if (stat(link.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == device)
-            holds = true;
+        if (stat(link.c_str(), &st) == 0 && isPort(st, node)) holds = true;
     }
     return holds ? Holding::Yes : Holding::No;
 }
@@ -140,18 +148,18 @@ void noteUnseen(HolderScan& scan, long pid, const std::string& pidPath) {
 
 }  // namespace
 
-HolderScan ScanPortHolders(dev_t device, const std::string& procRoot) {
+HolderScan ScanPortHolders(const struct stat& node, const std::string& procRoot) {
     HolderScan scan;
     const Dir proc(opendir(procRoot.c_str()));
     if (!proc) return scan;
     scan.looked = true;
     const std::string self = std::to_string(getpid());
-    const long ptyIndex = ptyIndexOf(device);
+    const long ptyIndex = ptyIndexOf(node.st_rdev);
     while (const dirent* entry = readdir(proc.get())) {
         if (!isNumber(entry->d_name) || self == entry->d_name) continue;
         const std::string pidPath = procRoot + "/" + entry->d_name;
         const long pid = std::atol(entry->d_name);
-        switch (holdingOf(pidPath, device, ptyIndex)) {
+        switch (holdingOf(pidPath, node, ptyIndex)) {
             case Holding::Yes:
                 scan.holder = PortHolder{pid, programName(pidPath)};
                 return scan;

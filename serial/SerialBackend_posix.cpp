@@ -105,9 +105,9 @@ bool isSystemTerminal(const struct stat& st) {
 OpenStatus takeExclusively(int fd, const struct stat& st) {
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno == EWOULDBLOCK ? EBUSY : errno;
-        return inUse(error, ScanPortHolders(st.st_rdev).holder);
+        return inUse(error, ScanPortHolders(st).holder);
     }
-    HolderScan scan = ScanPortHolders(st.st_rdev);
+    HolderScan scan = ScanPortHolders(st);
     if (scan.holder) {
         flock(fd, LOCK_UN);
         return inUse(EBUSY, scan.holder);

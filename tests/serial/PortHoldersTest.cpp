@@ -1,10 +1,21 @@
 // Who else holds a port, as far as this user may look: a holder this user
 // cannot look into is listed as unseen, never taken for nobody, and a known
 // taker of serial ports among the unseen is named in a warning.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -19,10 +30,10 @@ using namespace travik;
 
 namespace {
 
-dev_t deviceOf(const std::string& path) {
+struct stat nodeOf(const std::string& path) {
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0) return 0;
-    return st.st_rdev;
+    stat(path.c_str(), &st);
+    return st;
 }
 
 std::string pidList(const std::vector<long>& pids) {
@@ -39,7 +50,7 @@ std::string takerList(const std::vector<OtherProcess>& takers) {
 }
 
 // What an ordinary user's look for holders of `device` finds in `procRoot`, as text.
-std::string scanAsOrdinaryUser(dev_t device, const std::string& procRoot = "/proc") {
+std::string scanAsOrdinaryUser(const struct stat& device, const std::string& procRoot = "/proc") {
     return TextWithoutRootOverride([&] {
         const backend::HolderScan scan = backend::ScanPortHolders(device, procRoot);
         std::string text = scan.looked ? "looked" : "not looked";
@@ -64,6 +75,101 @@ void addProcess(const TempDir& proc, const std::string& pid, const std::string& 
     ASSERT_EQ(mkdir((folder + "/fd").c_str(), fdReadable ? 0755 : 0700), 0);
 }
 
+// A process in a mount namespace of its own, as in a container, with its own
+// devpts instance on /dev/pts, holding the pty slave numbered `index` there
+// (not its master, which a second process of the namespace holds).
+class NamespacedPtyHolder {
+public:
+    explicit NamespacedPtyHolder(long index) {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            holdInNamespace(index, fds[1]);
+        }
+        close(fds[1]);
+        if (pid_ < 0 || read(fds[0], &report_, sizeof report_) != sizeof report_)
+            report_ = Report{-1, "no report", 0, 0};
+        close(fds[0]);
+    }
+    ~NamespacedPtyHolder() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGKILL);  // the master's holder dies with it
+        waitpid(pid_, nullptr, 0);
+    }
+    NamespacedPtyHolder(const NamespacedPtyHolder&) = delete;
+    NamespacedPtyHolder& operator=(const NamespacedPtyHolder&) = delete;
+
+    pid_t pid() const { return pid_; }
+    bool holding() const { return report_.error == 0; }
+    bool refused() const { return report_.error == EPERM || report_.error == EACCES; }
+    std::string failure() const {
+        return std::string(report_.step) + ": " + std::strerror(report_.error);
+    }
+    dev_t device() const { return report_.device; }
+    dev_t fileSystem() const { return report_.fileSystem; }
+
+private:
+    struct Report {
+        int error;
+        char step[32];
+        dev_t device;
+        dev_t fileSystem;
+    };
+
+    // In the child: system calls only, and never a return.
+    [[noreturn]] static void holdInNamespace(long index, int out) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The test's own pty end is no part of the container.
+        for (int fd = 3; fd < 1024; ++fd) {
+            if (fd != out) close(fd);
+        }
+        Report report{0, "", 0, 0};
+        const auto fail = [&](const char* step) {
+            report.error = errno;
+            std::snprintf(report.step, sizeof report.step, "%s", step);
+            (void)!write(out, &report, sizeof report);
+            _exit(1);
+        };
+        if (unshare(CLONE_NEWNS) != 0) fail("unshare");
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) fail("private");
+        if (mount("devpts", "/dev/pts", "devpts", 0, "newinstance,ptmxmode=0666") != 0)
+            fail("mount devpts");
+        int master = -1;
+        for (long opened = 0; opened <= index && master < 0; ++opened) {
+            const int fd = open("/dev/pts/ptmx", O_RDWR | O_NOCTTY);
+            unsigned number = 0;
+            if (fd < 0 || ioctl(fd, TIOCGPTN, &number) != 0) fail("open ptmx");
+            if (number == static_cast<unsigned long>(index)) master = fd;
+        }
+        int unlock = 0;
+        if (master < 0 || ioctl(master, TIOCSPTLCK, &unlock) != 0) fail("pty number");
+        char slavePath[32];
+        std::snprintf(slavePath, sizeof slavePath, "/dev/pts/%ld", index);
+        const int slave = open(slavePath, O_RDWR | O_NOCTTY);
+        struct stat st {};
+        if (slave < 0 || fstat(slave, &st) != 0) fail("open slave");
+        const pid_t masterHolder = fork();
+        if (masterHolder < 0) fail("fork");
+        if (masterHolder == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            close(out);
+            close(slave);
+            for (;;) pause();
+        }
+        close(master);
+        report.device = st.st_rdev;
+        report.fileSystem = st.st_dev;
+        (void)!write(out, &report, sizeof report);
+        close(out);
+        for (;;) pause();
+    }
+
+    pid_t pid_ = -1;
+    Report report_{};
+};
+
 }  // namespace
 
 TEST(PortHolders, ServicesThatTakeSerialPortsAreKnownByName) {
@@ -87,7 +193,7 @@ TEST(PortHolders, ProcessesWhoseDescriptorsCannotBeReadAreListed) {
     ASSERT_EQ(mkdir(proc.file("sys").c_str(), 0700), 0);
     ASSERT_EQ(symlink("100", proc.file("self").c_str()), 0);
 
-    std::string found = scanAsOrdinaryUser(deviceOf(device.portPath()), proc.path());
+    std::string found = scanAsOrdinaryUser(nodeOf(device.portPath()), proc.path());
     // The order of a folder's entries is the file system's.
     for (const char* order : {"unseen 100 200 ", "unseen 200 100 "}) {
         const std::size_t at = found.find(order);
@@ -98,10 +204,10 @@ TEST(PortHolders, ProcessesWhoseDescriptorsCannotBeReadAreListed) {
     // A process that holds the port is the holder, as before.
     addProcess(proc, "500", "minicom", true);
     ASSERT_EQ(symlink(device.portPath().c_str(), proc.file("500/fd/3").c_str()), 0);
-    found = scanAsOrdinaryUser(deviceOf(device.portPath()), proc.path());
+    found = scanAsOrdinaryUser(nodeOf(device.portPath()), proc.path());
     EXPECT_NE(found.find("looked holder 500 "), std::string::npos) << found;
 
-    EXPECT_EQ(scanAsOrdinaryUser(deviceOf(device.portPath()), proc.file("none")),
+    EXPECT_EQ(scanAsOrdinaryUser(nodeOf(device.portPath()), proc.file("none")),
               "not looked unseen  takers ");
 }
 
@@ -112,7 +218,7 @@ TEST(PortHolders, ARootHolderIsUnseenByAnOrdinaryUserNotAbsent) {
     PtyDevice device;
     const HoldingProcess holder(device.portPath());
     ASSERT_TRUE(holder.waitUntilHolding());
-    const dev_t port = deviceOf(device.portPath());
+    const struct stat port = nodeOf(device.portPath());
 
     const backend::HolderScan asRoot = backend::ScanPortHolders(port);
     ASSERT_TRUE(asRoot.holder);
@@ -172,4 +278,33 @@ TEST(PortHolders, SeveralUncheckedTakersAreNamedTogether) {
     EXPECT_EQ(PortWarningText(opened, 2),
               "PID 812 (ModemManager), PID 640 (brltty) konnten nicht gepr\u00fcft werden und "
               "belegen die Schnittstelle vielleicht: die Antwort kann unvollst\u00e4ndig sein");
+}
+
+// A container's own /dev/pts/N is another pty than the host's /dev/pts/N,
+// though both have the same device number: its holder does not hold the port.
+TEST(PortHolders, APtyOfTheSameNumberInAContainerIsAnotherPort) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to make a mount namespace";
+    PtyDevice device;
+    const std::string prefix = "/dev/pts/";
+    ASSERT_EQ(device.portPath().rfind(prefix, 0), 0u) << device.portPath();
+    const long index = std::atol(device.portPath().c_str() + prefix.size());
+    const struct stat port = nodeOf(device.portPath());
+
+    const NamespacedPtyHolder other(index);
+    if (other.refused())
+        GTEST_SKIP() << "a mount namespace with its own devpts is not permitted here: "
+                     << other.failure();
+    ASSERT_TRUE(other.holding()) << other.failure();
+    ASSERT_EQ(other.device(), port.st_rdev) << "the container's pty has another number";
+    ASSERT_NE(other.fileSystem(), port.st_dev) << "the container's pty is the host's";
+
+    const backend::HolderScan scan = backend::ScanPortHolders(port);
+    EXPECT_FALSE(scan.holder) << "named PID " << scan.holder->pid << " (" << scan.holder->name
+                              << "), the container's holder is PID " << other.pid();
+
+    SerialHandle handle;
+    const OpenStatus opened =
+        OpenComPort(handle, device.portPath(), kDeviceBaud, kQueueSize, nullptr);
+    EXPECT_TRUE(opened.ok()) << PortFailureReason(opened, 0);
+    EXPECT_TRUE(handle.isOpen());
 }
