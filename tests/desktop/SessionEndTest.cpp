@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -44,6 +45,17 @@ struct ProgramPlace {
     std::string errorPath = "/dev/null";  // standard error
 };
 
+// Qt 6.8's xcb platform leaves objects of its own at exit (its desktop
+// services) whose allocation LeakSanitizer cannot trace past Debian's Qt
+// libraries, so no suppression can single them out. The program's own leaks
+// are checked by the offscreen runs.
+void withoutLeakCheck() {
+    const char* options = std::getenv("ASAN_OPTIONS");
+    const std::string without =
+        (options && *options ? std::string(options) + ":" : std::string()) + "detect_leaks=0";
+    setenv("ASAN_OPTIONS", without.c_str(), 1);
+}
+
 // The window program as a child with its own settings folder.
 class ProgramProcess {
 public:
@@ -55,6 +67,7 @@ public:
             setenv("XDG_CONFIG_HOME", configDir.c_str(), 1);
             setenv("QT_QPA_PLATFORM", place.platform.c_str(), 1);
             if (!place.display.empty()) setenv("DISPLAY", place.display.c_str(), 1);
+            if (place.platform == "xcb") withoutLeakCheck();
             freopen("/dev/null", "w", stdout);
             freopen(place.errorPath.c_str(), "w", stderr);
             // Only what the program opens itself counts, not the test's own port side.
@@ -349,7 +362,8 @@ TEST_F(SessionEndWithABoxTest, TimeoutDuringReadBox) {
     SimProcess sim({"--silent"});
     WriteFileBytes(settingsPath(), "[com]\ncomID=" + sim.portPath() + "\n[Language]\nLanguage=0\n");
     SettingsFileEvents settingsFile(config_.path(), settingsName());
-    ProgramProcess program(config_.path(), {"xcb", display.name()});
+    const std::string errors = config_.file("stderr.txt");
+    ProgramProcess program(config_.path(), {"xcb", display.name(), errors});
     ASSERT_TRUE(program.waitUntilHolding(sim.portPath(), std::chrono::seconds(30)));
     ASSERT_TRUE(display.waitForWindow("TravikP Readout", std::chrono::seconds(30)));
     // "readout Alarm Buffer" (168, 8, 217 x 49 under the menu bar, resources/TSTestForm.ui).
@@ -359,7 +373,9 @@ TEST_F(SessionEndWithABoxTest, TimeoutDuringReadBox) {
         << "no \"timeout during Read\" box";
     ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
 
-    EXPECT_EQ(program.waitForExit(kPromptly), 0) << "the box kept the program";
+    EXPECT_EQ(program.waitForExit(kPromptly), 0)
+        << "the box kept the program; its standard error:\n"
+        << ReadFileBytes(errors);
     EXPECT_EQ(settingsFile.writes(), 1);
     EXPECT_NE(ReadFileBytes(settingsPath()).find("comID=" + sim.portPath()), std::string::npos);
 }
