@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
+bash scripts/setup.sh file  # dpkg-shlibdeps in cpack needs file(1)
 build=${TRAVIK_DEB_BUILD_DIR:-build-deb}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
       -DTRAVIK_BUILD_TESTS=OFF -DTRAVIK_BUILD_BENCH=OFF >/dev/null
