@@ -133,7 +133,11 @@ private:
             _exit(1);
         };
         if (unshare(CLONE_NEWNS) != 0) fail("unshare");
-        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) fail("private");
+        // Nothing mounted here may reach the host. In a chroot "/" is no mount
+        // point (EINVAL): /dev, which holds the new devpts, is one.
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 &&
+            mount(nullptr, "/dev", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            fail("private");
         if (mount("devpts", "/dev/pts", "devpts", 0, "newinstance,ptmxmode=0666") != 0)
             fail("mount devpts");
         int master = -1;
