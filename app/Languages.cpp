@@ -109,6 +109,13 @@ std::string NoNumericColumnText(int languageIndex) {
     return languageIndex == 0 ? "No numeric column to chart" : "Keine Zahlenspalte zum Darstellen";
 }
 
+std::string PagesNotShownText(int languageIndex) {
+    return languageIndex == 0
+               ? "The table could not be shown; the readout can still be saved"
+               : "Die Tabelle konnte nicht angezeigt werden; die Ausgabe kann trotzdem "
+                 "gespeichert werden";
+}
+
 std::string ChartsLeftOutText(int languageIndex) {
     return languageIndex == 0 ? "This build of the program draws no charts"
                               : "Diese Ausgabe des Programms zeichnet keine Diagramme";

@@ -41,6 +41,8 @@ std::string PortSelectionFailedText(int languageIndex);
 // The chart page's line when the table has no numeric column, and when the
 // program was built without charts (English for 0, German for every other index).
 std::string NoNumericColumnText(int languageIndex);
+// Shown above an empty table when the pages could not be filled.
+std::string PagesNotShownText(int languageIndex);
 std::string ChartsLeftOutText(int languageIndex);
 
 // The chart's context-menu commands (English for 0, German for every other index).

@@ -19,14 +19,6 @@ void TableItemModel::setTable(std::shared_ptr<const Table> table) {
     table_ = table ? std::move(table) : std::make_shared<Table>();
     titles_.clear();
     for (const std::string& title : table_->titles) titles_.push_back(DecodedText(title));
-    cells_.clear();
-    cells_.reserve(static_cast<int>(table_->rowCount()));
-    for (const auto& row : table_->rows) {
-        QVector<QString> decoded;
-        decoded.reserve(static_cast<int>(row.size()));
-        for (const std::string& cell : row) decoded.push_back(DecodedText(cell));
-        cells_.push_back(std::move(decoded));
-    }
     order_.resize(table_->rowCount());
     std::iota(order_.begin(), order_.end(), std::size_t{0});
     endResetModel();
@@ -44,7 +36,8 @@ QVariant TableItemModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || role != Qt::DisplayRole || index.row() >= rowCount() ||
         index.column() >= columnCount())
         return QVariant();
-    return cells_[static_cast<int>(tableRow(index.row()))][index.column()];
+    return DecodedText(
+        table_->cell(tableRow(index.row()), static_cast<std::size_t>(index.column())));
 }
 
 QVariant TableItemModel::headerData(int section, Qt::Orientation orientation, int role) const {

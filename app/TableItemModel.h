@@ -1,5 +1,7 @@
-// The readout's table for a QTableView: cells decoded from Windows-1252, a
-// header click sorts (numbers as numbers, times as times, the rest as text).
+// The readout's table for a QTableView: cells decoded from Windows-1252 when
+// the view asks for them (a crafted reply may hold many thousands of cells that
+// nobody looks at), a header click sorts (numbers as numbers, times as times,
+// the rest as text).
 #pragma once
 
 #include <QAbstractTableModel>
@@ -34,7 +36,6 @@ public:
 
 private:
     std::shared_ptr<const Table> table_;
-    QVector<QVector<QString>> cells_;  // decoded, by table row
     QVector<QString> titles_;
     std::vector<std::size_t> order_;
 };

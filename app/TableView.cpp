@@ -43,15 +43,23 @@ void TableView::fitColumns() {
     const QFontMetrics titles(horizontalHeader()->font());
     constexpr int kCellPadding = 12;
     constexpr int kTitlePadding = 28;  // room for the sort arrow
-    for (int column = 0; column < model_->columnCount(); ++column) {
-        QString longest;
-        for (int row = 0; row < model_->rowCount(); ++row) {
-            const QString text = model_->index(row, column).data().toString();
-            if (text.size() > longest.size()) longest = text;
-        }
-        const QString title = model_->headerData(column, Qt::Horizontal).toString();
-        setColumnWidth(column, std::max(cells.horizontalAdvance(longest) + kCellPadding,
-                                        titles.horizontalAdvance(title) + kTitlePadding));
+    // Cells are one byte per character (Windows-1252): the longest by bytes is
+    // the one to measure. One pass over the cells the rows hold; past the first
+    // columns the default width does (a crafted line may have thousands).
+    const Table& table = model_->table();
+    const std::size_t fitted = std::min(table.columnCount(), kFittedColumns);
+    std::vector<const std::string*> longest(fitted, nullptr);
+    for (const auto& row : table.rows)
+        for (std::size_t column = 0; column < row.size() && column < fitted; ++column)
+            if (!longest[column] || row[column].size() > longest[column]->size())
+                longest[column] = &row[column];
+    for (std::size_t column = 0; column < fitted; ++column) {
+        const QString text = longest[column] ? DecodedText(*longest[column]) : QString();
+        const QString title =
+            model_->headerData(static_cast<int>(column), Qt::Horizontal).toString();
+        setColumnWidth(static_cast<int>(column),
+                       std::max(cells.horizontalAdvance(text) + kCellPadding,
+                                titles.horizontalAdvance(title) + kTitlePadding));
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QTableView>
+#include <cstddef>
 
 namespace travik {
 
@@ -18,8 +19,10 @@ public:
     // The selection as text: the titles of the selected columns, then each
     // selected row in the order shown, fields joined by TAB, lines ended by LF.
     QString selectionText() const;
-    // Makes each column as wide as its widest text (estimated from the longest
-    // one, as measuring every cell costs more than the whole table otherwise).
+    // Makes each of the first kFittedColumns columns as wide as its widest text
+    // (estimated from the longest one, as measuring every cell costs more than
+    // the whole table otherwise); columns past them keep the default width.
+    static constexpr std::size_t kFittedColumns = 200;
     void fitColumns();
     // Puts selectionText() on the clipboard (nothing when nothing is selected).
     void copySelection();

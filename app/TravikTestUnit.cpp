@@ -19,6 +19,7 @@
 #include <QTextCursor>
 #include <QWindow>
 #include <cstdio>
+#include <exception>
 
 #include "ChartPage.h"
 #include "CommPortList.h"
@@ -418,9 +419,22 @@ void TSTestForm::runReadout(ReadoutKind kind) {
     closeAfterReadout();
 }
 
+// The pages are a view of the terminal text: should they fail (no memory for a
+// crafted reply), they are left empty with a note, and the text and the save
+// command stay as they are.
 void TSTestForm::fillDataPages() {
-    const TerminalText& terminal = state_.terminal;
-    table_ = std::make_shared<const Table>(CutTable(terminal.bytes(), terminal.insertedTabs()));
+    try {
+        const TerminalText& terminal = state_.terminal;
+        showTable(
+            std::make_shared<const Table>(CutTable(terminal.bytes(), terminal.insertedTabs())));
+    } catch (const std::exception&) {
+        showTable(std::make_shared<const Table>());
+        ui_->TablePreamble->setText(QString::fromStdString(PagesNotShownText(LanguageIndex())));
+    }
+}
+
+void TSTestForm::showTable(std::shared_ptr<const Table> table) {
+    table_ = std::move(table);
     QStringList preamble;
     for (const std::string& line : table_->preamble)
         preamble << DecodedText(line).replace(QLatin1Char('\n'), QLatin1Char(' '));

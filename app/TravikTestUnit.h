@@ -41,6 +41,7 @@ public:
 
     // Fills the table and chart pages from the terminal text (done when a readout ends).
     void fillDataPages();
+    void showTable(std::shared_ptr<const Table> table);
     const Table& table() const { return *table_; }
 
     // What the readout needs of the window.

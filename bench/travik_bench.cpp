@@ -1,7 +1,7 @@
 // Measures the readout against the line's limit: the transfer alone, the same
 // through the real window (and a window that rewrites its whole text per byte),
 // a paced readout at 19200 baud, both CSV writers, start-up and peak memory,
-// and filling the table and chart pages.
+// filling the table and chart pages, and the same from crafted replies.
 // Prints a table of medians on standard output.
 #include <signal.h>
 #include <spawn.h>
@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "BenchClock.h"
 #include "ChartPage.h"
@@ -265,6 +267,107 @@ void startupAndMemory(bench::Table& table, const std::string& self, const std::s
     }
 }
 
+// Replies crafted to make the pages expensive, each within the alarm limit.
+struct CraftedReply {
+    const char* name;
+    std::string bytes;
+};
+
+std::vector<CraftedReply> craftedReplies() {
+    const std::string header = "TravikP 2000\r\n01.03.2024 06:00\r\n";
+    const auto fillRows = [&](std::string text, const std::string& row, std::size_t keep) {
+        while (text.size() + row.size() + keep <= static_cast<std::size_t>(kAlarmLimit))
+            text += row;
+        return text;
+    };
+    std::vector<CraftedReply> replies;
+    // Short rows, then one line of 7000 TABs: every row as wide as that one.
+    std::string tabsLast = fillRows(header + "No\tValue\r\n", "1\t2\r\n", 7003);
+    replies.push_back({"7000 TABs in the last row", tabsLast + std::string(7000, '\t') + "x\r\n"});
+    // A title line of 2000 TABs above rows as short as they come.
+    replies.push_back({"2000 TABs in the title line",
+                       fillRows(header + std::string(2000, '\t') + "\r\n", "1\r\n", 0)});
+    // Two rows of single-digit numbers: thousands of numeric columns to offer.
+    std::string wide = header + "A\r\n";
+    for (int row = 0; row < 2; ++row) {
+        std::string line;
+        while (line.size() + 2 < (static_cast<std::size_t>(kAlarmLimit) - header.size()) / 2 - 4)
+            line += "1\t";
+        wide += line + "1\r\n";
+    }
+    replies.push_back({"two rows of 3600 numeric columns", wide});
+    // The charted column empty in every other row: a gap after every point.
+    std::string gaps = header + "No\tValue\r\n";
+    for (int row = 1; gaps.size() + 16 <= static_cast<std::size_t>(kAlarmLimit); ++row)
+        gaps += std::to_string(row) + (row % 2 ? "\t5\r\n" : "\t\r\n");
+    replies.push_back({"a gap after every charted point", gaps});
+    return replies;
+}
+
+long statusKiB(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line))
+        if (line.rfind(prefix, 0) == 0) return std::atol(line.c_str() + prefix.size());
+    return 0;
+}
+
+// The child of the crafted-reply figures: an idle window, then the pages filled
+// from crafted reply `index`; writes the milliseconds and the peak memory above
+// the idle window (MiB) to `stampFile`.
+int craftedChild(int argc, char** argv, std::size_t index, const std::string& stampFile) {
+    QApplication application(argc, argv);
+    TSTestForm form(std::make_unique<SilentDialogs>("/tmp"));
+    form.InitForm();
+    form.show();
+    QCoreApplication::processEvents();
+    const std::string bytes = craftedReplies().at(index).bytes;
+    TerminalText& terminal = form.state().terminal;
+    terminal.clear();
+    for (char byte : bytes) terminal.append(byte);
+    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+    const long idleKiB = statusKiB("VmRSS");
+    const double start = bench::wallSeconds();
+    form.fillDataPages();
+    QCoreApplication::processEvents();
+    const double wall = bench::wallSeconds() - start;
+    const long peakKiB = statusKiB("VmHWM");
+    std::ofstream(stampFile) << wall * 1e3 << ' '
+                             << static_cast<double>(peakKiB - idleKiB) / 1024.0;
+    return 0;
+}
+
+void craftedReplyFigures(bench::Table& table, const std::string& self, const std::string& folder) {
+    const std::vector<CraftedReply> replies = craftedReplies();
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        std::vector<double> walls, peaks;
+        for (int run = 0; run < 3; ++run) {
+            const std::string stampFile = folder + "/crafted";
+            std::filesystem::remove(stampFile);
+            runChild({self, "--crafted-child", std::to_string(i), stampFile});
+            std::ifstream stamp(stampFile);
+            double wall = 0, peak = 0;
+            if (stamp >> wall >> peak) {
+                walls.push_back(wall);
+                peaks.push_back(peak);
+            }
+        }
+        if (walls.empty()) {
+            std::fprintf(stderr, "crafted reply %zu: the child failed\n", i);
+            continue;
+        }
+        std::sort(walls.begin(), walls.end());
+        std::sort(peaks.begin(), peaks.end());
+        const double wall = walls[walls.size() / 2], peak = peaks[peaks.size() / 2];
+        const std::string what = std::string("7. pages from a crafted reply, ") + replies[i].name +
+                                 " (" + std::to_string(replies[i].bytes.size()) + " bytes)";
+        table.add(what + ": wall", format("%.1f ms", wall), "<= 100 ms", wall <= 100);
+        table.add(what + ": memory above the idle window", format("%.1f MiB", peak), "<= 60 MB",
+                  peak * 1.048576 <= 60);
+    }
+}
+
 // The child of the start-up figure: the program's own start, then the time
 // the window was shown, written to `stampFile`.
 int startupChild(int argc, char** argv, const std::string& stampFile) {
@@ -288,6 +391,8 @@ int main(int argc, char** argv) {
     const std::string self = selfPath;
     if (argc == 3 && std::string(argv[1]) == "--startup-child")
         return startupChild(argc, argv, argv[2]);
+    if (argc == 4 && std::string(argv[1]) == "--crafted-child")
+        return craftedChild(argc, argv, std::stoul(argv[2]), argv[3]);
 
     const std::string simProgram = TRAVIK_SIM_PROGRAM;
     const std::string demoProgram = TRAVIK_DEMO_PROGRAM;
@@ -296,6 +401,13 @@ int main(int argc, char** argv) {
 
     SimProcess fast({"--fast"}, simProgram);
     useSettingsFor(folder, fast.portPath());
+    if (argc == 2 && std::string(argv[1]) == "--crafted") {
+        craftedReplyFigures(table, self, folder);
+        table.print();
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+        return 0;
+    }
     if (argc == 2 && std::string(argv[1]) == "--window") {
         // Only the figures through the window (2 and 6).
         QApplication application(argc, argv);
@@ -308,6 +420,8 @@ int main(int argc, char** argv) {
     // Children first: this process starts no toolkit before they have run.
     std::fprintf(stderr, "start-up and memory...\n");
     startupAndMemory(table, self, demoProgram, folder);
+    std::fprintf(stderr, "crafted replies...\n");
+    craftedReplyFigures(table, self, folder);
 
     TerminalText alarm;
     std::fprintf(stderr, "transfer alone...\n");

@@ -1,6 +1,7 @@
 // The table of an arbitrary terminal text: every row has one cell per column,
 // every cell is exactly the trimmed field of its line, the copy text gives the
 // cells back, and sorting any column is an ordered permutation of the rows.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -49,9 +50,9 @@ void checkCells(const travik::Table& table, std::string_view text) {
     const auto expected = expectedRows(text);
     check(table.rowCount() == expected.size());
     for (std::size_t r = 0; r < expected.size(); ++r) {
-        check(table.rows[r].size() == table.columnCount());
+        check(table.rows[r].size() <= table.columnCount());
         for (std::size_t c = 0; c < table.columnCount(); ++c)
-            check(table.rows[r][c] == (c < expected[r].size() ? expected[r][c] : std::string()));
+            check(table.cell(r, c) == (c < expected[r].size() ? expected[r][c] : std::string()));
     }
 }
 
@@ -99,8 +100,9 @@ void checkSorting(const travik::Table& table) {
                 check(descending ? compared >= 0 : compared <= 0);
             }
         }
-        for (const auto& row : table.rows)
-            if (const auto number = travik::ReadNumber(row[c])) check(std::isfinite(*number));
+        for (std::size_t r = 0; r < table.rowCount(); ++r)
+            if (const auto number = travik::ReadNumber(table.cell(r, c)))
+                check(std::isfinite(*number));
     }
 }
 
@@ -112,7 +114,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkCells(table, text);
     checkCopyText(table);
     checkSorting(table);
-    (void)travik::NumericColumns(table);
+    // The one pass over all columns agrees with asking column by column.
+    const std::vector<std::size_t> numeric = travik::NumericColumns(table);
+    for (std::size_t c = 0; c < table.columnCount() && c < 64; ++c)
+        check(travik::IsNumericColumn(table, c) ==
+              (std::find(numeric.begin(), numeric.end(), c) != numeric.end()));
     (void)travik::FirstChartColumn(table);
     (void)travik::TextColumn(table);
     if (const auto axis = travik::FindTimeAxis(table))
@@ -120,6 +126,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)travik::AxisSeconds(table, *axis, r);
     // The comma export's reading of the same text.
     const travik::Table collapsed = travik::CutTable(text, {}, travik::EmptyFields::Collapsed);
-    for (const auto& row : collapsed.rows) check(row.size() == collapsed.columnCount());
+    for (const auto& row : collapsed.rows) check(row.size() <= collapsed.columnCount());
     return 0;
 }

@@ -9,42 +9,57 @@
 namespace travik {
 namespace {
 
-template <class Reads>
-bool mostlyReads(const Table& table, std::size_t column, Reads reads) {
-    if (column >= table.columnCount()) return false;
+// What the cells of one column read as.
+struct ColumnCounts {
     std::size_t filled = 0;
-    std::size_t read = 0;
-    for (const auto& row : table.rows) {
-        if (TrimmedField(row[column]).empty()) continue;
-        ++filled;
-        if (reads(row[column])) ++read;
-    }
-    return filled >= 2 && read * 5 >= filled * 4;
-}
-
-bool isDateColumn(const Table& table, std::size_t column, TimeKind kind) {
-    std::size_t matching = 0;
+    std::size_t numbers = 0;
     std::size_t times = 0;
-    for (const auto& row : table.rows) {
-        if (const auto time = ReadTime(row[column])) {
+    std::size_t dates = 0;
+    std::size_t timesOfDay = 0;
+
+    void add(const std::string& cell) {
+        if (TrimmedField(cell).empty()) return;
+        ++filled;
+        if (ReadNumber(cell)) ++numbers;
+        if (const auto time = ReadTime(cell)) {
             ++times;
-            if (time->kind == kind) ++matching;
+            dates += time->kind == TimeKind::Date;
+            timesOfDay += time->kind == TimeKind::TimeOfDay;
         }
     }
-    return times > 0 && matching * 5 >= times * 4;
+    static bool mostly(std::size_t part, std::size_t whole) { return part * 5 >= whole * 4; }
+    bool numeric() const { return filled >= 2 && mostly(numbers, filled); }
+    bool time() const { return filled >= 2 && mostly(times, filled); }
+    bool mostlyDates() const { return times > 0 && mostly(dates, times); }
+    bool mostlyTimesOfDay() const { return times > 0 && mostly(timesOfDay, times); }
+};
+
+// Row by row over the cells the rows hold: the cost follows the bytes, not
+// rows times columns (one long line would make that product huge).
+std::vector<ColumnCounts> countColumns(const Table& table) {
+    std::vector<ColumnCounts> counts(table.columnCount());
+    for (const auto& row : table.rows)
+        for (std::size_t column = 0; column < row.size(); ++column) counts[column].add(row[column]);
+    return counts;
+}
+
+ColumnCounts countColumn(const Table& table, std::size_t column) {
+    ColumnCounts counts;
+    for (std::size_t row = 0; row < table.rowCount(); ++row) counts.add(table.cell(row, column));
+    return counts;
 }
 
 }  // namespace
 
 bool IsNumericColumn(const Table& table, std::size_t column) {
-    return mostlyReads(table, column,
-                       [](const std::string& cell) { return ReadNumber(cell).has_value(); });
+    return column < table.columnCount() && countColumn(table, column).numeric();
 }
 
 std::vector<std::size_t> NumericColumns(const Table& table) {
+    const std::vector<ColumnCounts> counts = countColumns(table);
     std::vector<std::size_t> columns;
-    for (std::size_t column = 0; column < table.columnCount(); ++column)
-        if (IsNumericColumn(table, column)) columns.push_back(column);
+    for (std::size_t column = 0; column < counts.size(); ++column)
+        if (counts[column].numeric()) columns.push_back(column);
     return columns;
 }
 
@@ -52,8 +67,8 @@ bool IsRowCounter(const Table& table, std::size_t column) {
     if (table.rowCount() < 2 || column >= table.columnCount()) return false;
     std::optional<double> previous;
     double step = 0;
-    for (const auto& row : table.rows) {
-        const auto value = ReadNumber(row[column]);
+    for (std::size_t row = 0; row < table.rowCount(); ++row) {
+        const auto value = ReadNumber(table.cell(row, column));
         if (!value || *value != std::floor(*value)) return false;
         if (previous) {
             const double difference = *value - *previous;
@@ -74,17 +89,17 @@ std::optional<std::size_t> FirstChartColumn(const Table& table) {
 }
 
 bool IsTimeColumn(const Table& table, std::size_t column) {
-    return mostlyReads(table, column,
-                       [](const std::string& cell) { return ReadTime(cell).has_value(); });
+    return column < table.columnCount() && countColumn(table, column).time();
 }
 
 std::optional<TimeAxis> FindTimeAxis(const Table& table) {
-    for (std::size_t column = 0; column < table.columnCount(); ++column) {
-        if (!IsTimeColumn(table, column)) continue;
+    const std::vector<ColumnCounts> counts = countColumns(table);
+    for (std::size_t column = 0; column < counts.size(); ++column) {
+        if (!counts[column].time()) continue;
         TimeAxis axis{column, std::nullopt};
         const std::size_t next = column + 1;
-        if (next < table.columnCount() && isDateColumn(table, column, TimeKind::Date) &&
-            IsTimeColumn(table, next) && isDateColumn(table, next, TimeKind::TimeOfDay))
+        if (next < counts.size() && counts[column].mostlyDates() && counts[next].time() &&
+            counts[next].mostlyTimesOfDay())
             axis.timeColumn = next;
         return axis;
     }
@@ -104,19 +119,18 @@ std::optional<long long> AxisSeconds(const Table& table, const TimeAxis& axis, s
 
 bool AxisIsTimeOfDay(const Table& table, const TimeAxis& axis) {
     if (axis.timeColumn) return false;
-    for (const auto& row : table.rows) {
-        const auto time = ReadTime(row[axis.column]);
+    for (std::size_t row = 0; row < table.rowCount(); ++row) {
+        const auto time = ReadTime(table.cell(row, axis.column));
         if (time && time->kind != TimeKind::TimeOfDay) return false;
     }
     return true;
 }
 
 std::optional<std::size_t> TextColumn(const Table& table) {
-    for (std::size_t column = 0; column < table.columnCount(); ++column) {
-        if (IsNumericColumn(table, column) || IsTimeColumn(table, column)) continue;
-        for (const auto& row : table.rows)
-            if (!TrimmedField(row[column]).empty()) return column;
-    }
+    const std::vector<ColumnCounts> counts = countColumns(table);
+    for (std::size_t column = 0; column < counts.size(); ++column)
+        if (counts[column].filled > 0 && !counts[column].numeric() && !counts[column].time())
+            return column;
     return std::nullopt;
 }
 
@@ -126,7 +140,8 @@ std::vector<std::size_t> SortedRows(const Table& table, std::size_t column, bool
     if (column >= table.columnCount()) return order;
     std::vector<SortKey> keys;
     keys.reserve(table.rowCount());
-    for (const auto& row : table.rows) keys.push_back(SortKeyOf(row[column]));
+    for (std::size_t row = 0; row < table.rowCount(); ++row)
+        keys.push_back(SortKeyOf(table.cell(row, column)));
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         const SortKey& x = keys[a];
         const SortKey& y = keys[b];

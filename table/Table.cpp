@@ -97,7 +97,6 @@ Table CutTable(std::string_view bytes, const std::vector<std::size_t>& insertedT
         if (fields.size() > table.titles.size()) table.titles.resize(fields.size());
         table.rows.push_back(std::move(fields));
     }
-    for (std::vector<std::string>& row : table.rows) row.resize(table.titles.size());
     return table;
 }
 

@@ -20,11 +20,18 @@ struct Table {
     std::vector<std::string> preamble;  // the first two lines (fewer when the text is shorter)
     std::vector<std::string> titles;    // one per column; "" for untitled extra columns
     std::size_t titledColumns = 0;      // how many titles the third line gave
-    std::vector<std::vector<std::string>> rows;  // each exactly titles.size() cells
+    // Each row holds only the fields its line had (empty ones at the end left
+    // out), so that a reply with one very long line costs no more memory than
+    // its bytes: `cell()` reads the cells past a row's end as empty.
+    std::vector<std::vector<std::string>> rows;
 
     std::size_t columnCount() const { return titles.size(); }
     std::size_t rowCount() const { return rows.size(); }
-    const std::string& cell(std::size_t row, std::size_t column) const { return rows[row][column]; }
+    const std::string& cell(std::size_t row, std::size_t column) const {
+        static const std::string kEmpty;
+        const std::vector<std::string>& fields = rows[row];
+        return column < fields.size() ? fields[column] : kEmpty;
+    }
 };
 
 // Trimming removes every byte of code 32 or below from both ends.

@@ -74,12 +74,29 @@ TEST(CutTable, BlankLinesAndAllTabLinesAreNoRows) {
     EXPECT_EQ(table.rows[0], (Fields{"1", "2"}));
 }
 
-TEST(CutTable, RaggedRowsArePaddedAndLongRowsAddUntitledColumns) {
+TEST(CutTable, ShortRowsReadEmptyCellsAndLongRowsAddUntitledColumns) {
     const Table table = CutTable(kHeader + "a\tb\tc\r1\r1\t2\t3\t4\t5\r");
     EXPECT_EQ(table.titles, (Fields{"a", "b", "c", "", ""}));
     EXPECT_EQ(table.titledColumns, 3u);
-    EXPECT_EQ(table.rows[0], (Fields{"1", "", "", "", ""}));
+    EXPECT_EQ(table.cell(0, 0), "1");
+    for (std::size_t column = 1; column < 5; ++column) EXPECT_EQ(table.cell(0, column), "");
     EXPECT_EQ(table.rows[1], (Fields{"1", "2", "3", "4", "5"}));
+}
+
+TEST(CutTable, OneVeryLongLineDoesNotWidenEveryRow) {
+    // 2000 short rows and one line of 7000 fields: the other rows keep their
+    // own one or two cells instead of 7001 each (a crafted reply took 2 GB).
+    std::string text = kHeader + "a\tb\r";
+    for (int i = 0; i < 2000; ++i) text += "1\t2\r";
+    text += std::string(7000, '\t') + "x\r";
+    const Table table = CutTable(text);
+    ASSERT_EQ(table.rowCount(), 2001u);
+    EXPECT_EQ(table.columnCount(), 7001u);
+    std::size_t cells = 0;
+    for (const auto& row : table.rows) cells += row.size();
+    EXPECT_EQ(cells, 2000u * 2 + 7001);
+    EXPECT_EQ(table.cell(0, 7000), "");
+    EXPECT_EQ(table.cell(2000, 7000), "x");
 }
 
 TEST(CutTable, RowsWithoutTitleLineStillGetColumns) {
