@@ -1,9 +1,8 @@
 #include "ChartPage.h"
 
 #include <QApplication>
+#include <QCategoryAxis>
 #include <QCursor>
-#include <QDateTime>
-#include <QDateTimeAxis>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,6 +12,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScatterSeries>
 #include <QTimeZone>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -29,7 +29,9 @@
 #include <QSvgGenerator>
 #endif
 
+#include "AxisTicks.h"
 #include "CellValues.h"
+#include "ChartLines.h"
 #include "Columns.h"
 #include "Dialogs.h"
 #include "Languages.h"
@@ -38,20 +40,16 @@
 namespace travik {
 namespace {
 
-constexpr double kRangeFactor = 10.0;  // ranges further apart get axes of their own
-constexpr double kWheelZoom = 0.8;     // horizontal share kept per wheel step
+constexpr double kRangeFactor = 10.0;            // ranges further apart get axes of their own
+constexpr double kWheelZoom = 0.8;               // horizontal share kept per wheel step
+constexpr double kSinglePointHalfMinute = 60.0;  // seconds each side of one point in time
+constexpr std::size_t kTimeLabels = 7;           // at most, on the time axis
+constexpr std::size_t kMaxLinesPerColumn = 16;
 
 const QColor kColors[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28),
                           QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
                           QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
                           QColor(0xe3, 0x77, 0xc2), QColor(0x17, 0xbe, 0xcf)};
-
-// The axis position of device time `seconds`, shown as the clock read it
-// (the axis labels in local time, so the value is that local time).
-double axisMsecs(long long seconds) {
-    const QDateTime utc = QDateTime::fromSecsSinceEpoch(seconds, QTimeZone::utc());
-    return static_cast<double>(QDateTime(utc.date(), utc.time()).toMSecsSinceEpoch());
-}
 
 QString columnName(const Table& table, std::size_t column) {
     const QString title = DecodedText(table.titles[column]);
@@ -87,37 +85,18 @@ protected:
     }
 };
 
-// One charted column: its lines (a new one after every gap) and the table row
-// of each point, in order.
-struct Plot {
-    std::size_t column = 0;
-    std::vector<QLineSeries*> segments;
-    std::vector<std::size_t> rows;
-    std::vector<int> segmentStart;  // index into rows of each segment's first point
-    double low = 0;
-    double high = 0;
-};
-
-struct AxisGroup {
-    double low;
-    double high;
-    std::vector<std::size_t> plots;
-};
-
-double spanOf(double low, double high) {
-    const double span = high - low;
-    return span > 0 ? span : std::max(std::fabs(high), 1e-9);
-}
-
 QChart* newChart() {
     auto* chart = new QChart;
     chart->legend()->setAlignment(Qt::AlignBottom);
     return chart;
 }
 
-bool rangesFit(double aLow, double aHigh, double bLow, double bHigh) {
-    const double a = spanOf(aLow, aHigh), b = spanOf(bLow, bHigh);
-    return std::max(a, b) <= kRangeFactor * std::min(a, b);
+// Past 15 digits a value is labelled in scientific form, not as 40 digits.
+QString valueLabelFormat(const AxisRange& range) {
+    constexpr double kLargestPlain = 1e15;
+    return std::max(std::fabs(range.low), std::fabs(range.high)) >= kLargestPlain
+               ? QStringLiteral("%.6g")
+               : QString();
 }
 
 }  // namespace
@@ -134,8 +113,11 @@ struct ChartPage::Parts {
     bool timeOfDay = false;
     std::optional<std::size_t> textColumn;
     std::vector<std::size_t> offered;
-    std::vector<Plot> plots;
-    QAbstractAxis* xAxis = nullptr;
+    // Each charted column's line, and the series that draw it with the index
+    // of each series' first point in the line.
+    std::vector<ColumnLine> lines;
+    std::vector<std::vector<std::pair<QXYSeries*, std::size_t>>> drawn;
+    QValueAxis* xAxis = nullptr;
 };
 
 ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique<Parts>()) {
@@ -249,7 +231,7 @@ void ChartPage::setColumnChecked(std::size_t column, bool checked) {
 }
 
 int ChartPage::seriesCount() const {
-    return static_cast<int>(parts_->plots.size());
+    return static_cast<int>(parts_->lines.size());
 }
 
 int ChartPage::valueAxisCount() const {
@@ -261,11 +243,20 @@ bool ChartPage::hasTimeAxis() const {
 }
 
 QPair<double, double> ChartPage::horizontalRange() const {
-    if (auto* time = qobject_cast<QDateTimeAxis*>(parts_->xAxis))
-        return {static_cast<double>(time->min().toMSecsSinceEpoch()),
-                static_cast<double>(time->max().toMSecsSinceEpoch())};
-    if (auto* value = qobject_cast<QValueAxis*>(parts_->xAxis)) return {value->min(), value->max()};
-    return {0, 0};
+    if (!parts_->xAxis) return {0, 0};
+    return {parts_->xAxis->min(), parts_->xAxis->max()};
+}
+
+QStringList ChartPage::horizontalLabels() const {
+    auto* time = qobject_cast<QCategoryAxis*>(parts_->xAxis);
+    return time ? time->categoriesLabels() : QStringList();
+}
+
+QStringList ChartPage::valueLabelFormats() const {
+    QStringList formats;
+    for (QAbstractAxis* axis : parts_->chart->axes(Qt::Vertical))
+        if (auto* value = qobject_cast<QValueAxis*>(axis)) formats << value->labelFormat();
+    return formats;
 }
 
 QWidget* ChartPage::chartView() const {
@@ -274,10 +265,10 @@ QWidget* ChartPage::chartView() const {
 
 QString ChartPage::hoverText(int charted, int point) const {
     if (charted < 0 || charted >= seriesCount()) return QString();
-    const Plot& plot = parts_->plots[static_cast<std::size_t>(charted)];
-    if (point < 0 || static_cast<std::size_t>(point) >= plot.rows.size()) return QString();
+    const ColumnLine& line = parts_->lines[static_cast<std::size_t>(charted)];
+    if (point < 0 || static_cast<std::size_t>(point) >= line.points.size()) return QString();
     const Table& t = *parts_->table;
-    const std::size_t row = plot.rows[static_cast<std::size_t>(point)];
+    const std::size_t row = line.points[static_cast<std::size_t>(point)].row;
     QStringList lines{QStringLiteral("#%1").arg(row + 1)};
     if (parts_->axis) {
         QString when = DecodedText(t.cell(row, parts_->axis->column));
@@ -285,8 +276,8 @@ QString ChartPage::hoverText(int charted, int point) const {
             when += QLatin1Char(' ') + DecodedText(t.cell(row, *parts_->axis->timeColumn));
         lines << when;
     }
-    lines << columnName(t, plot.column) + QStringLiteral(": ") +
-                 DecodedText(t.cell(row, plot.column));
+    lines << columnName(t, line.column) + QStringLiteral(": ") +
+                 DecodedText(t.cell(row, line.column));
     if (parts_->textColumn) {
         const QString text = DecodedText(t.cell(row, *parts_->textColumn));
         if (!text.isEmpty()) lines << text;
@@ -310,139 +301,139 @@ bool ChartPage::savePicture(const QString& path) const {
 }
 
 void ChartPage::rebuild() {
-    // A new chart each time: removed axes and series leave their drawing to a
-    // later deleteLater, which never comes while no event loop runs (the demo).
+    replaceChart();
+    const Table& t = *parts_->table;
+    for (std::size_t column : chartedColumns())
+        parts_->lines.push_back(CutColumnLine(t, column, parts_->axis));
+    addHorizontalAxis();
+    const std::vector<ValueAxisGroup> groups = GroupByRange(parts_->lines, kRangeFactor);
+    parts_->drawn.resize(parts_->lines.size());
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        QValueAxis* axis = addValueAxis(groups[g], g % 2 == 0 ? Qt::AlignLeft : Qt::AlignRight);
+        for (std::size_t line : groups[g].lines) addLine(line, axis);
+    }
+}
+
+// A new chart each time: removed axes and series leave their drawing to a
+// later deleteLater, which never comes while no event loop runs (the demo).
+void ChartPage::replaceChart() {
     QChart* chart = newChart();
     parts_->view->setChart(chart);
     delete parts_->chart;
     parts_->chart = chart;
     parts_->xAxis = nullptr;
-    parts_->plots.clear();
+    parts_->lines.clear();
+    parts_->drawn.clear();
+}
+
+// Rows by number, or time: device times in milliseconds as written, labelled
+// by the page itself (a date-time axis would show them in the local time zone,
+// moving or doubling the hour of a daylight-saving change).
+void ChartPage::addHorizontalAxis() {
     const Table& t = *parts_->table;
-
-    double xLow = 0, xHigh = 0;
-    bool anyPoint = false;
-    for (std::size_t column : chartedColumns()) {
-        Plot plot;
-        plot.column = column;
-        const QColor color = kColors[parts_->plots.size() % (sizeof kColors / sizeof kColors[0])];
-        QLineSeries* segment = nullptr;
-        for (std::size_t row = 0; row < t.rowCount(); ++row) {
-            const std::optional<double> value = ReadNumber(t.cell(row, column));
-            std::optional<double> x;
-            if (!parts_->axis) {
-                x = static_cast<double>(row + 1);
-            } else if (const auto seconds = AxisSeconds(t, *parts_->axis, row)) {
-                x = axisMsecs(*seconds);
-            }
-            if (!value || !x) {
-                segment = nullptr;  // a gap, not a zero
-                continue;
-            }
-            if (!segment) {
-                segment = new QLineSeries;
-                segment->setName(columnName(t, column));
-                segment->setColor(color);
-                segment->setPointsVisible(true);
-                segment->setMarkerSize(5);
-                plot.segments.push_back(segment);
-                plot.segmentStart.push_back(static_cast<int>(plot.rows.size()));
-            }
-            segment->append(*x, *value);
-            if (plot.rows.empty()) plot.low = plot.high = *value;
-            plot.low = std::min(plot.low, *value);
-            plot.high = std::max(plot.high, *value);
-            if (!anyPoint) xLow = xHigh = *x;
-            xLow = std::min(xLow, *x);
-            xHigh = std::max(xHigh, *x);
-            anyPoint = true;
-            plot.rows.push_back(row);
-        }
-        parts_->plots.push_back(std::move(plot));
-    }
-
-    if (anyPoint && xHigh <= xLow) {
-        // One point in time: a range around it (a minute, or a row each side).
-        const double half = parts_->axis ? 60000.0 : 1.0;
-        xLow -= half;
-        xHigh += half;
-    }
-    if (parts_->axis) {
-        auto* axis = new QDateTimeAxis;
-        axis->setFormat(parts_->timeOfDay ? QStringLiteral("hh:mm:ss")
-                                          : QStringLiteral("dd.MM.yy hh:mm"));
-        if (anyPoint)
-            axis->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(xLow)),
-                           QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(xHigh)));
+    const bool byTime = parts_->axis.has_value();
+    std::optional<AxisRange> range =
+        HorizontalRange(parts_->lines, byTime ? kSinglePointHalfMinute : 1.0);
+    if (byTime) {
+        auto* axis = new QCategoryAxis;
+        axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         QString title = columnName(t, parts_->axis->column);
         if (parts_->axis->timeColumn)
             title += QLatin1Char(' ') + columnName(t, *parts_->axis->timeColumn);
         axis->setTitleText(title);
         parts_->xAxis = axis;
+        connect(axis, &QValueAxis::rangeChanged, this, [this] { labelTimeAxis(); });
     } else {
-        auto* axis = new QValueAxis;
-        axis->setLabelFormat(QStringLiteral("%d"));
-        if (anyPoint) axis->setRange(xLow, xHigh);
-        axis->setTitleText(QStringLiteral("#"));
-        parts_->xAxis = axis;
+        parts_->xAxis = new QValueAxis;
+        parts_->xAxis->setLabelFormat(QStringLiteral("%d"));
+        parts_->xAxis->setTitleText(QStringLiteral("#"));
     }
-    chart->addAxis(parts_->xAxis, Qt::AlignBottom);
+    if (range) {
+        const double scale = byTime ? 1000.0 : 1.0;
+        parts_->xAxis->setRange(range->low * scale, range->high * scale);
+    }
+    parts_->chart->addAxis(parts_->xAxis, Qt::AlignBottom);
+    if (byTime) labelTimeAxis();
+}
 
-    // Columns whose ranges lie within a factor of ten share a value axis.
-    std::vector<AxisGroup> groups;
-    for (std::size_t i = 0; i < parts_->plots.size(); ++i) {
-        const Plot& plot = parts_->plots[i];
-        if (plot.rows.empty()) continue;
-        auto fits = std::find_if(groups.begin(), groups.end(), [&](const AxisGroup& group) {
-            return rangesFit(group.low, group.high, plot.low, plot.high);
-        });
-        if (fits == groups.end()) {
-            groups.push_back({plot.low, plot.high, {i}});
+void ChartPage::labelTimeAxis() {
+    auto* axis = qobject_cast<QCategoryAxis*>(parts_->xAxis);
+    if (!axis) return;
+    for (const QString& label : axis->categoriesLabels()) axis->remove(label);
+    const std::vector<AxisTick> ticks =
+        TimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels, parts_->timeOfDay);
+    axis->setStartValue(axis->min());
+    for (const AxisTick& tick : ticks)
+        axis->append(QString::fromStdString(tick.label), tick.seconds * 1000.0);
+}
+
+QValueAxis* ChartPage::addValueAxis(const ValueAxisGroup& group, Qt::Alignment side) {
+    auto* axis = new QValueAxis;
+    const AxisRange range = PaddedRange(group.low, group.high);
+    axis->setRange(range.low, range.high);
+    axis->setLabelFormat(valueLabelFormat(range));
+    QStringList titles;
+    for (std::size_t line : group.lines)
+        titles << columnName(*parts_->table, parts_->lines[line].column);
+    axis->setTitleText(titles.join(QStringLiteral(", ")));
+    parts_->chart->addAxis(axis, side);
+    return axis;
+}
+
+// A line per stretch between gaps; past kMaxLinesPerColumn stretches (every
+// other cell empty gives thousands, each a series of its own) the column is
+// drawn as points alone.
+void ChartPage::addLine(std::size_t index, QValueAxis* valueAxis) {
+    const ColumnLine& line = parts_->lines[index];
+    const QColor color = kColors[index % (sizeof kColors / sizeof kColors[0])];
+    const double scale = parts_->axis ? 1000.0 : 1.0;
+    const bool pointsAlone = line.lineStarts.size() > kMaxLinesPerColumn;
+    const std::vector<std::size_t> starts =
+        pointsAlone ? std::vector<std::size_t>{0} : line.lineStarts;
+    for (std::size_t s = 0; s < starts.size(); ++s) {
+        QXYSeries* series = pointsAlone ? static_cast<QXYSeries*>(new QScatterSeries)
+                                        : static_cast<QXYSeries*>(new QLineSeries);
+        series->setName(columnName(*parts_->table, line.column));
+        series->setColor(color);
+        if (auto* scatter = qobject_cast<QScatterSeries*>(series)) {
+            scatter->setMarkerSize(5);
+            scatter->setBorderColor(color);
         } else {
-            fits->low = std::min(fits->low, plot.low);
-            fits->high = std::max(fits->high, plot.high);
-            fits->plots.push_back(i);
+            series->setPointsVisible(true);
+            series->setMarkerSize(5);
         }
-    }
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-        auto* axis = new QValueAxis;
-        const double pad = spanOf(groups[g].low, groups[g].high) * 0.05;
-        axis->setRange(groups[g].low - pad, groups[g].high + pad);
-        QStringList titles;
-        for (std::size_t i : groups[g].plots) titles << columnName(t, parts_->plots[i].column);
-        axis->setTitleText(titles.join(QStringLiteral(", ")));
-        chart->addAxis(axis, g % 2 == 0 ? Qt::AlignLeft : Qt::AlignRight);
-        for (std::size_t i : groups[g].plots) {
-            Plot& plot = parts_->plots[i];
-            for (std::size_t s = 0; s < plot.segments.size(); ++s) {
-                QLineSeries* segment = plot.segments[s];
-                chart->addSeries(segment);
-                segment->attachAxis(parts_->xAxis);
-                segment->attachAxis(axis);
-                // One legend entry per column, not per line between gaps.
-                if (s > 0)
-                    for (QLegendMarker* marker : chart->legend()->markers(segment))
-                        marker->setVisible(false);
-                connect(segment, &QLineSeries::hovered, this,
-                        [this, i, s](const QPointF& point, bool entered) {
-                            if (entered)
-                                showHover(i, s, point);
-                            else
-                                QToolTip::hideText();
-                        });
-            }
-        }
+        const std::size_t end = s + 1 < starts.size() ? starts[s + 1] : line.points.size();
+        QList<QPointF> points;
+        points.reserve(static_cast<qsizetype>(end - starts[s]));
+        for (std::size_t p = starts[s]; p < end; ++p)
+            points.append(QPointF(line.points[p].x * scale, line.points[p].value));
+        series->replace(points);
+        parts_->chart->addSeries(series);
+        series->attachAxis(parts_->xAxis);
+        series->attachAxis(valueAxis);
+        // One legend entry per column, not per line between gaps.
+        if (s > 0)
+            for (QLegendMarker* marker : parts_->chart->legend()->markers(series))
+                marker->setVisible(false);
+        parts_->drawn[index].emplace_back(series, starts[s]);
+        connect(series, &QXYSeries::hovered, this,
+                [this, index, s](const QPointF& point, bool entered) {
+                    if (entered)
+                        showHover(index, s, point);
+                    else
+                        QToolTip::hideText();
+                });
     }
 }
 
 void ChartPage::showHover(std::size_t charted, std::size_t segment, const QPointF& point) {
-    const Plot& plot = parts_->plots[charted];
-    const QList<QPointF> points = plot.segments[segment]->points();
+    const auto& [series, first] = parts_->drawn[charted][segment];
+    const QList<QPointF> points = series->points();
     int nearest = 0;
     for (int i = 1; i < points.size(); ++i)
         if (std::fabs(points[i].x() - point.x()) < std::fabs(points[nearest].x() - point.x()))
             nearest = i;
-    const int index = plot.segmentStart[segment] + nearest;
+    const int index = static_cast<int>(first) + nearest;
     QToolTip::showText(QCursor::pos(), hoverText(static_cast<int>(charted), index), parts_->view);
 }
 

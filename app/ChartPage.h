@@ -6,12 +6,18 @@
 #include <QPair>
 #include <QPointF>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <cstddef>
 #include <memory>
 #include <vector>
 
+#include "ChartLines.h"
 #include "Table.h"
+
+QT_BEGIN_NAMESPACE
+class QValueAxis;
+QT_END_NAMESPACE
 
 namespace travik {
 
@@ -48,10 +54,19 @@ public:
     // The horizontal axis' shown range (milliseconds or row numbers), and the
     // widget the chart is drawn in (for the wheel and the mouse).
     QPair<double, double> horizontalRange() const;
+    // The time axis' labels as shown now (empty for row numbers), and each
+    // value axis' label format (empty for the default).
+    QStringList horizontalLabels() const;
+    QStringList valueLabelFormats() const;
     QWidget* chartView() const;
 
 private:
     void rebuild();
+    void replaceChart();
+    void addHorizontalAxis();
+    void labelTimeAxis();
+    QValueAxis* addValueAxis(const ValueAxisGroup& group, Qt::Alignment side);
+    void addLine(std::size_t index, QValueAxis* valueAxis);
     void showHover(std::size_t charted, std::size_t segment, const QPointF& point);
 
     struct Parts;

@@ -65,6 +65,12 @@ bool ChartPage::canSaveSvg() {
 QPair<double, double> ChartPage::horizontalRange() const {
     return {0, 0};
 }
+QStringList ChartPage::horizontalLabels() const {
+    return {};
+}
+QStringList ChartPage::valueLabelFormats() const {
+    return {};
+}
 QWidget* ChartPage::chartView() const {
     return nullptr;
 }

@@ -46,16 +46,6 @@ int daysInMonth(long long year, int month) {
     return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
 }
 
-// Days since 01.01.1970 of a proleptic Gregorian date.
-long long daysFromCivil(long long year, int month, int day) {
-    year -= month <= 2;
-    const long long era = (year >= 0 ? year : year - 399) / 400;
-    const long long yearOfEra = year - era * 400;
-    const long long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
 std::optional<long long> readDate(std::string_view s) {
     if (s.size() != 8 && s.size() != 10) return std::nullopt;
     if (s[2] != '.' || s[5] != '.') return std::nullopt;
@@ -66,7 +56,7 @@ std::optional<long long> readDate(std::string_view s) {
     if (yy.size() == 2) year += 2000;
     if (year < 1 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month))
         return std::nullopt;
-    return daysFromCivil(year, month, day) * 86400;
+    return DaysFromCivil(year, month, day) * 86400;
 }
 
 std::optional<long long> readTimeOfDay(std::string_view s) {
@@ -175,6 +165,28 @@ int CompareKeys(const SortKey& a, const SortKey& b) {
             break;
     }
     return 0;
+}
+
+long long DaysFromCivil(long long year, int month, int day) {
+    year -= month <= 2;
+    const long long era = (year >= 0 ? year : year - 399) / 400;
+    const long long yearOfEra = year - era * 400;
+    const long long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+CivilDate CivilFromDays(long long days) {
+    days += 719468;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long long dayOfEra = days - era * 146097;
+    const long long yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long shiftedMonth = (5 * dayOfYear + 2) / 153;
+    const int day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+    const int month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+    return {yearOfEra + era * 400 + (month <= 2), month, day};
 }
 
 }  // namespace travik

@@ -32,6 +32,15 @@ struct TimeValue {
 
 std::optional<TimeValue> ReadTime(std::string_view cell);
 
+// The proleptic Gregorian calendar: days since 01.01.1970 (negative before).
+struct CivilDate {
+    long long year;
+    int month;  // 1-12
+    int day;    // 1-31
+};
+long long DaysFromCivil(long long year, int month, int day);
+CivilDate CivilFromDays(long long days);
+
 // Sorting: numbers by value, then dates and times by time (times of day before
 // dated ones), then text (ASCII letters ignoring case first, then byte by byte).
 // Empty cells come last in either direction.

@@ -14,8 +14,15 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QWheelEvent>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QScatterSeries>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
 
 #include "AppTestSupport.h"
+#include "CellValues.h"
 #include "ChartPage.h"
 #include "Columns.h"
 #include "SimProcess.h"
@@ -333,6 +340,134 @@ TEST_F(DataPagesTest, SilentDeviceGivesAnEmptyTableAndNoError) {
     if (ChartPage::available()) {
         EXPECT_EQ(chart(*form)->messageText(), "No numeric column to chart");
     }
+}
+
+// Crafted replies: what a hostile device could send within the limits.
+
+TEST_F(DataPagesTest, ThousandsOfTabsInOneRowLeaveTheOtherRowsAsTheyAre) {
+    std::string reply = kHeader + "No\tValue\r\n";
+    for (int row = 1; row <= 900; ++row) reply += std::to_string(row) + "\t2\r\n";
+    reply += std::string(7000, '\t') + "x\r\n";
+    auto form = startWithReply(reply);
+    Control<QPushButton>(*form, "Button1")->click();
+    const auto& table = view(*form)->tableModel()->table();
+    ASSERT_EQ(table.rowCount(), 901u);
+    ASSERT_EQ(view(*form)->model()->columnCount(), 7001);
+    EXPECT_EQ(cellText(*form, 900, 7000), "x");
+    EXPECT_EQ(cellText(*form, 0, 7000), "");
+    EXPECT_EQ(cellText(*form, 0, 1), "2");
+    EXPECT_EQ(table.rows[0].size(), 2u);
+    // The terminal keeps the whole reply.
+    EXPECT_TRUE(Control<QPlainTextEdit>(*form, "RichEdit1")->toPlainText().endsWith("x\n"));
+    EXPECT_EQ(chart(*form)->offeredColumns(), (std::vector<std::size_t>{0, 1}));
+}
+
+// The series the chart draws (not the columns it charts).
+QList<QAbstractSeries*> drawnSeries(ChartPage* page) {
+    return qobject_cast<QChartView*>(page->chartView())->chart()->series();
+}
+
+TEST_F(DataPagesTest, AGapAfterEveryPointDrawsPointsAloneInOneSeries) {
+    std::string reply = kHeader + "No\tValue\r\n";
+    for (int row = 1; row <= 400; ++row)
+        reply += std::to_string(row) + (row % 2 ? "\t5\r\n" : "\t\r\n");
+    auto form = startWithReply(reply);
+    Control<QPushButton>(*form, "Button2")->click();
+    ChartPage* page = chart(*form);
+    EXPECT_EQ(page->seriesCount(), 1);
+    const QList<QAbstractSeries*> series = drawnSeries(page);
+    ASSERT_EQ(series.size(), 1);
+    auto* points = qobject_cast<QScatterSeries*>(series[0]);
+    ASSERT_NE(points, nullptr);
+    EXPECT_EQ(points->count(), 200);
+    EXPECT_EQ(points->at(1), QPointF(3, 5));
+    EXPECT_TRUE(page->hoverText(0, 199).startsWith("#399\n"));
+}
+
+TEST_F(DataPagesTest, AFewGapsBreakTheLineIntoLinesWithOneLegendEntry) {
+    auto form =
+        startWithReply(kHeader + "No\tValue\r\n1\t1\r\n2\t2\r\n3\t3\r\n4\t\r\n5\t5\r\n6\t6\r\n");
+    Control<QPushButton>(*form, "Button2")->click();
+    ChartPage* page = chart(*form);
+    page->setColumnChecked(0, false);
+    page->setColumnChecked(1, true);
+    const QList<QAbstractSeries*> series = drawnSeries(page);
+    ASSERT_EQ(series.size(), 2);
+    auto* first = qobject_cast<QLineSeries*>(series[0]);
+    auto* second = qobject_cast<QLineSeries*>(series[1]);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->points(), (QList<QPointF>{{1, 1}, {2, 2}, {3, 3}}));
+    EXPECT_EQ(second->points(), (QList<QPointF>{{5, 5}, {6, 6}}));
+    EXPECT_TRUE(page->hoverText(0, 3).startsWith("#5\n"));
+}
+
+// Sets TZ for the test's duration.
+class TimeZone {
+public:
+    explicit TimeZone(const char* zone) {
+        if (const char* before = std::getenv("TZ")) before_ = before;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~TimeZone() {
+        if (before_)
+            setenv("TZ", before_->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::optional<std::string> before_;
+};
+
+double deviceMsecs(int year, int month, int day, int hour, int minute) {
+    return static_cast<double>(
+        (travik::DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60) * 1000);
+}
+
+TEST_F(DataPagesTest, DeviceTimesArePlacedAndLabelledAsWrittenAcrossClockChanges) {
+    const TimeZone berlin("Europe/Berlin");
+    // Spring: 02:00-02:59 does not exist in local time; autumn: it comes twice.
+    auto form = startWithReply(kHeader +
+                               "Date\tTime\tV\r\n"
+                               "31.03.2024\t01:45\t1\r\n31.03.2024\t02:00\t2\r\n"
+                               "31.03.2024\t02:45\t3\r\n31.03.2024\t03:00\t4\r\n"
+                               "31.03.2024\t03:15\t5\r\n");
+    Control<QPushButton>(*form, "Button2")->click();
+    ChartPage* page = chart(*form);
+    EXPECT_EQ(page->horizontalRange(),
+              qMakePair(deviceMsecs(2024, 3, 31, 1, 45), deviceMsecs(2024, 3, 31, 3, 15)));
+    EXPECT_EQ(page->horizontalLabels(),
+              (QStringList{"31.03.24 01:45", "31.03.24 02:00", "31.03.24 02:15", "31.03.24 02:30",
+                           "31.03.24 02:45", "31.03.24 03:00", "31.03.24 03:15"}));
+    const auto* line = qobject_cast<QXYSeries*>(drawnSeries(page).at(0));
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->at(2).x() - line->at(1).x(), 45 * 60 * 1000.0);
+}
+
+TEST_F(DataPagesTest, TheHourAfterAnAutumnClockChangeIsNoGap) {
+    const TimeZone berlin("Europe/Berlin");
+    auto form = startWithReply(kHeader +
+                               "Date\tTime\tV\r\n"
+                               "27.10.2024\t02:45\t1\r\n27.10.2024\t03:00\t2\r\n");
+    Control<QPushButton>(*form, "Button2")->click();
+    const auto autumn = chart(*form)->horizontalRange();
+    EXPECT_EQ(autumn.second - autumn.first, 15 * 60 * 1000.0);
+}
+
+TEST_F(DataPagesTest, HugeValuesAndFarYearsGetReadableLabels) {
+    auto form = startWithReply(kHeader +
+                               "Date\tV\r\n"
+                               "01.01.0001\t1000000000000000000000000000000000000000\r\n"
+                               "02.01.0001\t2000000000000000000000000000000000000000\r\n"
+                               "03.01.0001\t3000000000000000000000000000000000000000\r\n");
+    Control<QPushButton>(*form, "Button2")->click();
+    ChartPage* page = chart(*form);
+    EXPECT_EQ(page->valueLabelFormats(), QStringList{"%.6g"});
+    EXPECT_EQ(page->horizontalLabels(),
+              (QStringList{"01.01.0001 00:00", "01.01.0001 12:00", "02.01.0001 00:00",
+                           "02.01.0001 12:00", "03.01.0001 00:00"}));
 }
 
 }  // namespace

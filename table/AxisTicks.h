@@ -1,0 +1,25 @@
+// Where a chart's time axis gets its labels, and what they say. The device's
+// clock knows no time zone, so its times are placed and labelled exactly as
+// written: no daylight-saving change moves or doubles an hour.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace travik {
+
+struct AxisTick {
+    double seconds;  // the position, in the axis' seconds
+    std::string label;
+};
+
+// At most `maxTicks` ticks inside [low, high] at a round step (seconds,
+// minutes, hours, days, weeks, months or years). `low` and `high` are seconds
+// since midnight for an axis of times of day, else since 01.01.1970 00:00.
+// Labels: "hh:mm" or "hh:mm:ss" for times of day; dates as "dd.mm.yy" with the
+// time when the step is below a day, "mm.yy" for month steps, "yyyy" for year
+// steps; years have four digits when the range reaches outside 2000-2099.
+std::vector<AxisTick> TimeTicks(double low, double high, std::size_t maxTicks, bool timeOfDay);
+
+}  // namespace travik
