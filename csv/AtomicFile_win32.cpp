@@ -96,6 +96,7 @@ int writeDirectly(const std::wstring& target, const std::string& bytes) {
 // What an existing target is: a device, or the file a link finally names.
 struct TargetInfo {
     bool device = false;
+    bool otherNames = false;  // a file with hard links besides this name
     std::wstring path;
 };
 
@@ -111,6 +112,8 @@ TargetInfo inspectTarget(const std::wstring& path) {
         info.device = true;
         return info;
     }
+    BY_HANDLE_FILE_INFORMATION about{};
+    info.otherNames = GetFileInformationByHandle(probe.get(), &about) && about.nNumberOfLinks > 1;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         wchar_t finalPath[MAX_PATH * 4];
@@ -144,7 +147,19 @@ int createTempFile(const std::wstring& folder, Handle& h, std::wstring& path) {
     return ERROR_FILE_EXISTS;
 }
 
-int replaceFile(const std::wstring& target, const std::string& bytes) {
+// A file with more than one name (a hard link) keeps its identity, so that
+// every name sees the new content: it is rewritten in place, after the same
+// bytes went to a temporary file (a full disk fails before the file is touched).
+int rewriteInPlace(const std::wstring& target, const std::string& bytes) {
+    Handle h(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) return lastError();
+    if (const int error = writeAll(h.get(), bytes)) return error;
+    if (!FlushFileBuffers(h.get())) return lastError();
+    return h.close();
+}
+
+int replaceFile(const std::wstring& target, const std::string& bytes, bool otherNames) {
     Handle h;
     std::wstring tempPath;
     if (const int error = createTempFile(folderPrefix(target), h, tempPath)) return error;
@@ -153,6 +168,7 @@ int replaceFile(const std::wstring& target, const std::string& bytes) {
     if (const int error = writeAll(h.get(), bytes)) return error;
     if (!FlushFileBuffers(h.get())) return lastError();
     if (const int error = h.close()) return error;
+    if (otherNames) return rewriteInPlace(target, bytes);  // the guard removes the copy
     if (!MoveFileExW(tempPath.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return lastError();
@@ -175,7 +191,7 @@ int writeFileAtomically(const std::string& utf8Path, const std::string& bytes) {
     }
     const TargetInfo target = inspectTarget(path);
     if (target.device) return writeDirectly(path, bytes);
-    return replaceFile(target.path, bytes);
+    return replaceFile(target.path, bytes, target.otherNames);
 }
 
 }  // namespace

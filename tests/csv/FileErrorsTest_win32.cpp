@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -67,6 +68,17 @@ TEST(AtomicFile, ReplacesAnExistingFileLeavingNothingElse) {
     ASSERT_EQ(CodeOf(WriteFileAtomically(target, "short\r\n")), 0);
     EXPECT_EQ(ReadFileBytes(target), "short\r\n");
     EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"Data.csv"});
+}
+
+TEST(AtomicFile, EveryHardLinkedNameShowsTheNewContent) {
+    TempDir dir;
+    const std::string target = dir.file("today.csv");
+    WriteFileBytes(target, "the old content, longer than the new");
+    ASSERT_TRUE(CreateHardLinkA(dir.file("archive.csv").c_str(), target.c_str(), nullptr));
+    ASSERT_EQ(CodeOf(WriteFileAtomically(target, "short")), 0);
+    EXPECT_EQ(ReadFileBytes(target), "short");
+    EXPECT_EQ(ReadFileBytes(dir.file("archive.csv")), "short");
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"today.csv", "archive.csv"}));
 }
 
 // A folder and a file named outside the ANSI code page, as the save dialog hands
