@@ -70,22 +70,27 @@ std::string PortWarningText(const OpenStatus& status, int languageIndex) {
 }
 
 std::string PortFailureReason(const OpenStatus& status, int languageIndex) {
-    switch (status.fault) {
-        case PortFault::None:
+    switch (status.result) {
+        case OpenResult::Ok:
             return {};
-        case PortFault::NoSuchPort:
+        case OpenResult::NoSuchPort:
             return noSuchPort(languageIndex);
-        case PortFault::PermissionDenied:
+        case OpenResult::PermissionDenied:
             return permissionDenied(status.group, languageIndex);
-        case PortFault::InUse:
+        case OpenResult::InUse:
             return inUse(status, languageIndex);
-        case PortFault::NotSerialPort:
+        case OpenResult::NotSerialPort:
             return notSerialPort(languageIndex);
-        case PortFault::Other:
+        case OpenResult::InvalidHandle:
+        case OpenResult::Buffer:
+        case OpenResult::DCB:
+        case OpenResult::Config:
+        case OpenResult::State:
+        case OpenResult::Timeout:
             break;
     }
     // The system's own words, in the system's language.
-    return status.status.reason();
+    return status.system.reason();
 }
 
 }  // namespace travik

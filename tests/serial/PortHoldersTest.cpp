@@ -253,7 +253,7 @@ TEST(PortHolders, AnUncheckedKnownTakerIsNamedInAWarning) {
         SerialHandle handle;
         const OpenStatus opened =
             OpenComPort(handle, device.portPath(), kDeviceBaud, kQueueSize, nullptr);
-        if (!opened.ok() || !handle.isOpen()) return "not opened: " + opened.status.describe();
+        if (!opened.ok() || !handle.isOpen()) return "not opened: " + opened.system.describe();
         return PortWarningText(opened, 0) + "\n" + PortWarningText(opened, 1);
     });
     EXPECT_EQ(asUser, "PID " + pid +
@@ -267,7 +267,7 @@ TEST(PortHolders, AnUncheckedKnownTakerIsNamedInAWarning) {
     SerialHandle handle;
     const OpenStatus asRoot =
         OpenComPort(handle, device.portPath(), kDeviceBaud, kQueueSize, nullptr);
-    EXPECT_EQ(asRoot.fault, PortFault::InUse);
+    EXPECT_EQ(asRoot.result, OpenResult::InUse);
     EXPECT_EQ(PortFailureReason(asRoot, 0), "in use by PID " + pid + " (ModemManager)");
     EXPECT_TRUE(asRoot.unseenPortTakers.empty());
 }
