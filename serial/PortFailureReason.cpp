@@ -34,8 +34,48 @@ std::string processText(long pid, const std::string& name) {
     return "PID " + std::to_string(pid) + " (" + name + ")";
 }
 
+// A service known to open serial ports by itself: what it does and what to
+// do about it, as the holder's name ("ModemManager") names it.
+struct KnownTaker {
+    const char* program;
+    const char* english;
+    const char* german;
+};
+
+const KnownTaker kKnownTakers[] = {
+    {"ModemManager", "it probes new serial ports; stop it or tell it to leave this adapter alone",
+     "er pr\u00fcft neue serielle Schnittstellen; ihn beenden oder ihm sagen, diesen Adapter "
+     "in Ruhe zu lassen"},
+    {"brltty",
+     "the braille display service takes some USB serial adapters as they are plugged in; stop "
+     "it, or remove it where no braille display is used",
+     "der Braillezeilen-Dienst nimmt manche USB-Seriell-Adapter beim Einstecken; ihn beenden "
+     "oder, wo keine Braillezeile benutzt wird, entfernen"},
+    {"gpsd",
+     "the GPS service reads the serial ports it is given; stop it or tell it to leave this "
+     "adapter alone",
+     "der GPS-Dienst liest die seriellen Schnittstellen, die ihm genannt werden; ihn beenden "
+     "oder ihm sagen, diesen Adapter in Ruhe zu lassen"},
+};
+
+const KnownTaker* knownTaker(const std::string& program) {
+    for (const KnownTaker& taker : kKnownTakers) {
+        if (program == taker.program) return &taker;
+    }
+    return nullptr;
+}
+
+// "in use by ModemManager (PID 812): it probes new serial ports; ..."
+std::string inUseByKnownTaker(const KnownTaker& taker, long pid, int languageIndex) {
+    const std::string holder = std::string(taker.program) + " (PID " + std::to_string(pid) + "): ";
+    return english(languageIndex) ? "in use by " + holder + taker.english
+                                  : "belegt von " + holder + taker.german;
+}
+
 std::string inUse(const OpenStatus& status, int languageIndex) {
     if (status.holderPid > 0) {
+        if (const KnownTaker* taker = knownTaker(status.holderName))
+            return inUseByKnownTaker(*taker, status.holderPid, languageIndex);
         const std::string holder = processText(status.holderPid, status.holderName);
         return english(languageIndex) ? "in use by " + holder : "belegt von " + holder;
     }
@@ -70,22 +110,27 @@ std::string PortWarningText(const OpenStatus& status, int languageIndex) {
 }
 
 std::string PortFailureReason(const OpenStatus& status, int languageIndex) {
-    switch (status.fault) {
-        case PortFault::None:
+    switch (status.result) {
+        case OpenResult::Ok:
             return {};
-        case PortFault::NoSuchPort:
+        case OpenResult::NoSuchPort:
             return noSuchPort(languageIndex);
-        case PortFault::PermissionDenied:
+        case OpenResult::PermissionDenied:
             return permissionDenied(status.group, languageIndex);
-        case PortFault::InUse:
+        case OpenResult::InUse:
             return inUse(status, languageIndex);
-        case PortFault::NotSerialPort:
+        case OpenResult::NotSerialPort:
             return notSerialPort(languageIndex);
-        case PortFault::Other:
+        case OpenResult::InvalidHandle:
+        case OpenResult::Buffer:
+        case OpenResult::DCB:
+        case OpenResult::Config:
+        case OpenResult::State:
+        case OpenResult::Timeout:
             break;
     }
     // The system's own words, in the system's language.
-    return status.status.reason();
+    return status.system.reason();
 }
 
 }  // namespace travik

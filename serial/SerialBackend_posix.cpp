@@ -35,20 +35,20 @@ int aboveStandardStreams(int fd) {
     return moved;
 }
 
-PortFault faultOfOpenError(int error) {
+OpenResult resultOfOpenError(int error) {
     switch (error) {
         case ENOENT:
         case ENODEV:
         case ENXIO:
         case ENOTDIR:
-            return PortFault::NoSuchPort;
+            return OpenResult::NoSuchPort;
         case EACCES:
         case EPERM:
-            return PortFault::PermissionDenied;
+            return OpenResult::PermissionDenied;
         case EBUSY:
-            return PortFault::InUse;
+            return OpenResult::InUse;
         default:
-            return PortFault::Other;
+            return OpenResult::InvalidHandle;
     }
 }
 
@@ -60,29 +60,22 @@ std::string groupOf(const std::string& path) {
 }
 
 OpenStatus openFailure(int error, const std::string& path) {
-    OpenStatus failure = OpenFailure(OpenResult::InvalidHandle, faultOfOpenError(error), error);
-    if (failure.fault == PortFault::PermissionDenied) failure.group = groupOf(path);
+    OpenStatus failure = OpenFailure(resultOfOpenError(error), error);
+    if (failure.result == OpenResult::PermissionDenied) failure.group = groupOf(path);
     return failure;
 }
 
-// A failure whose reason the program found itself: the status keeps the same
-// English text the user is shown.
-OpenStatus withOwnReason(OpenStatus failure) {
-    failure.status = Status::Failure(failure.status.step(), failure.status.code(),
-                                     PortFailureReason(failure, 0));
-    return failure;
-}
-
+// The program's own finding; the system's words for ENOTTY stay in the status.
 OpenStatus notSerialPort() {
-    return withOwnReason(OpenFailure(OpenResult::InvalidHandle, PortFault::NotSerialPort, ENOTTY));
+    return OpenFailure(OpenResult::NotSerialPort, ENOTTY);
 }
 
 OpenStatus inUse(int error, const std::optional<PortHolder>& holder) {
-    OpenStatus failure = OpenFailure(OpenResult::InvalidHandle, PortFault::InUse, error);
+    OpenStatus failure = OpenFailure(OpenResult::InUse, error);
     if (!holder) return failure;
     failure.holderPid = holder->pid;
     failure.holderName = holder->name;
-    return withOwnReason(failure);
+    return failure;
 }
 
 // Taken: no other holder was seen, but programs known to take serial ports
@@ -196,17 +189,15 @@ OpenStatus configurePort(NativePort port, const std::string& definition, std::in
                          const CommTimeouts& timeouts) {
     const int fd = static_cast<int>(port);
     // The system sizes its own queues.
-    if (queueSize <= 0) return OpenFailure(OpenResult::Buffer, PortFault::Other, EINVAL);
+    if (queueSize <= 0) return OpenFailure(OpenResult::Buffer, EINVAL);
     termios tio{};
-    if (tcgetattr(fd, &tio) != 0) return OpenFailure(OpenResult::DCB, PortFault::Other, errno);
+    if (tcgetattr(fd, &tio) != 0) return OpenFailure(OpenResult::DCB, errno);
     const auto def = ParseLineDefinition(definition);
-    if (!def || !applyDefinition(*def, tio))
-        return OpenFailure(OpenResult::Config, PortFault::Other, EINVAL);
-    if (tcsetattr(fd, TCSANOW, &tio) != 0)
-        return OpenFailure(OpenResult::State, PortFault::Other, errno);
+    if (!def || !applyDefinition(*def, tio)) return OpenFailure(OpenResult::Config, EINVAL);
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) return OpenFailure(OpenResult::State, errno);
     // Reads are bounded with poll (see readSome); the line itself returns at once.
     if (timeouts.ReadTotalTimeoutConstant == 0 && timeouts.ReadIntervalTimeout == 0)
-        return OpenFailure(OpenResult::Timeout, PortFault::Other, EINVAL);
+        return OpenFailure(OpenResult::Timeout, EINVAL);
     return {};
 }
 

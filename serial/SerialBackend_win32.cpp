@@ -47,28 +47,28 @@ COMMTIMEOUTS toCommTimeouts(const CommTimeouts& t) {
 namespace {
 
 // A port is opened with no sharing: access denied means another program has it.
-PortFault faultOfOpenError(DWORD error) {
+OpenResult resultOfOpenError(DWORD error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
         case ERROR_INVALID_NAME:
         case ERROR_BAD_NETPATH:
-            return PortFault::NoSuchPort;
+            return OpenResult::NoSuchPort;
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_BUSY:
-            return PortFault::InUse;
+            return OpenResult::InUse;
         default:
-            return PortFault::Other;
+            return OpenResult::InvalidHandle;
     }
 }
 
 OpenStatus openFailure(DWORD error) {
-    return OpenFailure(OpenResult::InvalidHandle, faultOfOpenError(error), static_cast<int>(error));
+    return OpenFailure(resultOfOpenError(error), static_cast<int>(error));
 }
 
 OpenStatus stepFailure(OpenResult step) {
-    return OpenFailure(step, PortFault::Other, static_cast<int>(GetLastError()));
+    return OpenFailure(step, static_cast<int>(GetLastError()));
 }
 
 }  // namespace
@@ -92,8 +92,7 @@ namespace {
 
 // The queue and line steps of the opening, stopping at the first that fails.
 OpenStatus applyLineSettings(HANDLE handle, const std::string& definition, std::int32_t queueSize) {
-    if (queueSize <= 0)
-        return OpenFailure(OpenResult::Buffer, PortFault::Other, ERROR_INVALID_PARAMETER);
+    if (queueSize <= 0) return OpenFailure(OpenResult::Buffer, ERROR_INVALID_PARAMETER);
     const DWORD queue = static_cast<DWORD>(queueSize);
     if (!SetupComm(handle, queue, queue)) return stepFailure(OpenResult::Buffer);
     DCB dcb{};

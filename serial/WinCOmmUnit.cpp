@@ -19,6 +19,10 @@ const char* OpenResultMessage(OpenResult result) {
     switch (result) {
         case OpenResult::Ok:
             return "";
+        case OpenResult::NoSuchPort:
+        case OpenResult::PermissionDenied:
+        case OpenResult::InUse:
+        case OpenResult::NotSerialPort:
         case OpenResult::InvalidHandle:
             return "invalid handle";
         case OpenResult::Buffer:
@@ -35,20 +39,24 @@ const char* OpenResultMessage(OpenResult result) {
     return "";
 }
 
-OpenStatus OpenFailure(OpenResult step, PortFault fault, int systemCode) {
-    OpenStatus failed;
-    failed.result = step;
-    failed.fault = fault;
-    failed.status = systemCode != 0 ? Status::SystemFailure(OpenResultMessage(step), systemCode)
-                                    : Status::Failure(OpenResultMessage(step), 0, "");
-    return failed;
+bool OpenStepFailed(OpenResult result) {
+    switch (result) {
+        case OpenResult::NoSuchPort:
+        case OpenResult::PermissionDenied:
+        case OpenResult::InUse:
+        case OpenResult::NotSerialPort:
+        case OpenResult::InvalidHandle:
+            return true;
+        default:
+            return false;
+    }
 }
 
-OpenStatus OpenFailure(OpenResult step, PortFault fault, int systemCode, std::string reason) {
+OpenStatus OpenFailure(OpenResult result, int systemCode) {
     OpenStatus failed;
-    failed.result = step;
-    failed.fault = fault;
-    failed.status = Status::Failure(OpenResultMessage(step), systemCode, std::move(reason));
+    failed.result = result;
+    failed.system = systemCode != 0 ? Status::SystemFailure(OpenResultMessage(result), systemCode)
+                                    : Status::Failure(OpenResultMessage(result), 0, "");
     return failed;
 }
 
@@ -113,7 +121,7 @@ OpenStatus OpenComPort(SerialHandle& handle, const std::string& portName, std::i
     handle.reset(backend::openPort(portName, opening));
     if (!handle.isOpen()) {
         handle.reset(kInvalidPort);
-        if (opening.ok()) opening = OpenFailure(OpenResult::InvalidHandle, PortFault::Other, 0);
+        if (opening.ok()) opening = OpenFailure(OpenResult::InvalidHandle, 0);
         return report(opening);
     }
     OpenStatus configured =

@@ -36,14 +36,28 @@ using NativePort = std::intptr_t;
 inline constexpr NativePort kNoPort = 0;
 inline constexpr NativePort kInvalidPort = -1;  // all bits set
 
-// Which step of OpenComPort failed, if any. The step's message is the one shown.
-enum class OpenResult { Ok, InvalidHandle, Buffer, DCB, Config, State, Timeout };
+// How OpenComPort ended: Ok, or the step that failed. A failed open step
+// tells what the system said kept the port from opening; each of those shows
+// the message "invalid handle".
+enum class OpenResult {
+    Ok,
+    NoSuchPort,        // open: the system knows no such device
+    PermissionDenied,  // open: this user may not use the device
+    InUse,             // open: another program holds the port
+    NotSerialPort,     // open: a file, a folder or one of the system's own terminals
+    InvalidHandle,     // open: any other reason
+    Buffer,
+    DCB,
+    Config,
+    State,
+    Timeout,
+};
 
-// The text shown for a failed opening step; empty for Ok.
+// The message shown for a failed step ("invalid handle", "Buffer", ...); empty for Ok.
 const char* OpenResultMessage(OpenResult result);
 
-// What the system says kept a port from opening.
-enum class PortFault { None, NoSuchPort, PermissionDenied, InUse, NotSerialPort, Other };
+// True when the open step itself failed: the handle is invalid.
+bool OpenStepFailed(OpenResult result);
 
 // Another process, by its id and its program's name as the system keeps it.
 struct OtherProcess {
@@ -51,11 +65,12 @@ struct OtherProcess {
     std::string name;
 };
 
-// The outcome of OpenComPort: the step that failed (Ok when none) and why.
+// The outcome of OpenComPort. `result` alone tells whether and how it failed;
+// `system` keeps what the system said (its code and its own words), for logs.
+// The user's text is PortFailureReason's.
 struct OpenStatus {
     OpenResult result = OpenResult::Ok;
-    PortFault fault = PortFault::None;
-    Status status;           // the step's message, the system's code and text
+    Status system;           // the failed step's message, the system's code and text
     std::string group;       // PermissionDenied: the group that owns the device node
     long holderPid = 0;      // InUse: the process that has the port open, when known
     std::string holderName;  // and its name
@@ -73,10 +88,8 @@ inline bool operator!=(const OpenStatus& status, OpenResult result) {
     return status.result != result;
 }
 
-// A failed step with the system's error code; the fault is told from the code.
-OpenStatus OpenFailure(OpenResult step, PortFault fault, int systemCode);
-// A failed step whose reason the program found itself (code 0 unless given).
-OpenStatus OpenFailure(OpenResult step, PortFault fault, int systemCode, std::string reason);
+// A failed step with the system's error code and the system's text for it.
+OpenStatus OpenFailure(OpenResult result, int systemCode);
 
 // Why the port did not open, for the user: English for language 0, German for
 // every other index. Empty when it opened.

@@ -83,8 +83,7 @@ TEST(ProgramTexts, TitleAndStoredIndexes) {
 }
 
 TEST(ProgramTexts, NamesShowTheirControlCharactersWrittenOut) {
-    const OpenStatus unplugged =
-        OpenFailure(OpenResult::InvalidHandle, PortFault::NoSuchPort, ENOENT);
+    const OpenStatus unplugged = OpenFailure(OpenResult::NoSuchPort, ENOENT);
     EXPECT_EQ(PortFailureStatusText("/dev/tty\nUSB0", unplugged, 0),
               "/dev/tty\\nUSB0: no such device (unplugged?)");
     EXPECT_EQ(PortFailureStatusText("/dev/tty\x1b[2J", OpenStatus{}, 0), "/dev/tty\\x1b[2J");

@@ -195,7 +195,7 @@ TEST(Readout, AZeroFirstByteEndsAtOnceLikeATimeout) {
 TEST(Readout, UnopenablePortShowsBothMessagesInOrder) {
     ReadoutRun run;
     runReadout(run, ReadoutKind::AlarmBuffer, "ttyTravikDoesNotExist");
-    EXPECT_EQ(run.result.open, OpenResult::InvalidHandle);
+    EXPECT_EQ(run.result.open, OpenResult::NoSuchPort);
     EXPECT_EQ(run.window.messages,
               (std::vector<std::string>{"invalid handle", "timeout during Read"}));
     EXPECT_TRUE(run.state.ComHandle.isInvalid());

@@ -253,7 +253,7 @@ TEST(PortHolders, AnUncheckedKnownTakerIsNamedInAWarning) {
         SerialHandle handle;
         const OpenStatus opened =
             OpenComPort(handle, device.portPath(), kDeviceBaud, kQueueSize, nullptr);
-        if (!opened.ok() || !handle.isOpen()) return "not opened: " + opened.status.describe();
+        if (!opened.ok() || !handle.isOpen()) return "not opened: " + opened.system.describe();
         return PortWarningText(opened, 0) + "\n" + PortWarningText(opened, 1);
     });
     EXPECT_EQ(asUser, "PID " + pid +
@@ -267,9 +267,52 @@ TEST(PortHolders, AnUncheckedKnownTakerIsNamedInAWarning) {
     SerialHandle handle;
     const OpenStatus asRoot =
         OpenComPort(handle, device.portPath(), kDeviceBaud, kQueueSize, nullptr);
-    EXPECT_EQ(asRoot.fault, PortFault::InUse);
-    EXPECT_EQ(PortFailureReason(asRoot, 0), "in use by PID " + pid + " (ModemManager)");
+    EXPECT_EQ(asRoot.result, OpenResult::InUse);
+    EXPECT_EQ(PortFailureReason(asRoot, 0),
+              "in use by ModemManager (PID " + pid +
+                  "): it probes new serial ports; stop it or tell it to leave this adapter alone");
     EXPECT_TRUE(asRoot.unseenPortTakers.empty());
+}
+
+// The braille display service takes some USB serial adapters as they are
+// plugged in: a holder of its name is refused with what to do about it, in
+// the window's language.
+TEST(PortHolders, ABrailleServiceHoldingThePortIsNamedWithWhatToDo) {
+    PtyDevice device;
+    const HoldingProcess holder(device.portPath(), "brltty");
+    ASSERT_TRUE(holder.waitUntilHolding());
+    if (holder.namesakeRuns()) GTEST_SKIP() << "a real brltty runs here: it would be named too";
+    SerialHandle handle;
+    const OpenStatus opened =
+        OpenComPort(handle, device.portPath(), kDeviceBaud, kQueueSize, nullptr);
+    ASSERT_EQ(opened.result, OpenResult::InUse);
+    const std::string pid = std::to_string(holder.pid());
+    EXPECT_EQ(PortFailureReason(opened, 0),
+              "in use by brltty (PID " + pid +
+                  "): the braille display service takes some USB serial adapters as they are "
+                  "plugged in; stop it, or remove it where no braille display is used");
+    EXPECT_EQ(PortFailureReason(opened, 1),
+              "belegt von brltty (PID " + pid +
+                  "): der Braillezeilen-Dienst nimmt manche USB-Seriell-Adapter beim "
+                  "Einstecken; ihn beenden oder, wo keine Braillezeile benutzt wird, entfernen");
+}
+
+TEST(PortHolders, EachKnownTakerHasItsAdviceAndOthersOnlyTheirName) {
+    OpenStatus opened = OpenFailure(OpenResult::InUse, EBUSY);
+    opened.holderPid = 812;
+    opened.holderName = "ModemManager";
+    EXPECT_EQ(PortFailureReason(opened, 3),
+              "belegt von ModemManager (PID 812): er pr\u00fcft neue serielle Schnittstellen; "
+              "ihn beenden oder ihm sagen, diesen Adapter in Ruhe zu lassen");
+    opened.holderName = "gpsd";
+    EXPECT_EQ(PortFailureReason(opened, 0),
+              "in use by gpsd (PID 812): the GPS service reads the serial ports it is given; "
+              "stop it or tell it to leave this adapter alone");
+    // Names are compared whole: a look-alike gets no advice meant for another program.
+    opened.holderName = "gpsd2";
+    EXPECT_EQ(PortFailureReason(opened, 0), "in use by PID 812 (gpsd2)");
+    opened.holderName = "modemmanager";
+    EXPECT_EQ(PortFailureReason(opened, 1), "belegt von PID 812 (modemmanager)");
 }
 
 TEST(PortHolders, SeveralUncheckedTakersAreNamedTogether) {

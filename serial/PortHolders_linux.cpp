@@ -1,4 +1,5 @@
-// Reads /proc where the system has one; elsewhere nothing is found.
+// Who holds a port, from Linux's /proc: each process's open descriptors, the
+// pty index in a master descriptor's fdinfo, and Linux's device numbers.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -57,19 +58,27 @@ bool isPtySlave(dev_t device) {
 
 // The pseudo-terminal index a master descriptor serves, from its fdinfo.
 long ptyIndexOfMaster(const std::string& fdinfoPath) {
+    static constexpr char kIndexPrefix[] = "tty-index:";
+    static constexpr std::size_t kIndexPrefixLength = sizeof kIndexPrefix - 1;
     std::ifstream info(fdinfoPath);
     std::string line;
     while (std::getline(info, line)) {
-        if (line.rfind("tty-index:", 0) == 0) return std::atol(line.c_str() + 10);
+        if (line.compare(0, kIndexPrefixLength, kIndexPrefix) == 0)
+            return std::atol(line.c_str() + kIndexPrefixLength);
     }
     return -1;
 }
 
 // The pseudo-terminal index of a pty slave, as its master's fdinfo gives it;
-// -1 for any other device.
+// -1 for any other device. A master descriptor's link names only /dev/ptmx,
+// so this index is what ties a master to its slave. The kernel gives the
+// slaves one run of device numbers from 136:0 (pty N is 136:N); the majors
+// up to 143 are reserved for that run, where 8-bit minors went on counting.
 long ptyIndexOf(dev_t device) {
     if (!isPtySlave(device)) return -1;
-    return static_cast<long>(minor(device)) + (major(device) - kPtySlaveMajorFirst) * 256L;
+    constexpr long kMinorsPerMajor = 256;
+    return static_cast<long>(minor(device)) +
+           static_cast<long>(major(device) - kPtySlaveMajorFirst) * kMinorsPerMajor;
 }
 
 // What one process's descriptors tell of the device.
