@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <utility>
 
@@ -35,13 +36,6 @@ bool isNumber(const char* text) {
         if (*text < '0' || *text > '9') return false;
     }
     return true;
-}
-
-std::string readLink(const std::string& path) {
-    char target[256];
-    const ssize_t length = readlink(path.c_str(), target, sizeof target);
-    if (length <= 0) return {};
-    return std::string(target, static_cast<std::size_t>(length));
 }
 
 std::string programName(const std::string& pidPath) {
@@ -102,16 +96,38 @@ bool isPort(const struct stat& st, const struct stat& node) {
     return !isPtySlave(node.st_rdev) || st.st_dev == node.st_dev;
 }
 
+// The link a descriptor entry names, read relative to its open folder: a
+// path from /proc down would be walked again for every descriptor. Nothing
+// (and errno) when it cannot be read.
+std::optional<std::string> readLinkAt(int folder, const char* name) {
+    char target[256];
+    const ssize_t length = readlinkat(folder, name, target, sizeof target);
+    if (length < 0) return std::nullopt;
+    return std::string(target, static_cast<std::size_t>(length));
+}
+
+bool isRefusal(int error) {
+    return error == EACCES || error == EPERM;
+}
+
 Holding holdingOf(const std::string& pidPath, const struct stat& node, long ptyIndex) {
-    const std::string fdPath = pidPath + "/fd";
-    const Dir fds(opendir(fdPath.c_str()));
-    if (!fds) return errno == EACCES || errno == EPERM ? Holding::Unreadable : Holding::No;
+    const Dir fds(opendir((pidPath + "/fd").c_str()));
+    if (!fds) return isRefusal(errno) ? Holding::Unreadable : Holding::No;
+    const int folder = dirfd(fds.get());
     bool holds = false;
     while (const dirent* entry = readdir(fds.get())) {
         if (!isNumber(entry->d_name)) continue;
-        const std::string link = fdPath + "/" + entry->d_name;
+        const std::optional<std::string> read = readLinkAt(folder, entry->d_name);
+        // A folder that lists its descriptors but refuses their links (another
+        // user's namespace, a folder without search permission) refuses them
+        // all: the process is unseen, not holding nothing, and its other
+        // links need not be tried.
+        if (!read) {
+            if (isRefusal(errno)) return Holding::Unreadable;
+            continue;  // closed meanwhile
+        }
+        const std::string& target = *read;
         // Only device nodes are worth a stat: sockets and pipes read "socket:[..]".
-        const std::string target = readLink(link);
         if (target.rfind("/dev/", 0) != 0) continue;
         if (isMaster(target)) {
             if (ptyIndex >= 0 &&
@@ -121,7 +137,7 @@ Holding holdingOf(const std::string& pidPath, const struct stat& node, long ptyI
             continue;
         }
         struct stat st {};
-        if (stat(link.c_str(), &st) == 0 && isPort(st, node)) holds = true;
+        if (fstatat(folder, entry->d_name, &st, 0) == 0 && isPort(st, node)) holds = true;
     }
     return holds ? Holding::Yes : Holding::No;
 }

@@ -215,6 +215,23 @@ TEST(PortHolders, ProcessesWhoseDescriptorsCannotBeReadAreListed) {
               "not looked unseen  takers ");
 }
 
+// A descriptor folder that lists its entries but refuses to read their links
+// (as another user namespace's process does, even to root) hides whether the
+// process holds the port: it is unseen, not absent.
+TEST(PortHolders, DescriptorsListedButNotReadableAreUnseen) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to make folders an ordinary user cannot search";
+    PtyDevice device;
+    TempDir proc;
+    ASSERT_EQ(chmod(proc.path().c_str(), 0755), 0);
+    addProcess(proc, "600", "ModemManager", true);
+    for (const char* fd : {"0", "1", "3"})
+        ASSERT_EQ(
+            symlink(device.portPath().c_str(), proc.file(std::string("600/fd/") + fd).c_str()), 0);
+    ASSERT_EQ(chmod(proc.file("600/fd").c_str(), 0444), 0);  // listed, not searched
+    EXPECT_EQ(scanAsOrdinaryUser(nodeOf(device.portPath()), proc.path()),
+              "looked unseen 600  takers 600 ModemManager;");
+}
+
 // Root's holder is seen by root and named; an ordinary user may not look into
 // it and is told so, not that nobody is there.
 TEST(PortHolders, ARootHolderIsUnseenByAnOrdinaryUserNotAbsent) {
