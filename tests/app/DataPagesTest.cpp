@@ -17,9 +17,7 @@
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
-#include <cstdlib>
 #include <ctime>
-#include <optional>
 
 #include "AppTestSupport.h"
 #include "CellValues.h"
@@ -404,21 +402,22 @@ TEST_F(DataPagesTest, AFewGapsBreakTheLineIntoLinesWithOneLegendEntry) {
 // Sets TZ for the test's duration.
 class TimeZone {
 public:
-    explicit TimeZone(const char* zone) {
-        if (const char* before = std::getenv("TZ")) before_ = before;
-        setenv("TZ", zone, 1);
+    explicit TimeZone(const char* zone)
+        : before_(qgetenv("TZ")), hadOne_(qEnvironmentVariableIsSet("TZ")) {
+        qputenv("TZ", zone);
         tzset();
     }
     ~TimeZone() {
-        if (before_)
-            setenv("TZ", before_->c_str(), 1);
+        if (hadOne_)
+            qputenv("TZ", before_);
         else
-            unsetenv("TZ");
+            qunsetenv("TZ");
         tzset();
     }
 
 private:
-    std::optional<std::string> before_;
+    QByteArray before_;
+    bool hadOne_;
 };
 
 double deviceMsecs(int year, int month, int day, int hour, int minute) {
