@@ -117,10 +117,9 @@ TEST_F(DataPagesTest, AlarmReadoutFillsBothPagesAndStillShowsTheTerminal) {
     const travik::TerminalText& terminal = form->state().terminal;
     EXPECT_EQ(Control<QPlainTextEdit>(*form, "RichEdit1")->toPlainText(),
               ExpectedView(terminal.bytes()));
-    const travik::Table expected = travik::CutTable(terminal.bytes(), terminal.insertedTabs());
+    // The simulator's alarm buffer (seed 1), cut at the readout's limit.
     auto* model = view(*form)->model();
-    ASSERT_GT(expected.rowCount(), 150u);
-    EXPECT_EQ(model->rowCount(), static_cast<int>(expected.rowCount()));
+    EXPECT_EQ(model->rowCount(), 222);
     // The header rule's TABs are left out: the titles stand over their columns.
     QStringList titles;
     for (int c = 0; c < model->columnCount(); ++c)
@@ -128,9 +127,8 @@ TEST_F(DataPagesTest, AlarmReadoutFillsBothPagesAndStillShowsTheTerminal) {
     EXPECT_EQ(titles.mid(0, 9),
               QStringList({"No", "t", "I", "IdL", "Text", "Value", "Unit", "Ack", "State"}));
     EXPECT_EQ(cellText(*form, 0, 0), "1");
-    EXPECT_EQ(
-        Control<QLabel>(*form, "TablePreamble")->text(),
-        QStringLiteral("TravikP 2000 V3.12\n") + QString::fromStdString(expected.preamble[1]));
+    EXPECT_EQ(Control<QLabel>(*form, "TablePreamble")->text(),
+              "TravikP 2000 V3.12\n15.04.2024 21:42:51");
     // Windows-1252: the umlauts of the alarm texts.
     EXPECT_TRUE(columnTexts(*form, 4).join(' ').contains(QString::fromUtf8("ü")));
 
@@ -142,19 +140,13 @@ TEST_F(DataPagesTest, AlarmReadoutFillsBothPagesAndStillShowsTheTerminal) {
     // The value column: alarms without a value are gaps, not zeros.
     chart(*form)->setColumnChecked(2, false);
     chart(*form)->setColumnChecked(5, true);
-    std::size_t filled = 0;
-    for (const auto& row : expected.rows) filled += !row[5].empty();
-    ASSERT_LT(filled, expected.rowCount());
-    EXPECT_FALSE(chart(*form)->hoverText(0, static_cast<int>(filled) - 1).isEmpty());
-    EXPECT_TRUE(chart(*form)->hoverText(0, static_cast<int>(filled)).isEmpty());
+    // 137 of the 222 alarms have a value; the 6th to 8th (a door) have none.
+    EXPECT_FALSE(chart(*form)->hoverText(0, 136).isEmpty());
+    EXPECT_TRUE(chart(*form)->hoverText(0, 137).isEmpty());
+    EXPECT_TRUE(chart(*form)->hoverText(0, 5).startsWith("#9\n"));
     // The hover names the row's time, value and alarm text.
-    std::size_t row = 0;
-    while (expected.rows[row][5].empty()) ++row;
-    const QString hover = chart(*form)->hoverText(0, 0);
-    EXPECT_TRUE(hover.startsWith(QStringLiteral("#%1\n").arg(row + 1))) << hover.toStdString();
-    EXPECT_TRUE(hover.contains(travik::DecodedText(expected.rows[row][1])));
-    EXPECT_TRUE(hover.contains("Value: " + travik::DecodedText(expected.rows[row][5])));
-    EXPECT_TRUE(hover.contains(travik::DecodedText(expected.rows[row][4])));
+    EXPECT_EQ(chart(*form)->hoverText(0, 0),
+              QString::fromUtf8("#1\n01.03.2024 13:33:34\nValue: 92,7\nÜbertemperatur Kühler"));
 }
 
 TEST_F(DataPagesTest, DataLoggerChartsTheDriftingValueOverDateAndTime) {
