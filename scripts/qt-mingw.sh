@@ -123,6 +123,18 @@ build_qtbase() {
     rm -rf "$build"
 }
 
+# qtcharts_tarball_path: the upstream tarball in ../shared/deps beside the
+# project, or beside the repository it was cloned from (a clean clone
+# elsewhere, as CI makes, has no ../shared of its own).
+qtcharts_tarball_path() {
+    local beside=$root/../shared/deps/$qtcharts_tarball origin
+    if [ ! -f "$beside" ] && origin=$(git -C "$root" remote get-url origin 2>/dev/null) &&
+        [ -f "$origin/../shared/deps/$qtcharts_tarball" ]; then
+        beside=$origin/../shared/deps/$qtcharts_tarball
+    fi
+    echo "$beside"
+}
+
 # qtcharts_source DIR: Qt Charts' source unpacked in DIR; prints the tree.
 # Debian's source package first; where the archive does not serve it, the
 # upstream tarball of the same version.
@@ -137,7 +149,7 @@ qtcharts_source() {
         echo "$tree"
         return 0
     fi
-    tarball=${TRAVIK_QTCHARTS_SOURCE:-$root/../shared/deps/$qtcharts_tarball}
+    tarball=${TRAVIK_QTCHARTS_SOURCE:-$(qtcharts_tarball_path)}
     note "apt-get source qt6-charts failed; using $tarball"
     [ -f "$tarball" ] || fail "no Qt Charts source: apt-get source qt6-charts failed and there is no $tarball" \
         "(set TRAVIK_QTCHARTS_SOURCE to $qtcharts_tarball, or TRAVIK_QT_CHARTS=OFF to build without the chart pages)"
