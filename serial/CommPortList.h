@@ -53,6 +53,13 @@ std::int32_t GetPlatformVersion(OsVersionInfo& info, VersionSource& versions);
 // Appends the string values of the serial device map.
 void ListSerialCommKey(PortList& list, Registry& registry);
 
+// The ports `names` (as the serial device map lists them) with what the
+// device tree under \SYSTEM\CurrentControlSet\Enum tells about each: for a
+// USB adapter its manufacturer, description, vendor:product id, serial number
+// and identity; for another port its friendly name. A name the tree does not
+// describe keeps an empty description.
+FoundPorts DescribeRegistryPorts(const PortList& names, Registry& registry);
+
 // Walks the enumeration tree below `path`, appending the port names of devices
 // of class "ports" or "modem" whose driver class marks a serial port.
 void ScanEnumKey(const std::string& path, PortList& list, Registry& registry);

@@ -3,6 +3,7 @@
 add_library(travik_discovery STATIC
     CommPortList.h CommPortList.cpp
     AdapterIdentity.h AdapterIdentity.cpp
+    RegistryPortDescriptions.cpp
     Registry.h
 )
 if(WIN32)
