@@ -143,13 +143,20 @@ std::string Identify(Registry& registry, const Instance& instance,
                      const std::optional<UsbIds>& usb) {
     if (!usb) return {};
     if (!usb->serial.empty()) {
-        const std::string identity = UsbSerialIdentity(usb->vendor, usb->product, usb->serial);
+        std::string identity = UsbSerialIdentity(usb->vendor, usb->product, usb->serial);
         if (!identity.empty()) return identity;
     }
     // The hub port it is plugged into; else the instance id the system made
     // from the parent and that port.
     const std::string place = ReadPlainString(registry, "LocationInformation").value_or("");
     return UsbPlaceIdentity(place.empty() ? instance.instanceId : place);
+}
+
+std::string ChildPath(const std::string& path, const std::string& name) {
+    std::string child = path;
+    child += '\\';
+    child += name;
+    return child;
 }
 
 std::vector<std::string> SubKeys(Registry& registry, const std::string& path) {
@@ -187,13 +194,13 @@ FoundPorts DescribeRegistryPorts(const PortList& names, Registry& registry) {
     if (ports.empty()) return ports;
     const std::string root = kDeviceTree;
     for (const std::string& enumerator : SubKeys(registry, root)) {
-        const std::string enumeratorPath = root + "\\" + enumerator;
+        const std::string enumeratorPath = ChildPath(root, enumerator);
         for (const std::string& deviceId : SubKeys(registry, enumeratorPath)) {
-            const std::string devicePath = enumeratorPath + "\\" + deviceId;
+            const std::string devicePath = ChildPath(enumeratorPath, deviceId);
             for (const std::string& instanceId : SubKeys(registry, devicePath)) {
-                DescribeInstance(registry,
-                                 {enumerator, deviceId, instanceId, devicePath + "\\" + instanceId},
-                                 ports);
+                DescribeInstance(
+                    registry, {enumerator, deviceId, instanceId, ChildPath(devicePath, instanceId)},
+                    ports);
             }
         }
     }

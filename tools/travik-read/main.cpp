@@ -61,7 +61,7 @@ int listPorts() {
 std::string portToRead(const std::string& given) {
     if (!IsAdapterIdentity(given)) return given;
     std::size_t matches = 0;
-    const std::string port = PortOfIdentity(given, FindSerialPorts(), &matches);
+    std::string port = PortOfIdentity(given, FindSerialPorts(), &matches);
     if (matches == 0) std::fprintf(stderr, "%s: no such adapter plugged in\n", given.c_str());
     if (matches > 1)
         std::fprintf(stderr, "%s: %zu ports are this adapter; give one by its name\n",
