@@ -95,6 +95,28 @@ std::string PortFailureStatusText(const std::string& port, const OpenStatus& ope
     return reason.empty() ? shownPort : shownPort + ": " + reason;
 }
 
+std::string AdapterNowText(const std::string& port, int languageIndex) {
+    return (languageIndex == 0 ? "The adapter is now " : "Der Adapter ist jetzt ") +
+           PrintableName(port);
+}
+
+std::string AdapterNotPluggedInText(int languageIndex) {
+    return languageIndex == 0 ? "The remembered adapter is not plugged in"
+                              : "Der gemerkte Adapter ist nicht eingesteckt";
+}
+
+std::string AdapterOnSeveralPortsText(const std::vector<std::string>& ports, int languageIndex) {
+    std::string names;
+    for (const std::string& port : ports) {
+        if (!names.empty()) names += ", ";
+        names += PrintableName(port);
+    }
+    return languageIndex == 0
+               ? "The remembered adapter is on more than one port: " + names + "; choose one"
+               : "Der gemerkte Adapter ist an mehr als einer Schnittstelle: " + names +
+                     "; bitte eine w\u00e4hlen";
+}
+
 std::string ReadoutPortFailureText(const std::string& port, const OpenStatus& opened,
                                    int languageIndex) {
     return TransmissionReadyText(languageIndex) + " \u2013 " +

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "WinCOmmUnit.h"
 
@@ -54,6 +55,13 @@ std::string PictureNotSavedText(int languageIndex, const std::string& path);
 // their control characters written out (PrintableName).
 std::string PortFailureStatusText(const std::string& port, const OpenStatus& opened,
                                   int languageIndex);
+
+// The status line when the remembered adapter was looked for because its port
+// name is gone or now another adapter's: found under `port`, nowhere, or on
+// several `ports` (English for 0, German for every other index).
+std::string AdapterNowText(const std::string& port, int languageIndex);
+std::string AdapterNotPluggedInText(int languageIndex);
+std::string AdapterOnSeveralPortsText(const std::vector<std::string>& ports, int languageIndex);
 
 // The status line after a readout whose reopen of the port failed.
 std::string ReadoutPortFailureText(const std::string& port, const OpenStatus& opened,

@@ -63,10 +63,10 @@ void numberButtons(QButtonGroup* group, const QList<QAbstractButton*>& buttons) 
     for (int i = 0; i < buttons.size(); ++i) group->setId(buttons[i], i);
 }
 
-// The ports found on the machine now, with what the system tells about them.
-QList<PortEntry> findPorts() {
+// The ports found, as the selector lists them.
+QList<PortEntry> portEntries(const FoundPorts& found) {
     QList<PortEntry> entries;
-    for (const FoundPort& port : FindSerialPorts())
+    for (const FoundPort& port : found)
         entries.append(
             {QString::fromStdString(port.name), QString::fromStdString(port.description)});
     return entries;
@@ -187,10 +187,12 @@ void TSTestForm::InitForm() {
     state_.ComPortName = stored.comID;
     storedPortName_ = stored.comID;
     pickedPortName_ = stored.comID;
+    rememberedAdapter_ = IsAdapterIdentity(stored.comAdapter) ? stored.comAdapter : std::string();
     selectIndex(ui_->RadioGroup1Buttons,
                 SelectionForStoredIndex(stored.separator, kSeparatorCount));
     selectIndex(ui_->RadioGroup2Buttons, SelectionForStoredIndex(stored.language, kLanguageCount));
     ApplyLanguage(LanguageIndex());
+    takeAdapterChoice(ChooseRememberedAdapter(state_.ComPortName, rememberedAdapter_, foundPorts_));
 
     OpenStatus opened;
     if (!state_.ComPortName.empty() && state_.ComHandle.isNone()) {
@@ -209,7 +211,65 @@ void TSTestForm::InitForm() {
 }
 
 void TSTestForm::refreshPortList() {
-    ui_->ComboBox1->updatePorts(findPorts());
+    foundPorts_ = findPorts_();
+    ui_->ComboBox1->updatePorts(portEntries(foundPorts_));
+    if (!settingsPath_.empty()) findRememberedAdapter();  // after start-up
+}
+
+// The port in use, or the one start-up could not choose, is gone or another
+// adapter's now: the remembered adapter is looked for among the ports found.
+void TSTestForm::findRememberedAdapter() {
+    if (portTyped_ || rememberedAdapter_.empty()) return;
+    const std::string name = awaitingAdapter_ ? storedPortName_ : state_.ComPortName;
+    if (name.empty() && !awaitingAdapter_) return;
+    const AdapterChoice choice = ChooseRememberedAdapter(name, rememberedAdapter_, foundPorts_);
+    switch (choice.outcome) {
+        case AdapterChoice::Outcome::KeepName:
+            break;
+        case AdapterChoice::Outcome::FoundElsewhere:
+            awaitingAdapter_ = false;
+            openFoundAdapter(choice.port);
+            break;
+        case AdapterChoice::Outcome::NotPluggedIn:
+            setStatusText(AdapterNotPluggedInText(LanguageIndex()));
+            break;
+        case AdapterChoice::Outcome::Several:
+            setStatusText(AdapterOnSeveralPortsText(choice.candidates, LanguageIndex()));
+            break;
+    }
+}
+
+// At start-up: the adapter under its new name becomes the port to open; with
+// none or several candidates nothing is chosen. The status line says which.
+void TSTestForm::takeAdapterChoice(const AdapterChoice& choice) {
+    switch (choice.outcome) {
+        case AdapterChoice::Outcome::KeepName:
+            return;
+        case AdapterChoice::Outcome::FoundElsewhere:
+            state_.ComPortName = choice.port;  // remembered once it opens
+            setStatusText(AdapterNowText(choice.port, LanguageIndex()));
+            return;
+        case AdapterChoice::Outcome::NotPluggedIn:
+            setStatusText(AdapterNotPluggedInText(LanguageIndex()));
+            break;
+        case AdapterChoice::Outcome::Several:
+            setStatusText(AdapterOnSeveralPortsText(choice.candidates, LanguageIndex()));
+            break;
+    }
+    // The stored name and adapter are kept for the next start.
+    state_.ComPortName.clear();
+    awaitingAdapter_ = true;
+}
+
+// Found again on a refresh: opened as if the user had picked it.
+void TSTestForm::openFoundAdapter(const std::string& port) {
+    {
+        const QSignalBlocker blocker(ui_->ComboBox1);
+        ui_->ComboBox1->selectPortName(QString::fromStdString(port));
+    }
+    ComboBox1Change();
+    if (state_.ComPortName == port && !state_.ComHandle.isInvalid())
+        setStatusText(AdapterNowText(port, LanguageIndex()));
 }
 
 // A port discovery cannot see (a pseudo-terminal): typed, then Enter.
@@ -221,6 +281,8 @@ void TSTestForm::takeTypedPath(const QString& text) {
         ui_->ComboBox1->selectPortName(text);
     }
     ComboBox1Change();
+    portTyped_ = true;
+    rememberedAdapter_.clear();
 }
 
 void TSTestForm::ComboBox1Change() {
@@ -228,6 +290,9 @@ void TSTestForm::ComboBox1Change() {
     if (selected < 0) return;
     state_.ComPortName = ui_->ComboBox1->itemText(selected).toStdString();
     pickedPortName_ = state_.ComPortName;
+    rememberedAdapter_ = IdentityOfPort(state_.ComPortName, foundPorts_);
+    portTyped_ = false;
+    awaitingAdapter_ = false;
     state_.PortReady = false;
     if (!state_.ComPortName.empty()) showPortOutcome(openSelectedPort());
     if (state_.ComHandle.isInvalid()) {
@@ -318,7 +383,8 @@ bool TSTestForm::sessionEnded() const {
 // A failure is shown in a box, or on standard error once the session ends:
 // then no one is left to answer a box.
 void TSTestForm::saveSettings() {
-    const StoredSettings settings{portNameToRemember(), SeparatorIndex(), LanguageIndex()};
+    const std::string port = portNameToRemember();
+    const StoredSettings settings{port, SeparatorIndex(), LanguageIndex(), adapterToRemember(port)};
     if (WriteSettings(settingsPath_, settings).ok()) return;
     if (sessionEnded()) {
         std::fprintf(stderr, "%s.\n", UnableToWriteText(settingsPath_).c_str());
@@ -333,6 +399,12 @@ void TSTestForm::saveSettings() {
 std::string TSTestForm::portNameToRemember() const {
     if (state_.ComPortName.empty() && pickedPortName_ == storedPortName_) return storedPortName_;
     return state_.ComPortName;
+}
+
+// The adapter goes with a name picked from the list (or found again), never
+// with a typed one.
+std::string TSTestForm::adapterToRemember(const std::string& portName) const {
+    return portName.empty() || portTyped_ ? std::string() : rememberedAdapter_;
 }
 
 void TSTestForm::endSession() {

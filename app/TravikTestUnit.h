@@ -5,9 +5,11 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "AdapterIdentity.h"
 #include "Dialogs.h"
 #include "QtTexts.h"
 #include "Readout.h"
@@ -32,6 +34,9 @@ public:
 
     // The start-up routine, run once before the window is first shown.
     void InitForm();
+    // Where the port selector's ports come from: the machine's (FindSerialPorts)
+    // unless another source is given before InitForm.
+    void setPortFinder(std::function<FoundPorts()> finder) { findPorts_ = std::move(finder); }
     // Puts the captions of language `index` on the window; outside 0..3 nothing changes.
     void ApplyLanguage(int index);
 
@@ -97,6 +102,10 @@ private:
     void fitToScreen(const QMargins& frame);
     void loadLogo();
     void refreshPortList();
+    void findRememberedAdapter();
+    void takeAdapterChoice(const AdapterChoice& choice);
+    void openFoundAdapter(const std::string& port);
+    std::string adapterToRemember(const std::string& portName) const;
     void takeTypedPath(const QString& text);
     OpenStatus openSelectedPort();
     void showPortOutcome(const OpenStatus& opened);
@@ -113,7 +122,12 @@ private:
     std::string settingsPath_;
     std::string storedPortName_;  // comID as read at start-up
     std::string pickedPortName_;  // the last port picked or typed, else storedPortName_
-    std::size_t shownBytes_ = 0;  // terminal bytes already in the view
+    std::function<FoundPorts()> findPorts_ = FindSerialPorts;
+    FoundPorts foundPorts_;          // as the last refresh of the selector found them
+    std::string rememberedAdapter_;  // the identity of the adapter behind the port, if known
+    bool portTyped_ = false;         // the port is a name typed by hand: never replaced
+    bool awaitingAdapter_ = false;   // start-up chose nothing: the adapter is looked for
+    std::size_t shownBytes_ = 0;     // terminal bytes already in the view
     QElapsedTimer sinceViewUpdate_;
     bool transferRunning_ = false;
     WindowEnd end_ = WindowEnd::Open;

@@ -120,6 +120,29 @@ wine reg add 'HKLM\Software\Wine\Ports' /v COM12 /t REG_SZ /d "$pty" /f >/dev/nu
 wine reg add 'HKLM\Software\Wine\Ports' /v COM6 /t REG_SZ /d "$paced_pty" /f >/dev/null
 wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /t REG_SZ /d "$reply_pty" /f >/dev/null
 wine reg add 'HKLM\Software\Wine\Ports' /v COM8 /t REG_SZ /d "$silent_pty" /f >/dev/null
+
+# The device tree as Windows keeps it for the usual adapters, so that the ports
+# are described as on a real machine: COM5 an FTDI adapter with FTDI's own
+# driver, COM6 a Prolific and COM7 a CH340 adapter (no serial numbers), COM8 a
+# USB CDC device. COM12 stays undescribed.
+enum='HKLM\SYSTEM\CurrentControlSet\Enum'
+add_port_device() { # INSTANCE PORT NAME=VALUE...
+    local key="$enum\$1" port=$2 pair
+    shift 2
+    wine reg add "$key\Device Parameters" /v PortName /t REG_SZ /d "$port" /f >/dev/null
+    for pair in "$@"; do
+        wine reg add "$key" /v "${pair%%=*}" /t REG_SZ /d "${pair#*=}" /f >/dev/null
+    done
+}
+add_port_device 'FTDIBUS\VID_0403+PID_6001+A50285BIA\0000' COM5 'Class=Ports' \
+    'DeviceDesc=USB Serial Port' 'Mfg=FTDI' 'FriendlyName=USB Serial Port (COM5)'
+add_port_device 'USB\VID_067B&PID_2303\5&2a3b4c5d&0&2' COM6 'Class=Ports' \
+    'DeviceDesc=Prolific USB-to-Serial Comm Port' 'Mfg=Prolific' \
+    'FriendlyName=Prolific USB-to-Serial Comm Port (COM6)' 'LocationInformation=Port_#0002.Hub_#0001'
+add_port_device 'USB\VID_1A86&PID_7523\5&1f2e3d4c&0&1' COM7 'Class=Ports' \
+    'DeviceDesc=USB-SERIAL CH340' 'Mfg=wch.cn' 'FriendlyName=USB-SERIAL CH340 (COM7)'
+add_port_device 'USB\VID_2341&PID_0043\75735323030351D0F0A1' COM8 'Class=Ports' \
+    'DeviceDesc=USB Serial Device' 'Mfg=Microsoft' 'FriendlyName=USB Serial Device (COM8)'
 wineserver -k
 wineserver -w
 
@@ -187,8 +210,21 @@ cmp linux-alarm.csv "Łukasz-alarm.csv" || fail "Łukasz-alarm.csv differs from 
 echo "Saved under a name outside the ANSI code page: Łukasz-alarm.csv"
 
 ports=$(win "$win_read" --list-ports) || fail "travik-read.exe --list-ports"
-grep -qx COM5 <<<"$ports" || fail "--list-ports does not list COM5: $ports"
-echo "Listed ports: $(oneline "$ports")"
+echo "Listed ports:"
+echo "$ports"
+tab=$'\t'
+for line in "COM5${tab}usb:0403:6001:A50285BI${tab}FTDI USB Serial Port (0403:6001, serial A50285BI)" \
+    "COM6${tab}usb-at:Port_%230002.Hub_%230001${tab}Prolific USB-to-Serial Comm Port (067b:2303)" \
+    "COM7${tab}usb-at:5%261f2e3d4c%260%261${tab}wch.cn USB-SERIAL CH340 (1a86:7523)" \
+    "COM8${tab}usb:2341:0043:75735323030351D0F0A1${tab}Microsoft USB Serial Device (2341:0043, serial 75735323030351D0F0A1)" \
+    "COM12${tab}-"; do
+    grep -qxF "$line" <<<"$ports" || fail "--list-ports does not list '$line'"
+done
+# The FTDI adapter by its identity: COM5, whatever its name.
+win "$win_read" alarm --port usb:0403:6001:A50285BI --csv win-alarm-by-identity.csv --quiet ||
+    fail "travik-read.exe alarm --port usb:0403:6001:A50285BI"
+cmp linux-alarm.csv win-alarm-by-identity.csv || fail "alarm CSV by identity differs from the Linux build's"
+echo "Read by the adapter's identity usb:0403:6001:A50285BI (COM5)"
 
 status=0
 message=$(wine "$win_read" alarm --port COM77 2>&1 >/dev/null | tr -d '\r') || status=$?

@@ -13,10 +13,11 @@ using PortList = std::vector<std::string>;
 // choosing among several ports; the name is what is opened and stored.
 struct FoundPort {
     std::string name;
-    std::string description;  // empty when the system tells nothing (always on Windows)
+    std::string description;  // empty when the system tells nothing
+    std::string identity;     // the adapter behind it (AdapterIdentity.h); empty when unknown
 
     bool operator==(const FoundPort& other) const {
-        return name == other.name && description == other.description;
+        return name == other.name && description == other.description && identity == other.identity;
     }
 };
 using FoundPorts = std::vector<FoundPort>;
@@ -33,8 +34,9 @@ struct OsVersionInfo;
 void GetSerialPorts(PortList& list);
 
 // The ports on this machine now, in GetSerialPorts' order, with their
-// descriptions: Linux, a USB adapter's manufacturer, product, serial number
-// and vendor:product id, an on-board port's driver; Windows, names only.
+// descriptions (a USB adapter's manufacturer, product, vendor:product id and
+// serial number; on Linux an on-board port's driver, on Windows its friendly
+// name) and the identity of a USB adapter.
 FoundPorts FindSerialPorts();
 
 // Appends `name` unless `list` already holds it, compared without regard to case.
@@ -51,6 +53,13 @@ std::int32_t GetPlatformVersion(OsVersionInfo& info, VersionSource& versions);
 // Appends the string values of the serial device map.
 void ListSerialCommKey(PortList& list, Registry& registry);
 
+// The ports `names` (as the serial device map lists them) with what the
+// device tree under \SYSTEM\CurrentControlSet\Enum tells about each: for a
+// USB adapter its manufacturer, description, vendor:product id, serial number
+// and identity; for another port its friendly name. A name the tree does not
+// describe keeps an empty description.
+FoundPorts DescribeRegistryPorts(const PortList& names, Registry& registry);
+
 // Walks the enumeration tree below `path`, appending the port names of devices
 // of class "ports" or "modem" whose driver class marks a serial port.
 void ScanEnumKey(const std::string& path, PortList& list, Registry& registry);
@@ -66,6 +75,9 @@ FoundPorts ListSysfsSerialPorts(const std::string& sysfsRoot, const std::string&
 
 // What sysfs tells about the tty `name` under `sysfsRoot`; empty when nothing.
 std::string DescribeSysfsPort(const std::string& sysfsRoot, const std::string& name);
+
+// The identity of the USB adapter behind the tty `name`; empty for other ports.
+std::string IdentifySysfsPort(const std::string& sysfsRoot, const std::string& name);
 #endif
 
 }  // namespace travik

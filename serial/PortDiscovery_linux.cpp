@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "AdapterIdentity.h"
 #include "CommPortList.h"
 
 namespace travik {
@@ -194,6 +195,30 @@ std::string DescribeUsbDevice(const fs::path& usb) {
     return details.empty() ? name : name + " (" + details + ")";
 }
 
+// The first line of an attribute, whole, without outer spaces: what the
+// device reports, for its identity (AdapterIdentity escapes the odd bytes).
+std::string ReadRawAttribute(const fs::path& file) {
+    std::error_code error;
+    if (!fs::is_regular_file(fs::status(file, error))) return std::string();
+    std::ifstream in(file, std::ios::binary);
+    std::string raw(kAttributeBytes, '\0');
+    in.read(raw.data(), static_cast<std::streamsize>(raw.size()));
+    raw.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    raw = raw.substr(0, raw.find_first_of(std::string("\n\0", 2)));
+    const std::size_t first = raw.find_first_not_of(' ');
+    if (first == std::string::npos) return std::string();
+    return raw.substr(first, raw.find_last_not_of(' ') - first + 1);
+}
+
+// usb:VID:PID:SERIAL, or without a serial number the USB device's folder
+// name, which is its place on the bus (bus 1, hub port 1, port 2: "1-1.2").
+std::string IdentifyUsbDevice(const fs::path& usb) {
+    const std::string identity =
+        UsbSerialIdentity(ReadRawAttribute(usb / "idVendor"), ReadRawAttribute(usb / "idProduct"),
+                          ReadRawAttribute(usb / "serial"));
+    return identity.empty() ? UsbPlaceIdentity(usb.filename().string()) : identity;
+}
+
 std::string DriverOf(const fs::path& device) {
     std::error_code error;
     const fs::path driver = fs::read_symlink(device / "driver", error);
@@ -227,12 +252,22 @@ std::string DescribeSysfsPort(const std::string& sysfsRoot, const std::string& n
     return driver.empty() ? std::string() : "driver " + driver;
 }
 
+std::string IdentifySysfsPort(const std::string& sysfsRoot, const std::string& name) {
+    std::error_code error;
+    const fs::path device = fs::canonical(fs::path(sysfsRoot) / name / "device", error);
+    if (error) return std::string();
+    const auto usb = UsbDeviceOf(device);
+    return usb ? IdentifyUsbDevice(*usb) : std::string();
+}
+
 FoundPorts ListSysfsSerialPorts(const std::string& sysfsRoot, const std::string& devRoot) {
     PortList names;
     ListSysfsSerialPorts(names, sysfsRoot, devRoot);
     FoundPorts found;
     for (const std::string& node : names) {
-        found.push_back({node, DescribeSysfsPort(sysfsRoot, fs::path(node).filename().string())});
+        const std::string name = fs::path(node).filename().string();
+        found.push_back(
+            {node, DescribeSysfsPort(sysfsRoot, name), IdentifySysfsPort(sysfsRoot, name)});
     }
     return found;
 }

@@ -201,9 +201,8 @@ std::unique_ptr<VersionSource> MachineVersionSource() {
 FoundPorts FindSerialPorts() {
     PortList names;
     GetSerialPorts(names);
-    FoundPorts found;
-    for (const std::string& name : names) found.push_back({name, std::string()});
-    return found;
+    MachineRegistry registry;
+    return DescribeRegistryPorts(names, registry);
 }
 
 void GetSerialPorts(PortList& list) {

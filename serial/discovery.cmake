@@ -2,6 +2,8 @@
 # the system's own source of port names.
 add_library(travik_discovery STATIC
     CommPortList.h CommPortList.cpp
+    AdapterIdentity.h AdapterIdentity.cpp
+    RegistryPortDescriptions.cpp
     Registry.h
 )
 if(WIN32)

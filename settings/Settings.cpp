@@ -73,16 +73,19 @@ int ParseSettingInteger(const std::string& text) {
 }
 
 SettingTexts FormatSettings(const StoredSettings& settings) {
-    return {settings.comID, std::to_string(settings.separator), std::to_string(settings.language)};
+    return {settings.comID, settings.comAdapter, std::to_string(settings.separator),
+            std::to_string(settings.language)};
 }
 
 bool IsStorableSetting(const StoredSettings& settings) {
-    return IsStorableIniValue(settings.comID);
+    return IsStorableIniValue(settings.comID) && IsStorableIniValue(settings.comAdapter);
 }
 
 StoredSettings SettingsFromIni(const IniFile& ini) {
     StoredSettings settings;
     settings.comID = ini.value(kComSetting.section, kComSetting.key).value_or("");
+    settings.comAdapter =
+        ini.value(kComAdapterSetting.section, kComAdapterSetting.key).value_or("");
     settings.separator = ParseSettingInteger(
         ini.value(kSeparatorSetting.section, kSeparatorSetting.key).value_or(""));
     settings.language =
@@ -93,7 +96,13 @@ StoredSettings SettingsFromIni(const IniFile& ini) {
 bool StoreSettingsInIni(IniFile& ini, const StoredSettings& settings) {
     if (!IsStorableSetting(settings)) return false;
     const SettingTexts texts = FormatSettings(settings);
+    // A file that never knew an adapter gets no empty key for it.
+    const bool storeAdapter =
+        !texts.comAdapter.empty() ||
+        ini.value(kComAdapterSetting.section, kComAdapterSetting.key).has_value();
     return ini.setValue(kComSetting.section, kComSetting.key, texts.comID) &&
+           (!storeAdapter ||
+            ini.setValue(kComAdapterSetting.section, kComAdapterSetting.key, texts.comAdapter)) &&
            ini.setValue(kSeparatorSetting.section, kSeparatorSetting.key, texts.separator) &&
            ini.setValue(kLanguageSetting.section, kLanguageSetting.key, texts.language);
 }

@@ -11,17 +11,20 @@ struct StoredSettings {
     std::string comID;  // [com] comID: the last used port, empty when missing
     int separator = 0;  // [sep] separator
     int language = 0;   // [Language] Language
+    // [com] adapter: what identifies the adapter behind comID, empty when
+    // missing or unknown. Read as the file has it: its user checks it.
+    std::string comAdapter;
 };
 
 // Where the settings file lives on this platform.
 std::string SettingsFilePath();
 
-// Reads the three settings; a missing or unreadable file, missing keys and
+// Reads the settings; a missing or unreadable file, missing keys and
 // values that are not whole numbers give the defaults. Never fails. On Windows
 // a file that does not exist yet is read from the Windows folder's instead.
 StoredSettings ReadSettings(const std::string& path);
 
-// Writes the three settings (com, sep, Language), keeping every other section,
+// Writes the settings (com, sep, Language), keeping every other section,
 // key and comment of the file. A failure names its step and the system's error.
 Status WriteSettings(const std::string& path, const StoredSettings& settings);
 

@@ -17,23 +17,25 @@ struct SettingKey {
 };
 
 inline constexpr SettingKey kComSetting{"com", "comID"};
+inline constexpr SettingKey kComAdapterSetting{"com", "adapter"};
 inline constexpr SettingKey kSeparatorSetting{"sep", "separator"};
 inline constexpr SettingKey kLanguageSetting{"Language", "Language"};
 
-// The three values as written, in the file's order: com, sep, Language.
+// The values as written, in the file's order: com (the port, its adapter), sep, Language.
 struct SettingTexts {
     std::string comID;
+    std::string comAdapter;
     std::string separator;
     std::string language;
 };
 SettingTexts FormatSettings(const StoredSettings& settings);
 
-// Whether the port name can be kept on one line of the file.
+// Whether the port name and its adapter can each be kept on one line of the file.
 bool IsStorableSetting(const StoredSettings& settings);
 
 StoredSettings SettingsFromIni(const IniFile& ini);
 
-// Stores the three settings in the order com, sep, Language; false (with
+// Stores the settings in the order com, sep, Language; false (with
 // nothing changed) when a value cannot be stored.
 bool StoreSettingsInIni(IniFile& ini, const StoredSettings& settings);
 

@@ -61,6 +61,14 @@ Status WriteProfileString(const SettingKey& setting, const std::string& value,
                                  error != 0 ? static_cast<int>(error) : ERROR_WRITE_FAULT);
 }
 
+// No adapter known: no key for it (a file that never knew one stays as it was).
+Status WriteAdapter(const std::string& identity, const std::wstring& file) {
+    if (!identity.empty()) return WriteProfileString(kComAdapterSetting, identity, file);
+    WritePrivateProfileStringW(widenKey(kComAdapterSetting.section).c_str(),
+                               widenKey(kComAdapterSetting.key).c_str(), nullptr, file.c_str());
+    return {};
+}
+
 }  // namespace
 
 // The per-user application-data folder, which a standard user may write; the
@@ -82,6 +90,7 @@ StoredSettings ReadSettings(const std::string& path) {
     if (!widePath) return settings;
     const std::wstring file = fileExists(*widePath) ? *widePath : windowsFolderFile();
     settings.comID = ReadProfileString(kComSetting, file);
+    settings.comAdapter = ReadProfileString(kComAdapterSetting, file);
     settings.separator = ParseSettingInteger(ReadProfileString(kSeparatorSetting, file));
     settings.language = ParseSettingInteger(ReadProfileString(kLanguageSetting, file));
     return settings;
@@ -97,6 +106,7 @@ Status WriteSettings(const std::string& path, const StoredSettings& settings) {
     const SettingTexts texts = FormatSettings(settings);
     if (Status written = WriteProfileString(kComSetting, texts.comID, *file); !written.ok())
         return written;
+    if (Status written = WriteAdapter(texts.comAdapter, *file); !written.ok()) return written;
     if (Status written = WriteProfileString(kSeparatorSetting, texts.separator, *file);
         !written.ok())
         return written;

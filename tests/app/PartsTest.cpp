@@ -93,6 +93,19 @@ TEST(ProgramTexts, NamesShowTheirControlCharactersWrittenOut) {
               "Unable to write to /home/\xc5\x81ukasz/\\r.ini");
 }
 
+TEST(ProgramTexts, TheRememberedAdapterInBothLanguages) {
+    EXPECT_EQ(AdapterNowText("COM9", 0), "The adapter is now COM9");
+    EXPECT_EQ(AdapterNowText("COM9", 1), "Der Adapter ist jetzt COM9");
+    EXPECT_EQ(AdapterNowText("/dev/tty\x1b[2J", 3), "Der Adapter ist jetzt /dev/tty\\x1b[2J");
+    EXPECT_EQ(AdapterNotPluggedInText(0), "The remembered adapter is not plugged in");
+    EXPECT_EQ(AdapterNotPluggedInText(-1), "Der gemerkte Adapter ist nicht eingesteckt");
+    EXPECT_EQ(AdapterOnSeveralPortsText({"COM9", "COM12"}, 0),
+              "The remembered adapter is on more than one port: COM9, COM12; choose one");
+    EXPECT_EQ(AdapterOnSeveralPortsText({"COM9", "COM\n12"}, 2),
+              "Der gemerkte Adapter ist an mehr als einer Schnittstelle: COM9, COM\\n12; bitte "
+              "eine w\u00e4hlen");
+}
+
 TEST(Logo, DecodesTheShippedPictureAndRefusesBrokenOnes) {
     const std::string jpeg = ReadFileBytes(TRAVIK_RESOURCES_DIR "/logo.jpg");
     const auto* data = reinterpret_cast<const unsigned char*>(jpeg.data());

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -232,7 +233,85 @@ TEST(TravikRead, ListsThePortsOfTheMachineOnePerLine) {
     });
     if (status == kNoMountNamespace) GTEST_SKIP() << "no private mount namespace on this machine";
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(ReadFileBytes(listing), "/dev/ttyS2\n/dev/ttyS10\n/dev/ttyUSB0\n");
+    EXPECT_EQ(ReadFileBytes(listing), "/dev/ttyS2\t-\n/dev/ttyS10\t-\n/dev/ttyUSB0\t-\n");
+}
+
+namespace {
+
+const char kFtdiUsb[] = "pci0000:00/0000:00:14.0/usb1/1-2";
+const char kFtdiIdentity[] = "usb:0403:6001:A50285BI";
+
+// A machine where the FTDI adapter's port is now ttyUSB1 (the simulator's pty
+// bound there), behind a CH340 on ttyUSB0.
+void plugInAdapters(FakeSysfs& sys, const std::string& ftdiPort) {
+    sys.AddTty("ttyUSB0", "pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/ttyUSB0");
+    sys.SetUsbDevice("pci0000:00/0000:00:14.0/usb1/1-1", "1a86", "7523", "", "USB Serial", "");
+    sys.AddTty("ttyUSB1", std::string(kFtdiUsb) + "/1-2:1.0/ttyUSB1");
+    sys.SetUsbDevice(kFtdiUsb, "0403\n", "6001\n", "FTDI\n", "FT232R USB UART\n", "A50285BI\n");
+    if (!ftdiPort.empty()) sys.BindNode("ttyUSB1", ftdiPort);
+}
+
+// Runs travik-read in the fake tree; its output is checked there and told by the status.
+int readoutInTree(const FakeSysfs& sys, const std::vector<std::string>& args,
+                  const std::function<bool(const ProcessOutput&)>& expected) {
+    return RunWithFakeSysfs(sys, [&] {
+        const ProcessOutput run = readout(args);
+        if (expected(run)) return 0;
+        std::fprintf(stderr, "status %d\nout: %s\nerr: %s\n", run.status, run.out.c_str(),
+                     run.err.c_str());
+        return 1;
+    });
+}
+
+}  // namespace
+
+TEST(TravikRead, ListsEachPortsAdapterIdentityAndDescription) {
+    FakeSysfs sys;
+    plugInAdapters(sys, "");
+    const int status = readoutInTree(sys, {"--list-ports"}, [](const ProcessOutput& run) {
+        return run.status == 0 &&
+               run.out ==
+                   "/dev/ttyUSB0\tusb-at:1-1\tUSB Serial (1a86:7523)\n"
+                   "/dev/ttyUSB1\tusb:0403:6001:A50285BI\tFTDI FT232R USB UART (0403:6001, "
+                   "serial A50285BI)\n";
+    });
+    if (status == kNoMountNamespace) GTEST_SKIP() << "no private mount namespace on this machine";
+    EXPECT_EQ(status, 0);
+}
+
+// A cron job names the adapter, not its port: it survives a renumbering.
+TEST(TravikRead, APortGivenByItsAdapterIdentityIsReadUnderItsNameOfToday) {
+    SimProcess sim({"--fast", "--rows", "5"});
+    const std::string expected = asPrinted(readInProcess(ReadoutKind::DataLogger, sim.portPath()));
+    ASSERT_GT(expected.size(), 10u);
+    FakeSysfs sys;
+    plugInAdapters(sys, sim.portPath());
+    const int status = readoutInTree(
+        sys, {"data", "--port", kFtdiIdentity},
+        [&](const ProcessOutput& run) { return run.status == 0 && run.out == expected; });
+    if (status == kNoMountNamespace) GTEST_SKIP() << "no private mount namespace on this machine";
+    EXPECT_EQ(status, 0);
+}
+
+TEST(TravikRead, AnAdapterIdentityOfNoneOrTwoPortsReadsNothing) {
+    FakeSysfs sys;
+    plugInAdapters(sys, "");
+    int status =
+        readoutInTree(sys, {"data", "--port", "usb:0403:6001:OTHER"}, [](const ProcessOutput& run) {
+            return run.status == 2 &&
+                   run.err == "usb:0403:6001:OTHER: no such adapter plugged in\n";
+        });
+    if (status == kNoMountNamespace) GTEST_SKIP() << "no private mount namespace on this machine";
+    EXPECT_EQ(status, 0);
+
+    // A second adapter of the same kind without a serial number, at the same
+    // place seen twice: both ports are that identity.
+    sys.AddTty("ttyUSB2", "pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.1/ttyUSB2");
+    status = readoutInTree(sys, {"data", "--port", "usb-at:1-1"}, [](const ProcessOutput& run) {
+        return run.status == 2 &&
+               run.err == "usb-at:1-1: 2 ports are this adapter; give one by its name\n";
+    });
+    EXPECT_EQ(status, 0);
 }
 
 // Faults: a device that comes back after hanging up, a port someone else holds.

@@ -206,7 +206,43 @@ TEST(SysfsPortDescriptions, FoundPortsCarryTheirDescriptionsInListOrder) {
     sys.SetDriver(kPnpUart, "serial");
     sys.AddTty("ttyS1", kPlatformUart, "0\n");
     const travik::FoundPorts found = travik::ListSysfsSerialPorts(sys.classDir(), sys.devDir());
-    EXPECT_EQ(found,
-              (travik::FoundPorts{{sys.node("ttyS0"), "driver serial"},
-                                  {sys.node("ttyUSB0"), "FTDI FT232R USB UART (0403:6001)"}}));
+    EXPECT_EQ(found, (travik::FoundPorts{
+                         {sys.node("ttyS0"), "driver serial", ""},
+                         {sys.node("ttyUSB0"), "FTDI FT232R USB UART (0403:6001)", "usb-at:1-1"}}));
+}
+
+TEST(SysfsPortIdentities, AUsbAdapterIsItsIdsAndSerialNumber) {
+    FakeSysfs sys;
+    sys.AddTty("ttyUSB0", kUsbPort);
+    sys.SetUsbDevice(kUsbDevice, "0403\n", "6001\n", "FTDI\n", "FT232R USB UART\n", "A50285BI\n");
+    sys.AddTty("ttyACM0", kAcmPort);
+    sys.SetUsbDevice(kAcmDevice, "2341\n", "0043\n", "Arduino\n", "", "75735323030351D0F0A1\n");
+    EXPECT_EQ(travik::IdentifySysfsPort(sys.classDir(), "ttyUSB0"), "usb:0403:6001:A50285BI");
+    EXPECT_EQ(travik::IdentifySysfsPort(sys.classDir(), "ttyACM0"),
+              "usb:2341:0043:75735323030351D0F0A1");
+}
+
+// Cheap adapters report no serial number: their place on the bus tells them apart.
+TEST(SysfsPortIdentities, AnAdapterWithoutSerialNumberIsItsPlaceOnTheBus) {
+    FakeSysfs sys;
+    const std::string hubPort = "pci0000:00/0000:00:14.0/usb1/1-1/1-1.4";
+    sys.AddTty("ttyUSB0", hubPort + "/1-1.4:1.0/ttyUSB0");
+    sys.SetUsbDevice(hubPort, "067b\n", "2303\n", "Prolific Technology Inc.\n",
+                     "USB-Serial Controller\n", "");
+    EXPECT_EQ(travik::IdentifySysfsPort(sys.classDir(), "ttyUSB0"), "usb-at:1-1.4");
+}
+
+TEST(SysfsPortIdentities, OnBoardPortsAndHostileAttributesGiveNoFalseIdentity) {
+    FakeSysfs sys;
+    sys.AddTty("ttyS0", kPnpUart, "4\n");
+    EXPECT_EQ(travik::IdentifySysfsPort(sys.classDir(), "ttyS0"), "");
+    EXPECT_EQ(travik::IdentifySysfsPort(sys.classDir(), "ttyS99"), "");
+    EXPECT_EQ(travik::IdentifySysfsPort(sys.classDir(), "../../.."), "");
+
+    sys.AddTty("ttyUSB0", kUsbPort);
+    sys.SetUsbDevice(kUsbDevice, "04\x1b[2J03\n", "6001\n", "", "", "A1\n");
+    EXPECT_EQ(travik::IdentifySysfsPort(sys.classDir(), "ttyUSB0"), "usb-at:1-1")
+        << "a vendor id that is no id: the place, not a made-up identity";
+    sys.SetUsbDevice(kUsbDevice, "0403\n", "6001\n", "", "", " A 1\x1b[2J\nsecond line");
+    EXPECT_EQ(travik::IdentifySysfsPort(sys.classDir(), "ttyUSB0"), "usb:0403:6001:A%201%1B%5B2J");
 }

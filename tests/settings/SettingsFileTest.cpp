@@ -313,3 +313,56 @@ TEST(WriteSettings, AnUnreadableFileIsNotReplaced) {
     EXPECT_EQ(ReadFileBytes(path), "[other]\nkeep=this\n");
     EXPECT_EQ(FolderEntries(dir.path()), std::set<std::string>{"TravikReadout.ini"});
 }
+
+TEST(AdapterSetting, IsKeptBesideThePortNameAndEverythingElseStays) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    WriteFileBytes(path,
+                   "[COM]\r\n  ComID = COM5   \r\nbaud=19200\r\n"
+                   "[sep]\r\nseparator=$1\r\n[Language]\r\nLanguage=1\r\n");
+    StoredSettings settings = Settings("COM9", 1, 1);
+    settings.comAdapter = "usb:0403:6001:A50285BI";
+    ASSERT_EQ(CodeOf(WriteSettings(path, settings)), 0);
+    EXPECT_EQ(ReadFileBytes(path),
+              "[COM]\r\n  ComID = COM9\r\nbaud=19200\r\nadapter=usb:0403:6001:A50285BI\r\n"
+              "[sep]\r\nseparator=1\r\n[Language]\r\nLanguage=1\r\n");
+    EXPECT_EQ(ReadSettings(path).comAdapter, "usb:0403:6001:A50285BI");
+
+    // Forgotten again (a port typed by hand): the key stays, empty.
+    settings.comAdapter.clear();
+    ASSERT_EQ(CodeOf(WriteSettings(path, settings)), 0);
+    EXPECT_EQ(ReadSettings(path).comAdapter, "");
+    EXPECT_NE(ReadFileBytes(path).find("adapter=\r\n"), std::string::npos);
+}
+
+TEST(AdapterSetting, AnOlderFileWithoutItReadsAndWritesAsBefore) {
+    TempDir dir;
+    const StoredSettings read =
+        ReadText(dir, "[com]\ncomID=COM3\n[sep]\nseparator=1\n[Language]\nLanguage=2\n");
+    ExpectSettings(read, Settings("COM3", 1, 2));
+    EXPECT_EQ(read.comAdapter, "");
+    const std::string path = dir.file("TravikReadout.ini");
+    ASSERT_EQ(CodeOf(WriteSettings(path, read)), 0);
+    EXPECT_EQ(ReadFileBytes(path),
+              "[com]\ncomID=COM3\n[sep]\nseparator=1\n[Language]\nLanguage=2\n");
+}
+
+// The file's text is handed on as it is; whoever uses it checks it
+// (IsAdapterIdentity). What cannot stay on one line is not written.
+TEST(AdapterSetting, HostileValuesAreReadAsTextAndLineBreaksNeverWritten) {
+    TempDir dir;
+    const std::string huge(100000, 'A');
+    EXPECT_EQ(ReadText(dir, "[com]\ncomID=COM3\nadapter=usb:0403:6001:" + huge + "\n").comAdapter,
+              "usb:0403:6001:" + huge);
+    EXPECT_EQ(ReadText(dir, "[com]\nadapter=\x1b[2J\xff\n[sep]\n").comAdapter, "\x1b[2J\xff");
+    const StoredSettings twice =
+        ReadText(dir, "[com]\nadapter=usb:0403:6001:A\nadapter=usb:0403:6001:B\n");
+    EXPECT_TRUE(twice.comAdapter == "usb:0403:6001:A" || twice.comAdapter == "usb:0403:6001:B");
+
+    const std::string path = dir.file("TravikReadout.ini");
+    WriteFileBytes(path, "[com]\ncomID=COM3\n");
+    StoredSettings settings = Settings("COM3", 0, 0);
+    settings.comAdapter = "usb:0403:6001:A\n[sep]\nseparator=1";
+    EXPECT_NE(CodeOf(WriteSettings(path, settings)), 0);
+    EXPECT_EQ(ReadFileBytes(path), "[com]\ncomID=COM3\n");
+}

@@ -57,6 +57,10 @@ std::string FakeSysfs::Describe(const std::string& name) const {
     return travik::DescribeSysfsPort(classDir(), name);
 }
 
+void FakeSysfs::BindNode(const std::string& name, const std::string& target) {
+    binds_.emplace_back(node(name), target);
+}
+
 travik::PortList FakeSysfs::List(travik::PortList list) const {
     travik::ListSysfsSerialPorts(list, classDir(), devDir());
     return list;
@@ -75,9 +79,15 @@ int RunWithFakeSysfs(const FakeSysfs& sys, const std::function<int()>& action) {
     const std::string devDir = sys.devDir();
     const auto enterFakeTree = [&] {
         if (unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount(sysDir.c_str(), "/sys", nullptr, MS_BIND, nullptr) != 0 ||
-            mount(devDir.c_str(), "/dev", nullptr, MS_BIND, nullptr) != 0) {
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            _exit(kNoMountNamespace);
+        }
+        for (const auto& [node, target] : sys.boundNodes()) {
+            if (mount(target.c_str(), node.c_str(), nullptr, MS_BIND, nullptr) != 0)
+                _exit(kNoMountNamespace);
+        }
+        if (mount(sysDir.c_str(), "/sys", nullptr, MS_BIND, nullptr) != 0 ||
+            mount(devDir.c_str(), "/dev", nullptr, MS_BIND | MS_REC, nullptr) != 0) {
             _exit(kNoMountNamespace);
         }
     };

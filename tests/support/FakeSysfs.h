@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "CommPortList.h"
 #include "TempDir.h"
@@ -40,6 +42,11 @@ public:
 
     std::string Describe(const std::string& name) const;
 
+    // Inside RunWithFakeSysfs, the node dev/<name> is `target` (a pty, say),
+    // bound over it before the fake dev folder becomes /dev.
+    void BindNode(const std::string& name, const std::string& target);
+    const std::vector<std::pair<std::string, std::string>>& boundNodes() const { return binds_; }
+
     travik::PortList List(travik::PortList list = {}) const;
 
 private:
@@ -47,6 +54,7 @@ private:
                                        const std::filesystem::path& parent);
 
     TempDir dir_;
+    std::vector<std::pair<std::string, std::string>> binds_;  // node path, target
 };
 
 // Runs `action` in a child process that sees `sys`'s tree as /sys and its dev

@@ -32,7 +32,7 @@ std::optional<Action> soleAction(const std::string& arg) {
 }  // namespace
 
 const char* UsageText() {
-    return "usage: travik-read alarm|data --port PATH [--csv FILE] "
+    return "usage: travik-read alarm|data --port PATH|IDENTITY [--csv FILE] "
            "[--separator tab|comma|semicolon] [--quiet]\n"
            "       travik-read --list-ports\n"
            "       travik-read --help | --version\n"
@@ -40,6 +40,9 @@ const char* UsageText() {
            "Reads the alarm buffer (alarm) or the data logger (data) of a Travik device.\n"
            "Without --csv the received text goes to standard output; with --csv FILE it is\n"
            "saved as CSV (tab-separated by default). Messages go to standard error.\n"
+           "--port also takes an adapter's identity as --list-ports prints it (its second\n"
+           "column, such as usb:0403:6001:A50285BI): the one port of that adapter is read,\n"
+           "whatever its name is today.\n"
            "\n"
            "Exit status: 0 reply received (and file written), 1 no reply, 2 port could not\n"
            "be opened or configured, 3 file could not be written, 4 connection lost during\n"

@@ -14,6 +14,7 @@
 #define travik_fileno fileno
 #endif
 
+#include "AdapterIdentity.h"
 #include "CliOptions.h"
 #include "CommPortList.h"
 #include "ConsoleWindow.h"
@@ -39,11 +40,33 @@ enum ExitStatus {
     kStoppedBySignal = 128,  // plus the signal's number
 };
 
+// One port a line: its name, its adapter's identity ("-" when unknown) and,
+// when the system tells one, its description, separated by tabs.
 int listPorts() {
-    PortList ports;
-    GetSerialPorts(ports);
-    for (const std::string& port : ports) std::printf("%s\n", port.c_str());
+    for (const FoundPort& port : FindSerialPorts()) {
+        const std::string identity = port.identity.empty() ? "-" : port.identity;
+        if (port.description.empty()) {
+            std::printf("%s\t%s\n", port.name.c_str(), identity.c_str());
+        } else {
+            std::printf("%s\t%s\t%s\n", port.name.c_str(), identity.c_str(),
+                        port.description.c_str());
+        }
+    }
     return kReplyReceived;
+}
+
+// The port to read: the name or path as given, or the one port of the
+// adapter an identity names. Empty, with the reason on standard error, when
+// no port or several ports are that adapter.
+std::string portToRead(const std::string& given) {
+    if (!IsAdapterIdentity(given)) return given;
+    std::size_t matches = 0;
+    std::string port = PortOfIdentity(given, FindSerialPorts(), &matches);
+    if (matches == 0) std::fprintf(stderr, "%s: no such adapter plugged in\n", given.c_str());
+    if (matches > 1)
+        std::fprintf(stderr, "%s: %zu ports are this adapter; give one by its name\n",
+                     given.c_str(), matches);
+    return port;
 }
 
 Status writeCsv(const Options& options, const ReadoutState& state) {
@@ -95,13 +118,14 @@ int stopped(const Options& options, const ReadoutState& state, const ReadoutResu
 
 int readDevice(const Options& options) {
     ReadoutState state;
-    state.ComPortName = options.port;
+    state.ComPortName = portToRead(options.port);
+    if (state.ComPortName.empty() && !options.port.empty()) return kPortFailed;
     const bool showProgress = !options.quiet && travik_isatty(travik_fileno(stderr));
     ConsoleWindow window(state.terminal, stdout, stderr, !options.csvFile, showProgress);
     const ReadoutResult result = Button1Click(options.kind, state, window);
     window.finish();
 
-    if (!result.open.ok()) return reportPortFailure(options.port, result.open);
+    if (!result.open.ok()) return reportPortFailure(state.ComPortName, result.open);
     if (result.end == ReadoutEnd::Stopped) return stopped(options, state, result);
     if (result.end == ReadoutEnd::Timeout) return kNoReply;
     const bool lost = result.end == ReadoutEnd::ConnectionLost;
