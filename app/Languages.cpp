@@ -71,6 +71,17 @@ const char* const kPortSelectionFailed[kLanguageCount] = {
     "El ultimo puerto utilizado no se puede inicializar",
 };
 
+const FigureTexts kFigureTexts[kLanguageCount] = {
+    {"Column", "Values", "Minimum", "Maximum", "Time", "Row", "Mean", "From %1 to %2, span %3",
+     "d"},
+    {"Spalte", "Werte", "Minimum", "Maximum", "Zeit", "Zeile", "Mittelwert",
+     "Von %1 bis %2, Dauer %3", "T"},
+    {"Colonne", "Valeurs", "Minimum", "Maximum", "Heure", "Ligne", "Moyenne",
+     "Du %1 au %2, durée %3", "j"},
+    {"Columna", "Valores", "Mínimo", "Máximo", "Hora", "Fila", "Media", "Del %1 al %2, duración %3",
+     "d"},
+};
+
 bool isLanguage(int index) {
     return index >= 0 && index < kLanguageCount;
 }
@@ -79,6 +90,10 @@ bool isLanguage(int index) {
 
 const Captions* CaptionsFor(int index) {
     return isLanguage(index) ? &kCaptions[index] : nullptr;
+}
+
+const FigureTexts& FigureTextsFor(int languageIndex) {
+    return kFigureTexts[isLanguage(languageIndex) ? languageIndex : 0];
 }
 
 std::string StartupPortFailedText(int languageIndex) {

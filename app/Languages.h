@@ -30,6 +30,20 @@ struct Captions {
 // The captions of language `index`, or nullptr outside 0..3.
 const Captions* CaptionsFor(int index);
 
+// The figures grid under the table, in the window's language (English outside 0..3).
+struct FigureTexts {
+    const char* column;
+    const char* values;
+    const char* minimum;
+    const char* maximum;
+    const char* time;  // heads the columns of where a value occurs, with a time axis
+    const char* row;   // the same without one
+    const char* mean;
+    const char* timeRange;  // "%1" the earliest time, "%2" the latest, "%3" the span
+    const char* dayUnit;    // after the whole days of a span
+};
+const FigureTexts& FigureTextsFor(int languageIndex);
+
 // Shown when the port remembered from the last run does not open
 // (English for 0, German for every other index).
 std::string StartupPortFailedText(int languageIndex);

@@ -23,6 +23,7 @@
 #include "ChartPage.h"
 #include "CommPortList.h"
 #include "CsvExport.h"
+#include "FiguresGrid.h"
 #include "InputBlocker.h"
 #include "Languages.h"
 #include "LogoDecoder.h"
@@ -388,6 +389,7 @@ void TSTestForm::ApplyLanguage(int index) {
     pages->setTabText(pages->indexOf(ui_->TabSheet3), fromUtf8(captions->TabSheet3));
     pages->setTabText(pages->indexOf(ui_->TabSheet4), fromUtf8(captions->TabSheet4));
     ui_->ChartPage1->setLanguage(index);
+    ui_->FiguresGrid1->setLanguage(index);
 }
 
 void TSTestForm::RadioGroup2Click() {
@@ -429,6 +431,7 @@ void TSTestForm::fillDataPages() {
     ui_->TableView1->tableModel()->setTable(table_);
     ui_->TableView1->fitColumns();
     ui_->ChartPage1->setTable(table_, LanguageIndex());
+    ui_->FiguresGrid1->setTable(table_, LanguageIndex());
 }
 
 void TSTestForm::showTerminalPage() {

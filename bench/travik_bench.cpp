@@ -1,7 +1,7 @@
 // Measures the readout against the line's limit: the transfer alone, the same
 // through the real window (and a window that rewrites its whole text per byte),
 // a paced readout at 19200 baud, both CSV writers, start-up and peak memory,
-// and filling the table and chart pages.
+// filling the table and chart pages, and the figures of the numeric columns.
 // Prints a table of medians on standard output.
 #include <signal.h>
 #include <spawn.h>
@@ -26,6 +26,7 @@
 
 #include "BenchClock.h"
 #include "ChartPage.h"
+#include "ColumnFigures.h"
 #include "CsvExport.h"
 #include "QuietReadoutWindow.h"
 #include "Readout.h"
@@ -167,6 +168,10 @@ void throughWindow(bench::Table& table, const std::string& port, const std::stri
             CutTable(form.state().terminal.bytes(), form.state().terminal.insertedTabs());
         if (cut.rowCount() == 0) std::fprintf(stderr, "no rows in the alarm readout\n");
     });
+    const bench::Timing figures = bench::medianOf(21, [&] {
+        if (FiguresOf(*shared).columns.empty())
+            std::fprintf(stderr, "no numeric column in the alarm readout\n");
+    });
     form.close();
     table.add("2. alarm readout through the window: wall", format("%.1f ms", window.wall * 1e3),
               "<= 150 ms", window.wall <= 0.150);
@@ -175,6 +180,8 @@ void throughWindow(bench::Table& table, const std::string& port, const std::stri
     table.add("6. of that, cutting the text into a table", format("%.2f ms", cutting.wall * 1e3));
     table.add("6. of that, the table page", format("%.1f ms", tablePage.wall * 1e3));
     table.add("6. of that, the chart page", format("%.1f ms", chartPage.wall * 1e3));
+    table.add("7. figures of the numeric columns, full alarm readout",
+              format("%.2f ms", figures.wall * 1e3), "<= 2 ms", figures.wall <= 0.002);
 
     if (!withBaseline) return;
     ReadoutState state;
