@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "ReadoutFile.h"
 #include "WinCOmmUnit.h"
 
 namespace travik {
@@ -43,6 +44,29 @@ struct FigureTexts {
     const char* dayUnit;    // after the whole days of a span
 };
 const FigureTexts& FigureTextsFor(int languageIndex);
+
+// The file menu's commands for saved readouts and reports (English outside 0..3).
+struct FileMenuTexts {
+    const char* openReadout;
+    const char* saveReport;
+    const char* readoutKind;  // the submenu
+    const char* alarmBuffer;
+    const char* dataLogger;
+};
+const FileMenuTexts& FileMenuTextsFor(int languageIndex);
+
+// Why the file at `path` was not opened, for the error box (which adds the
+// full stop); `reason` is the system's, when it gave one.
+std::string RefusedFileText(FileRefusal refusal, const std::string& path, const std::string& reason,
+                            int languageIndex);
+
+// Asked before an opened file replaces a readout that was not saved.
+std::string DiscardUnsavedText(const std::string& path, int languageIndex);
+
+// The status line after a file was opened: its name, what kind of file, and
+// the readout kind, "assumed" when the file does not tell it.
+std::string OpenedFileStatusText(const std::string& path, const SavedReadout& readout,
+                                 ReadoutKind kind, int languageIndex);
 
 // Shown when the port remembered from the last run does not open
 // (English for 0, German for every other index).
