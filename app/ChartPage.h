@@ -13,6 +13,9 @@
 
 #include "Table.h"
 
+class QPainter;
+class QRectF;
+
 namespace travik {
 
 class ChartPage : public QWidget {
@@ -56,6 +59,11 @@ private:
 
     struct Parts;
     std::unique_ptr<Parts> parts_;
+
+public:
+    // Paints the chart as the page shows it now (the checked columns, the
+    // current zoom) into `target`; vector graphics on a PDF painter.
+    void paintChart(QPainter* painter, const QRectF& target) const;
 };
 
 }  // namespace travik

@@ -69,4 +69,6 @@ QWidget* ChartPage::chartView() const {
     return nullptr;
 }
 
+void ChartPage::paintChart(QPainter*, const QRectF&) const {}
+
 }  // namespace travik

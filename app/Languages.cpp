@@ -91,6 +91,17 @@ const FileMenuTexts kFileMenuTexts[kLanguageCount] = {
      "Registrador de datos"},
 };
 
+const ReportTexts kReportTexts[kLanguageCount] = {
+    {"Readout report", "Source", "port %1", "file %1", "Report date", "Figures", "Alarms", "Text",
+     "Count", "First", "Last", "Table", "Page %1"},
+    {"Auslesebericht", "Quelle", "Schnittstelle %1", "Datei %1", "Berichtsdatum", "Kennzahlen",
+     "Alarme", "Text", "Anzahl", "Erstes", "Letztes", "Tabelle", "Seite %1"},
+    {"Rapport de lecture", "Source", "interface %1", "fichier %1", "Date du rapport",
+     "Statistiques", "Alarmes", "Texte", "Nombre", "Premier", "Dernier", "Tableau", "Page %1"},
+    {"Informe de lectura", "Origen", "puerto %1", "fichero %1", "Fecha del informe", "Estadísticas",
+     "Alarmas", "Texto", "Cantidad", "Primera", "Última", "Tabla", "Página %1"},
+};
+
 // "%1" the file, "%2" the system's reason.
 struct OpenTexts {
     const char* empty;
@@ -173,6 +184,10 @@ const FigureTexts& FigureTextsFor(int languageIndex) {
 
 const FileMenuTexts& FileMenuTextsFor(int languageIndex) {
     return kFileMenuTexts[isLanguage(languageIndex) ? languageIndex : 0];
+}
+
+const ReportTexts& ReportTextsFor(int languageIndex) {
+    return kReportTexts[isLanguage(languageIndex) ? languageIndex : 0];
 }
 
 std::string RefusedFileText(FileRefusal refusal, const std::string& path, const std::string& reason,

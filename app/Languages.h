@@ -55,6 +55,24 @@ struct FileMenuTexts {
 };
 const FileMenuTexts& FileMenuTextsFor(int languageIndex);
 
+// The words of the PDF report (English outside 0..3). "%1" is filled in.
+struct ReportTexts {
+    const char* title;
+    const char* source;
+    const char* port;  // "%1" the port
+    const char* file;  // "%1" the file name
+    const char* reportDate;
+    const char* figures;
+    const char* alarms;
+    const char* text;
+    const char* count;
+    const char* first;
+    const char* last;
+    const char* table;
+    const char* page;  // "%1" the page number
+};
+const ReportTexts& ReportTextsFor(int languageIndex);
+
 // Why the file at `path` was not opened, for the error box (which adds the
 // full stop); `reason` is the system's, when it gave one.
 std::string RefusedFileText(FileRefusal refusal, const std::string& path, const std::string& reason,

@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -27,6 +28,7 @@
 #include <QWindow>
 #include <cstdio>
 
+#include "AtomicFile.h"
 #include "ChartPage.h"
 #include "CommPortList.h"
 #include "CsvExport.h"
@@ -34,6 +36,8 @@
 #include "InputBlocker.h"
 #include "Languages.h"
 #include "LogoDecoder.h"
+#include "PrintableName.h"
+#include "ReadoutReport.h"
 #include "Settings.h"
 #include "TableItemModel.h"
 #include "TableView.h"
@@ -151,6 +155,7 @@ void TSTestForm::connectEvents() {
             &TSTestForm::CSVDateiabspeichern1Click);
     connect(ui_->Exit1, &QAction::triggered, this, &TSTestForm::Exit1Click);
     connect(ui_->OpenReadout1, &QAction::triggered, this, &TSTestForm::OpenReadout1Click);
+    connect(ui_->SaveReport1, &QAction::triggered, this, &TSTestForm::SaveReport1Click);
     connect(ui_->ReadoutKindAlarm1, &QAction::triggered, this,
             [this] { chooseReadoutKind(ReadoutKind::AlarmBuffer); });
     connect(ui_->ReadoutKindData1, &QAction::triggered, this,
@@ -627,6 +632,36 @@ void TSTestForm::forgetOpenedFile() {
     opened_.reset();
     openedPath_.clear();
     setWindowTitle(QStringLiteral("TravikP Readout"));
+}
+
+// ---- Report ----
+
+void TSTestForm::SaveReport1Click() {
+    if (transferRunning_) return;
+    setStatusText(std::string());
+    const std::optional<std::string> fileName =
+        dialogs_->askReportFileName(ReportFileName(state_.CsvFileName));
+    if (!fileName) return;
+    ReportInput input;
+    input.table = table_;
+    input.figures = ui_->FiguresGrid1->figures();
+    input.alarmBuffer = state_.AlarmMode;
+    input.fromFile = opened_.has_value();
+    input.sourceName = QString::fromStdString(opened_ ? fileNameOf(openedPath_)
+                                                      : PrintableName(state_.ComPortName));
+    input.reportTime = QDateTime::currentDateTime();
+    input.languageIndex = LanguageIndex();
+    if (!ui_->ChartPage1->chartedColumns().empty())
+        input.paintChart = [this](QPainter* painter, const QRectF& target) {
+            ui_->ChartPage1->paintChart(painter, target);
+        };
+    const QByteArray pdf = ReportPdf(input, ReportPageSize(QLocale::system()));
+    const Status saved = WriteFileAtomically(
+        *fileName, std::string(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+    if (saved.ok()) return;
+    // As the CSV: the box keeps its fixed text, the status line adds the system's reason.
+    setStatusText(saved.reason());
+    dialogs_->showError(FileErrorText(saved));
 }
 
 // ---- CSV export ----

@@ -73,6 +73,7 @@ public slots:
     void RadioGroup2Click();
     void Exit1Click();
     void OpenReadout1Click();
+    void SaveReport1Click();
     // The session ends the program (SIGTERM, SIGHUP; on Windows the log-off or
     // shutdown): the settings are written and the port closed at once (after a
     // running readout has stopped), a box waiting for the user is closed and no
