@@ -636,12 +636,7 @@ void TSTestForm::forgetOpenedFile() {
 
 // ---- Report ----
 
-void TSTestForm::SaveReport1Click() {
-    if (transferRunning_) return;
-    setStatusText(std::string());
-    const std::optional<std::string> fileName =
-        dialogs_->askReportFileName(ReportFileName(state_.CsvFileName));
-    if (!fileName) return;
+ReportInput TSTestForm::reportInput() const {
     ReportInput input;
     input.table = table_;
     input.figures = ui_->FiguresGrid1->figures();
@@ -651,11 +646,22 @@ void TSTestForm::SaveReport1Click() {
                                                       : PrintableName(state_.ComPortName));
     input.reportTime = QDateTime::currentDateTime();
     input.languageIndex = LanguageIndex();
-    if (!ui_->ChartPage1->chartedColumns().empty())
-        input.paintChart = [this](QPainter* painter, const QRectF& target) {
-            ui_->ChartPage1->paintChart(painter, target);
+    if (!ui_->ChartPage1->chartedColumns().empty()) {
+        const ChartPage* chart = ui_->ChartPage1;
+        input.paintChart = [chart](QPainter* painter, const QRectF& target) {
+            chart->paintChart(painter, target);
         };
-    const QByteArray pdf = ReportPdf(input, ReportPageSize(QLocale::system()));
+    }
+    return input;
+}
+
+void TSTestForm::SaveReport1Click() {
+    if (transferRunning_) return;
+    setStatusText(std::string());
+    const std::optional<std::string> fileName =
+        dialogs_->askReportFileName(ReportFileName(state_.CsvFileName));
+    if (!fileName) return;
+    const QByteArray pdf = ReportPdf(reportInput(), ReportPageSize(QLocale::system()));
     const Status saved = WriteFileAtomically(
         *fileName, std::string(pdf.constData(), static_cast<std::size_t>(pdf.size())));
     if (saved.ok()) return;

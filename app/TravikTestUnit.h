@@ -13,6 +13,7 @@
 #include "QtTexts.h"
 #include "Readout.h"
 #include "ReadoutFile.h"
+#include "ReadoutReport.h"
 #include "Table.h"
 #include "WindowFit.h"
 
@@ -48,6 +49,8 @@ public:
     // refused file is shown in an error box and changes nothing; a readout not
     // saved yet is replaced only when the user agrees. True when it was opened.
     bool openReadoutFile(const std::string& path);
+    // What the report of the readout shown holds, made now.
+    ReportInput reportInput() const;
     // The file shown, empty when the text came from the device.
     const std::string& openedFile() const { return openedPath_; }
     const Table& table() const { return *table_; }
