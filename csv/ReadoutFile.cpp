@@ -213,7 +213,7 @@ TerminalText TerminalOf(const SavedReadout& readout, ReadoutKind kind) {
     TerminalText replayed = ReplayedTerminal(readout.deviceText, kind);
     if (readout.fileKind == SavedFileKind::TabbedCsv) {
         // The export takes the header TABs out of the third line only.
-        const TerminalText plain = plainTerminal(readout.deviceText);
+        TerminalText plain = plainTerminal(readout.deviceText);
         if (TabbedCsvText(replayed, true) != TabbedCsvText(plain, false)) return plain;
     }
     return replayed;

@@ -16,7 +16,7 @@
 namespace travik {
 
 // A readout is at most 14490 bytes; a file above this is no readout.
-inline constexpr std::size_t kLargestReadoutFile = 1024 * 1024;
+inline constexpr std::size_t kLargestReadoutFile = std::size_t{1024} * 1024;
 
 enum class SavedFileKind {
     TabbedCsv,     // CR LF line ends, fields as the device sent them
