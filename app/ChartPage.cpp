@@ -4,6 +4,7 @@
 #include <QCategoryAxis>
 #include <QCursor>
 #include <QFileDialog>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegendMarker>
@@ -435,6 +436,19 @@ void ChartPage::showHover(std::size_t charted, std::size_t segment, const QPoint
             nearest = i;
     const int index = static_cast<int>(first) + nearest;
     QToolTip::showText(QCursor::pos(), hoverText(static_cast<int>(charted), index), parts_->view);
+}
+
+void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
+    QChart* chart = parts_->chart;
+    if (chart->scene() == nullptr || parts_->plots.empty()) return;
+    // Laid out at the target's size for the while, so that its texts keep
+    // their size against the lines, then given back its place on the page.
+    const QRectF shown = chart->geometry();
+    chart->setGeometry(QRectF(shown.topLeft(), target.size()));
+    if (QGraphicsLayout* layout = chart->layout()) layout->activate();
+    chart->scene()->render(painter, target, chart->geometry());
+    chart->setGeometry(shown);
+    if (QGraphicsLayout* layout = chart->layout()) layout->activate();
 }
 
 }  // namespace travik

@@ -18,6 +18,8 @@
 QT_BEGIN_NAMESPACE
 class QValueAxis;
 QT_END_NAMESPACE
+class QPainter;
+class QRectF;
 
 namespace travik {
 
@@ -71,6 +73,11 @@ private:
 
     struct Parts;
     std::unique_ptr<Parts> parts_;
+
+public:
+    // Paints the chart as the page shows it now (the checked columns, the
+    // current zoom) into `target`; vector graphics on a PDF painter.
+    void paintChart(QPainter* painter, const QRectF& target) const;
 };
 
 }  // namespace travik

@@ -75,4 +75,6 @@ QWidget* ChartPage::chartView() const {
     return nullptr;
 }
 
+void ChartPage::paintChart(QPainter*, const QRectF&) const {}
+
 }  // namespace travik

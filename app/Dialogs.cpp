@@ -45,6 +45,15 @@ void QtDialogs::showErrorBox(const std::string& textWithStop) {
     execWaiting(*makeBox(QMessageBox::Critical, textWithStop));
 }
 
+std::optional<std::string> QtDialogs::runFileDialog(QDialog& dialog) {
+    auto& files = static_cast<QFileDialog&>(dialog);
+    if (execWaiting(dialog) != QDialog::Accepted || files.selectedFiles().isEmpty())
+        return std::nullopt;
+    // UTF-8, as the file calls take paths on every platform (not the ANSI code
+    // page that QFile::encodeName gives on Windows).
+    return QDir::toNativeSeparators(files.selectedFiles().constFirst()).toStdString();
+}
+
 std::optional<std::string> QtDialogs::askSaveFileName(const std::string& proposed) {
     QFileDialog dialog(parent_);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -52,11 +61,33 @@ std::optional<std::string> QtDialogs::askSaveFileName(const std::string& propose
     dialog.setNameFilter(QStringLiteral("comma separated files (*.csv)"));
     dialog.setDefaultSuffix(QStringLiteral("CSV"));
     dialog.selectFile(QString::fromStdString(proposed));
-    if (execWaiting(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    // UTF-8, as the file calls take paths on every platform (not the ANSI code
-    // page that QFile::encodeName gives on Windows).
-    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
+    return runFileDialog(dialog);
+}
+
+std::optional<std::string> QtDialogs::askOpenFileName() {
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("*.csv *.txt"), QStringLiteral("*")});
+    return runFileDialog(dialog);
+}
+
+std::optional<std::string> QtDialogs::askReportFileName(const std::string& proposed) {
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("PDF (*.pdf)"));
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.selectFile(QString::fromStdString(proposed));
+    return runFileDialog(dialog);
+}
+
+bool QtDialogs::askYesNo(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(RunningProgramTitle()),
+                    QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return execWaiting(box) == QMessageBox::Yes;
 }
 
 }  // namespace travik

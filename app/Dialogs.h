@@ -20,6 +20,17 @@ public:
     void showError(const std::string& text) { showErrorBox(text + "."); }
     // The save dialog proposing `proposed`; nothing when the user cancels.
     virtual std::optional<std::string> askSaveFileName(const std::string& proposed) = 0;
+    // The open dialog for a saved readout; nothing when the user cancels.
+    virtual std::optional<std::string> askOpenFileName() { return std::nullopt; }
+    // The save dialog for a PDF report proposing `proposed`; nothing when cancelled.
+    virtual std::optional<std::string> askReportFileName(const std::string& proposed) {
+        return askSaveFileName(proposed);
+    }
+    // A question with Yes and No; true for Yes.
+    virtual bool askYesNo(const std::string& text) {
+        static_cast<void>(text);
+        return false;
+    }
     // Closes every dialog still waiting for the user as if cancelled: each call
     // that shows one returns. Dialogs that never wait have nothing to close.
     virtual void closeWaitingDialogs() {}
@@ -34,6 +45,9 @@ public:
     explicit QtDialogs(QWidget* dialogParent) : parent_(dialogParent) {}
     void showMessage(const std::string& text) override;
     std::optional<std::string> askSaveFileName(const std::string& proposed) override;
+    std::optional<std::string> askOpenFileName() override;
+    std::optional<std::string> askReportFileName(const std::string& proposed) override;
+    bool askYesNo(const std::string& text) override;
     void closeWaitingDialogs() override;
 
 protected:
@@ -41,6 +55,7 @@ protected:
 
 private:
     int execWaiting(QDialog& dialog);
+    std::optional<std::string> runFileDialog(QDialog& dialog);
 
     QWidget* parent_;  // the file dialog's parent; message boxes are centred on the screen
     std::vector<QDialog*> waiting_;  // shown and not yet answered, the newest last

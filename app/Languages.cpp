@@ -71,6 +71,103 @@ const char* const kPortSelectionFailed[kLanguageCount] = {
     "El ultimo puerto utilizado no se puede inicializar",
 };
 
+const FigureTexts kFigureTexts[kLanguageCount] = {
+    {"Column", "Values", "Minimum", "Maximum", "Time", "Row", "Mean", "From %1 to %2, span %3",
+     "d"},
+    {"Spalte", "Werte", "Minimum", "Maximum", "Zeit", "Zeile", "Mittelwert",
+     "Von %1 bis %2, Dauer %3", "T"},
+    {"Colonne", "Valeurs", "Minimum", "Maximum", "Heure", "Ligne", "Moyenne",
+     "Du %1 au %2, durée %3", "j"},
+    {"Columna", "Valores", "Mínimo", "Máximo", "Hora", "Fila", "Media", "Del %1 al %2, duración %3",
+     "d"},
+};
+
+const FileMenuTexts kFileMenuTexts[kLanguageCount] = {
+    {"Open readout…", "Save report…", "Readout kind", "Alarm buffer", "Data logger"},
+    {"Auslesung öffnen…", "Bericht speichern…", "Art der Auslesung", "Alarmpuffer", "Datenlogger"},
+    {"Ouvrir une lecture…", "Enregistrer le rapport…", "Type de lecture", "Mémoire des alarmes",
+     "Enregistreur de données"},
+    {"Abrir lectura…", "Guardar informe…", "Tipo de lectura", "Memoria de alarmas",
+     "Registrador de datos"},
+};
+
+const ReportTexts kReportTexts[kLanguageCount] = {
+    {"Readout report", "Source", "port %1", "file %1", "Report date", "Figures", "Alarms", "Text",
+     "Count", "First", "Last", "Table", "Page %1"},
+    {"Auslesebericht", "Quelle", "Schnittstelle %1", "Datei %1", "Berichtsdatum", "Kennzahlen",
+     "Alarme", "Text", "Anzahl", "Erstes", "Letztes", "Tabelle", "Seite %1"},
+    {"Rapport de lecture", "Source", "interface %1", "fichier %1", "Date du rapport",
+     "Statistiques", "Alarmes", "Texte", "Nombre", "Premier", "Dernier", "Tableau", "Page %1"},
+    {"Informe de lectura", "Origen", "puerto %1", "fichero %1", "Fecha del informe", "Estadísticas",
+     "Alarmas", "Texto", "Cantidad", "Primera", "Última", "Tabla", "Página %1"},
+};
+
+// "%1" the file, "%2" the system's reason.
+struct OpenTexts {
+    const char* empty;
+    const char* notAReadout;
+    const char* tooLarge;
+    const char* unreadable;
+    const char* folder;
+    const char* gone;
+    const char* discardUnsaved;
+    const char* tabbedCsv;
+    const char* commaCsv;
+    const char* semicolonCsv;
+    const char* textOutput;
+    const char* alarmBuffer;
+    const char* dataLogger;
+    const char* assumed;
+};
+
+const OpenTexts kOpenTexts[kLanguageCount] = {
+    {"The file %1 is empty", "The file %1 is not a readout",
+     "The file %1 is larger than 1 MiB and cannot be a readout", "The file %1 cannot be read: %2",
+     "%1 is a folder, not a file", "The file %1 is no longer there",
+     "The readout has not been saved. Open %1 and discard it?", "tab-separated CSV",
+     "CSV with commas", "CSV with semicolons", "travik-read text", "alarm buffer", "data logger",
+     "assumed, see the Readout kind menu"},
+    {"Die Datei %1 ist leer", "Die Datei %1 ist keine Auslesung",
+     "Die Datei %1 ist größer als 1 MiB und kann keine Auslesung sein",
+     "Die Datei %1 kann nicht gelesen werden: %2", "%1 ist ein Ordner, keine Datei",
+     "Die Datei %1 ist nicht mehr vorhanden",
+     "Die Auslesung wurde nicht gespeichert. %1 öffnen und sie verwerfen?", "CSV mit Tabulatoren",
+     "CSV mit Kommas", "CSV mit Semikolons", "travik-read-Text", "Alarmpuffer", "Datenlogger",
+     "angenommen, siehe Menü Art der Auslesung"},
+    {"Le fichier %1 est vide", "Le fichier %1 n'est pas une lecture",
+     "Le fichier %1 dépasse 1 Mio et ne peut pas être une lecture",
+     "Le fichier %1 ne peut pas être lu : %2", "%1 est un dossier, pas un fichier",
+     "Le fichier %1 n'existe plus",
+     "La lecture n'a pas été enregistrée. Ouvrir %1 et l'abandonner ?", "CSV à tabulations",
+     "CSV à virgules", "CSV à points-virgules", "texte de travik-read", "mémoire des alarmes",
+     "enregistreur de données", "supposé, voir le menu Type de lecture"},
+    {"El fichero %1 está vacío", "El fichero %1 no es una lectura",
+     "El fichero %1 supera 1 MiB y no puede ser una lectura", "El fichero %1 no se puede leer: %2",
+     "%1 es una carpeta, no un fichero", "El fichero %1 ya no existe",
+     "La lectura no se ha guardado. ¿Abrir %1 y descartarla?", "CSV con tabuladores",
+     "CSV con comas", "CSV con punto y coma", "texto de travik-read", "memoria de alarmas",
+     "registrador de datos", "supuesto, ver el menú Tipo de lectura"},
+};
+
+const OpenTexts& openTextsFor(int languageIndex) {
+    return kOpenTexts[languageIndex >= 0 && languageIndex < kLanguageCount ? languageIndex : 0];
+}
+
+// `pattern` with "%1" replaced by `first` and "%2" by `second`.
+std::string filledIn(const char* pattern, const std::string& first,
+                     const std::string& second = std::string()) {
+    std::string out;
+    for (const char* p = pattern; *p != '\0'; ++p) {
+        if (p[0] == '%' && (p[1] == '1' || p[1] == '2')) {
+            out += p[1] == '1' ? first : second;
+            ++p;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
 bool isLanguage(int index) {
     return index >= 0 && index < kLanguageCount;
 }
@@ -79,6 +176,57 @@ bool isLanguage(int index) {
 
 const Captions* CaptionsFor(int index) {
     return isLanguage(index) ? &kCaptions[index] : nullptr;
+}
+
+const FigureTexts& FigureTextsFor(int languageIndex) {
+    return kFigureTexts[isLanguage(languageIndex) ? languageIndex : 0];
+}
+
+const FileMenuTexts& FileMenuTextsFor(int languageIndex) {
+    return kFileMenuTexts[isLanguage(languageIndex) ? languageIndex : 0];
+}
+
+const ReportTexts& ReportTextsFor(int languageIndex) {
+    return kReportTexts[isLanguage(languageIndex) ? languageIndex : 0];
+}
+
+std::string RefusedFileText(FileRefusal refusal, const std::string& path, const std::string& reason,
+                            int languageIndex) {
+    const OpenTexts& texts = openTextsFor(languageIndex);
+    const std::string name = PrintableName(path);
+    switch (refusal) {
+        case FileRefusal::Empty:
+            return filledIn(texts.empty, name);
+        case FileRefusal::TooLarge:
+            return filledIn(texts.tooLarge, name);
+        case FileRefusal::Unreadable:
+            return filledIn(texts.unreadable, name, reason);
+        case FileRefusal::Folder:
+            return filledIn(texts.folder, name);
+        case FileRefusal::Gone:
+            return filledIn(texts.gone, name);
+        case FileRefusal::NotAReadout:
+        case FileRefusal::None:
+            break;
+    }
+    return filledIn(texts.notAReadout, name);
+}
+
+std::string DiscardUnsavedText(const std::string& path, int languageIndex) {
+    return filledIn(openTextsFor(languageIndex).discardUnsaved, PrintableName(path));
+}
+
+std::string OpenedFileStatusText(const std::string& path, const SavedReadout& readout,
+                                 ReadoutKind kind, int languageIndex) {
+    const OpenTexts& texts = openTextsFor(languageIndex);
+    const char* fileKind = texts.tabbedCsv;
+    if (readout.fileKind == SavedFileKind::TextOutput) fileKind = texts.textOutput;
+    if (readout.fileKind == SavedFileKind::SeparatedCsv)
+        fileKind = readout.separator == ',' ? texts.commaCsv : texts.semicolonCsv;
+    std::string text = PrintableName(path) + ": " + fileKind + ", " +
+                       (kind == ReadoutKind::AlarmBuffer ? texts.alarmBuffer : texts.dataLogger);
+    if (!readout.kind) text += std::string(" (") + texts.assumed + ")";
+    return text;
 }
 
 std::string StartupPortFailedText(int languageIndex) {

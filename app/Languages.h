@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ReadoutFile.h"
 #include "WinCOmmUnit.h"
 
 namespace travik {
@@ -30,6 +31,61 @@ struct Captions {
 
 // The captions of language `index`, or nullptr outside 0..3.
 const Captions* CaptionsFor(int index);
+
+// The figures grid under the table, in the window's language (English outside 0..3).
+struct FigureTexts {
+    const char* column;
+    const char* values;
+    const char* minimum;
+    const char* maximum;
+    const char* time;  // heads the columns of where a value occurs, with a time axis
+    const char* row;   // the same without one
+    const char* mean;
+    const char* timeRange;  // "%1" the earliest time, "%2" the latest, "%3" the span
+    const char* dayUnit;    // after the whole days of a span
+};
+const FigureTexts& FigureTextsFor(int languageIndex);
+
+// The file menu's commands for saved readouts and reports (English outside 0..3).
+struct FileMenuTexts {
+    const char* openReadout;
+    const char* saveReport;
+    const char* readoutKind;  // the submenu
+    const char* alarmBuffer;
+    const char* dataLogger;
+};
+const FileMenuTexts& FileMenuTextsFor(int languageIndex);
+
+// The words of the PDF report (English outside 0..3). "%1" is filled in.
+struct ReportTexts {
+    const char* title;
+    const char* source;
+    const char* port;  // "%1" the port
+    const char* file;  // "%1" the file name
+    const char* reportDate;
+    const char* figures;
+    const char* alarms;
+    const char* text;
+    const char* count;
+    const char* first;
+    const char* last;
+    const char* table;
+    const char* page;  // "%1" the page number
+};
+const ReportTexts& ReportTextsFor(int languageIndex);
+
+// Why the file at `path` was not opened, for the error box (which adds the
+// full stop); `reason` is the system's, when it gave one.
+std::string RefusedFileText(FileRefusal refusal, const std::string& path, const std::string& reason,
+                            int languageIndex);
+
+// Asked before an opened file replaces a readout that was not saved.
+std::string DiscardUnsavedText(const std::string& path, int languageIndex);
+
+// The status line after a file was opened: its name, what kind of file, and
+// the readout kind, "assumed" when the file does not tell it.
+std::string OpenedFileStatusText(const std::string& path, const SavedReadout& readout,
+                                 ReadoutKind kind, int languageIndex);
 
 // Shown when the port remembered from the last run does not open
 // (English for 0, German for every other index).

@@ -1,14 +1,17 @@
 // Drives the program's own window without a display (Qt's offscreen platform):
 // reads both records from the port named in the settings file, saves both as
-// CSV files, pictures of the table and chart pages after each readout, and a
-// picture of the window into the folder given.
+// CSV files, pictures of the table and chart pages after each readout, the
+// alarm buffer's PDF report with a picture of its first page, a picture of the
+// figures grid, and a picture of the window into the folder given.
 #include <QApplication>
 #include <QDir>
+#include <QPageSize>
 #include <QPushButton>
 #include <QTabWidget>
 #include <cstdio>
 #include <string>
 
+#include "ReadoutReport.h"
 #include "TravikTestUnit.h"
 
 namespace {
@@ -22,6 +25,10 @@ public:
     }
     std::optional<std::string> askSaveFileName(const std::string& proposed) override {
         return folder_ + "/" + proposed;
+    }
+    bool askYesNo(const std::string& text) override {
+        std::printf("answered yes: %s\n", text.c_str());
+        return true;
     }
     int errors() const { return errors_; }
 
@@ -48,13 +55,40 @@ std::string readAndSave(travik::TSTestForm& form, const char* button, const Demo
 }
 
 // The window showing `page`, saved as `name` in `folder`; the path, or "" when not saved.
-QString pagePicture(travik::TSTestForm& form, const char* page, const QString& folder,
-                    const QString& name) {
+void showPage(travik::TSTestForm& form, const char* page) {
     auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     pages->setCurrentWidget(form.findChild<QWidget*>(QString::fromLatin1(page)));
     QApplication::processEvents();
+}
+
+QString pagePicture(travik::TSTestForm& form, const char* page, const QString& folder,
+                    const QString& name) {
+    showPage(form, page);
     const QString path = folder + QLatin1Char('/') + name;
     return form.grab().save(path, "PNG") ? path : QString();
+}
+
+// The report of the readout shown, saved by the menu command, and its first
+// page as NAME-report.png; the picture's path, or "" when either was not saved.
+QString reportPicture(travik::TSTestForm& form, const QString& folder, const char* name,
+                      const DemoDialogs& dialogs) {
+    const int errorsBefore = dialogs.errors();
+    form.findChild<QAction*>(QStringLiteral("SaveReport1"))->trigger();
+    if (dialogs.errors() != errorsBefore) return QString();
+    const QString path =
+        folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral("-report.png");
+    const QImage page = travik::ReportFirstPage(form.reportInput(), QPageSize(QPageSize::A4), 1.5);
+    return page.save(path, "PNG") ? path : QString();
+}
+
+// The figures grid under the table, as NAME-figures.png.
+QString figuresPicture(travik::TSTestForm& form, const QString& folder, const char* name) {
+    showPage(form, "TabSheet3");
+    const QString path =
+        folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral("-figures.png");
+    return form.findChild<QWidget*>(QStringLiteral("FiguresGrid1"))->grab().save(path, "PNG")
+               ? path
+               : QString();
 }
 
 // The table and chart pages after a readout, as NAME-table.png and NAME-chart.png.
@@ -90,8 +124,10 @@ int main(int argc, char* argv[]) {
 
     const std::string alarm = readAndSave(form, "Button1", dialogs);
     QStringList pages = dataPagePictures(form, folder, "alarm");
+    pages << reportPicture(form, folder, "alarm", dialogs);
     const std::string data = readAndSave(form, "Button2", dialogs);
     pages << dataPagePictures(form, folder, "data");
+    pages << figuresPicture(form, folder, "data");
     const QString picture = pagePicture(form, "TabSheet1", folder, QStringLiteral("window.png"));
     const bool pictureSaved = !picture.isEmpty();
     form.close();

@@ -1,5 +1,8 @@
 // The program entry: the main window, its start-up routine, the event loop.
+// A file named on the command line (the desktop's "Open with", a file dropped
+// on the program on Windows) is opened as a saved readout once the window shows.
 #include <QApplication>
+#include <QDir>
 
 #include "SessionEnd.h"
 #include "StandardStreams.h"
@@ -18,5 +21,8 @@ int main(int argc, char* argv[]) {
     // The session may have ended while a start-up message waited for the user.
     if (STestForm.sessionEnded()) return 0;
     STestForm.show();
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1)
+        STestForm.openReadoutFile(QDir::toNativeSeparators(arguments.at(1)).toStdString());
     return application.exec();
 }

@@ -1,15 +1,22 @@
 #include "TravikTestUnit.h"
 
 #include <QAbstractButton>
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QIcon>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QScreen>
@@ -17,16 +24,21 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTextCursor>
+#include <QUrl>
 #include <QWindow>
 #include <cstdio>
 #include <exception>
 
+#include "AtomicFile.h"
 #include "ChartPage.h"
 #include "CommPortList.h"
 #include "CsvExport.h"
+#include "FiguresGrid.h"
 #include "InputBlocker.h"
 #include "Languages.h"
 #include "LogoDecoder.h"
+#include "PrintableName.h"
+#include "ReadoutReport.h"
 #include "Settings.h"
 #include "TableItemModel.h"
 #include "TableView.h"
@@ -63,6 +75,36 @@ void numberButtons(QButtonGroup* group, const QList<QAbstractButton*>& buttons) 
     for (int i = 0; i < buttons.size(); ++i) group->setId(buttons[i], i);
 }
 
+// The one local file dropped on the window, if that is what is dropped.
+std::optional<QString> droppedFile(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1) return std::nullopt;
+    const QUrl url = mime->urls().constFirst();
+    if (!url.isLocalFile()) return std::nullopt;
+    return QDir::toNativeSeparators(url.toLocalFile());
+}
+
+std::string fileNameOf(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+}
+
+// The CSV name proposed for a saved readout: its own name, ending in .csv.
+std::string csvNameFor(const std::string& path) {
+    const QFileInfo file(QString::fromStdString(path));
+    const QString base =
+        file.completeBaseName().isEmpty() ? file.fileName() : file.completeBaseName();
+    return QDir::toNativeSeparators(file.dir().filePath(base + QStringLiteral(".csv")))
+        .toStdString();
+}
+
+// What to take a file for when it does not tell: its name, as the readout proposes them.
+ReadoutKind kindFromName(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path))
+                   .fileName()
+                   .contains(QStringLiteral("alarm"), Qt::CaseInsensitive)
+               ? ReadoutKind::AlarmBuffer
+               : ReadoutKind::DataLogger;
+}
+
 // The ports found, as the selector lists them.
 QList<PortEntry> portEntries(const FoundPorts& found) {
     QList<PortEntry> entries;
@@ -93,6 +135,10 @@ TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
                                             ui_->RadioGroup2Item2, ui_->RadioGroup2Item3});
     applyFonts();
     loadLogo();
+    auto* kinds = new QActionGroup(this);
+    kinds->addAction(ui_->ReadoutKindAlarm1);
+    kinds->addAction(ui_->ReadoutKindData1);
+    setAcceptDrops(true);
     connectEvents();
     // However long the device's first lines are, they do not widen the page.
     ui_->TablePreamble->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -109,6 +155,12 @@ void TSTestForm::connectEvents() {
     connect(ui_->CSVDateiabspeichern1, &QAction::triggered, this,
             &TSTestForm::CSVDateiabspeichern1Click);
     connect(ui_->Exit1, &QAction::triggered, this, &TSTestForm::Exit1Click);
+    connect(ui_->OpenReadout1, &QAction::triggered, this, &TSTestForm::OpenReadout1Click);
+    connect(ui_->SaveReport1, &QAction::triggered, this, &TSTestForm::SaveReport1Click);
+    connect(ui_->ReadoutKindAlarm1, &QAction::triggered, this,
+            [this] { chooseReadoutKind(ReadoutKind::AlarmBuffer); });
+    connect(ui_->ReadoutKindData1, &QAction::triggered, this,
+            [this] { chooseReadoutKind(ReadoutKind::DataLogger); });
     connect(ui_->RadioGroup2Buttons, &QButtonGroup::idClicked, this, &TSTestForm::RadioGroup2Click);
     // Qt closes no window when the session ends.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &TSTestForm::endSession,
@@ -461,6 +513,17 @@ void TSTestForm::ApplyLanguage(int index) {
     pages->setTabText(pages->indexOf(ui_->TabSheet3), fromUtf8(captions->TabSheet3));
     pages->setTabText(pages->indexOf(ui_->TabSheet4), fromUtf8(captions->TabSheet4));
     ui_->ChartPage1->setLanguage(index);
+    ui_->FiguresGrid1->setLanguage(index);
+    applyFileMenuLanguage(index);
+}
+
+void TSTestForm::applyFileMenuLanguage(int index) {
+    const FileMenuTexts& texts = FileMenuTextsFor(index);
+    ui_->OpenReadout1->setText(fromUtf8(texts.openReadout));
+    ui_->SaveReport1->setText(fromUtf8(texts.saveReport));
+    ui_->ReadoutKind1->setTitle(fromUtf8(texts.readoutKind));
+    ui_->ReadoutKindAlarm1->setText(fromUtf8(texts.alarmBuffer));
+    ui_->ReadoutKindData1->setText(fromUtf8(texts.dataLogger));
 }
 
 void TSTestForm::RadioGroup2Click() {
@@ -480,7 +543,10 @@ void TSTestForm::runReadout(ReadoutKind kind) {
     {
         const InputBlocker blocker(this);
         sinceViewUpdate_.start();
+        forgetOpenedFile();
         const ReadoutResult result = travik::Button1Click(kind, state_, *this);
+        unsaved_ = result.count >= 2;
+        showReadoutKind(kind, false);
         updateTerminalView();
         if (!result.open.ok()) {
             setStatusText(ReadoutPortFailureText(state_.ComPortName, result.open, LanguageIndex()));
@@ -515,6 +581,7 @@ void TSTestForm::showTable(std::shared_ptr<const Table> table) {
     ui_->TableView1->tableModel()->setTable(table_);
     ui_->TableView1->fitColumns();
     ui_->ChartPage1->setTable(table_, LanguageIndex());
+    ui_->FiguresGrid1->setTable(table_, LanguageIndex());
 }
 
 void TSTestForm::showTerminalPage() {
@@ -525,6 +592,13 @@ void TSTestForm::terminalChanged() {
     if (!transferRunning_ || state_.terminal.size() < shownBytes_ ||
         sinceViewUpdate_.elapsed() >= kViewUpdateMs)
         updateTerminalView();
+}
+
+// The view shows the terminal text anew (another text replaced it).
+void TSTestForm::replaceTerminalView() {
+    ui_->RichEdit1->clear();
+    shownBytes_ = 0;
+    updateTerminalView();
 }
 
 // Brings the view up to the terminal text, appending only what is new, and
@@ -566,12 +640,120 @@ void TSTestForm::setStatusText(const std::string& text) {
 
 void TSTestForm::setSaveEnabled(bool enabled) {
     ui_->CSVDateiabspeichern1->setEnabled(enabled);
+    ui_->SaveReport1->setEnabled(enabled);
 }
 
 // Once the session ends, no box waits for a user who has gone.
 void TSTestForm::showMessage(const std::string& text) {
     if (sessionEnded()) return;
     dialogs_->showMessage(text);
+}
+
+// ---- Saved readouts ----
+
+void TSTestForm::OpenReadout1Click() {
+    if (transferRunning_) return;
+    if (const std::optional<std::string> path = dialogs_->askOpenFileName()) openReadoutFile(*path);
+}
+
+void TSTestForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!transferRunning_ && droppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void TSTestForm::dropEvent(QDropEvent* event) {
+    const std::optional<QString> file = droppedFile(event->mimeData());
+    if (!file || transferRunning_) return;
+    event->acceptProposedAction();
+    openReadoutFile(file->toStdString());
+}
+
+bool TSTestForm::openReadoutFile(const std::string& path) {
+    if (transferRunning_) return false;
+    const int language = LanguageIndex();
+    OpenedReadout opened = OpenSavedReadout(path);
+    if (opened.refusal != FileRefusal::None) {
+        const std::string reason = opened.status.ok() ? std::string() : opened.status.reason();
+        dialogs_->showError(RefusedFileText(opened.refusal, path, reason, language));
+        return false;
+    }
+    if (unsaved_ && !dialogs_->askYesNo(DiscardUnsavedText(path, language))) return false;
+    opened_ = std::move(opened.readout);
+    openedPath_ = path;
+    unsaved_ = false;
+    state_.CsvFileName = csvNameFor(path);
+    setWindowTitle(QStringLiteral("TravikP Readout \u2013 ") +
+                   QString::fromStdString(fileNameOf(path)));
+    showOpenedReadout(opened_->kind.value_or(kindFromName(path)));
+    showTerminalPage();
+    return true;
+}
+
+// The opened readout as `kind`: the terminal text, the pages, the status line.
+void TSTestForm::showOpenedReadout(ReadoutKind kind) {
+    state_.terminal = TerminalOf(*opened_, kind);
+    state_.AlarmMode = kind == ReadoutKind::AlarmBuffer;
+    replaceTerminalView();
+    fillDataPages();
+    setProgress(0);
+    setSaveEnabled(true);
+    showReadoutKind(kind, !opened_->kind.has_value());
+    setStatusText(OpenedFileStatusText(fileNameOf(openedPath_), *opened_, kind, LanguageIndex()));
+}
+
+// Only for an opened file that does not tell its kind.
+void TSTestForm::chooseReadoutKind(ReadoutKind kind) {
+    if (!opened_ || opened_->kind || transferRunning_) return;
+    showOpenedReadout(kind);
+}
+
+void TSTestForm::showReadoutKind(ReadoutKind kind, bool changeable) {
+    ui_->ReadoutKindAlarm1->setChecked(kind == ReadoutKind::AlarmBuffer);
+    ui_->ReadoutKindData1->setChecked(kind == ReadoutKind::DataLogger);
+    ui_->ReadoutKindAlarm1->setEnabled(changeable);
+    ui_->ReadoutKindData1->setEnabled(changeable);
+}
+
+void TSTestForm::forgetOpenedFile() {
+    if (!opened_) return;
+    opened_.reset();
+    openedPath_.clear();
+    setWindowTitle(QStringLiteral("TravikP Readout"));
+}
+
+// ---- Report ----
+
+ReportInput TSTestForm::reportInput() const {
+    ReportInput input;
+    input.table = table_;
+    input.figures = ui_->FiguresGrid1->figures();
+    input.alarmBuffer = state_.AlarmMode;
+    input.fromFile = opened_.has_value();
+    input.sourceName = QString::fromStdString(opened_ ? fileNameOf(openedPath_)
+                                                      : PrintableName(state_.ComPortName));
+    input.reportTime = QDateTime::currentDateTime();
+    input.languageIndex = LanguageIndex();
+    if (!ui_->ChartPage1->chartedColumns().empty()) {
+        const ChartPage* chart = ui_->ChartPage1;
+        input.paintChart = [chart](QPainter* painter, const QRectF& target) {
+            chart->paintChart(painter, target);
+        };
+    }
+    return input;
+}
+
+void TSTestForm::SaveReport1Click() {
+    if (transferRunning_) return;
+    setStatusText(std::string());
+    const std::optional<std::string> fileName =
+        dialogs_->askReportFileName(ReportFileName(state_.CsvFileName));
+    if (!fileName) return;
+    const QByteArray pdf = ReportPdf(reportInput(), ReportPageSize(QLocale::system()));
+    const Status saved = WriteFileAtomically(
+        *fileName, std::string(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+    if (saved.ok()) return;
+    // As the CSV: the box keeps its fixed text, the status line adds the system's reason.
+    setStatusText(saved.reason());
+    dialogs_->showError(FileErrorText(saved));
 }
 
 // ---- CSV export ----
@@ -585,7 +767,10 @@ void TSTestForm::CSVDateiabspeichern1Click() {
                                                 SeparatorFor(LanguageIndex()))
                              : SaveCsvTabbed(*fileName, state_.terminal, state_.AlarmMode);
     setProgress(0);
-    if (saved.ok()) return;
+    if (saved.ok()) {
+        unsaved_ = false;
+        return;
+    }
     // The box keeps its fixed text; the status line adds the system's reason.
     setStatusText(saved.reason());
     dialogs_->showError(FileErrorText(saved));

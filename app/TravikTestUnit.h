@@ -7,12 +7,15 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "AdapterIdentity.h"
 #include "Dialogs.h"
 #include "QtTexts.h"
 #include "Readout.h"
+#include "ReadoutFile.h"
+#include "ReadoutReport.h"
 #include "Table.h"
 #include "WindowFit.h"
 
@@ -47,6 +50,15 @@ public:
     // Fills the table and chart pages from the terminal text (done when a readout ends).
     void fillDataPages();
     void showTable(std::shared_ptr<const Table> table);
+
+    // Shows the saved readout at `path` (UTF-8) as after a readout of it. A
+    // refused file is shown in an error box and changes nothing; a readout not
+    // saved yet is replaced only when the user agrees. True when it was opened.
+    bool openReadoutFile(const std::string& path);
+    // What the report of the readout shown holds, made now.
+    ReportInput reportInput() const;
+    // The file shown, empty when the text came from the device.
+    const std::string& openedFile() const { return openedPath_; }
     const Table& table() const { return *table_; }
 
     // What the readout needs of the window.
@@ -69,6 +81,8 @@ public slots:
     void CSVDateiabspeichern1Click();
     void RadioGroup2Click();
     void Exit1Click();
+    void OpenReadout1Click();
+    void SaveReport1Click();
     // The session ends the program (SIGTERM, SIGHUP; on Windows the log-off or
     // shutdown): the settings are written and the port closed at once (after a
     // running readout has stopped), a box waiting for the user is closed and no
@@ -79,6 +93,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // How far the window is on its way to the end; it only ever moves forward.
@@ -112,6 +128,12 @@ private:
     void setReadButtonsEnabled(bool enabled);
     void runReadout(ReadoutKind kind);
     void updateTerminalView();
+    void replaceTerminalView();
+    void applyFileMenuLanguage(int index);
+    void showOpenedReadout(ReadoutKind kind);
+    void chooseReadoutKind(ReadoutKind kind);
+    void showReadoutKind(ReadoutKind kind, bool changeable);
+    void forgetOpenedFile();
 
     std::unique_ptr<Ui::TSTestForm> ui_;
     std::unique_ptr<Dialogs> dialogs_;
@@ -132,6 +154,9 @@ private:
     bool transferRunning_ = false;
     WindowEnd end_ = WindowEnd::Open;
     bool shownBefore_ = false;
+    std::optional<SavedReadout> opened_;  // the saved readout shown, if any
+    std::string openedPath_;
+    bool unsaved_ = false;  // a readout from the device that no save has written yet
 };
 
 }  // namespace travik

@@ -1,7 +1,8 @@
 // Measures the readout against the line's limit: the transfer alone, the same
 // through the real window (and a window that rewrites its whole text per byte),
 // a paced readout at 19200 baud, both CSV writers, start-up and peak memory,
-// filling the table and chart pages, and the same from crafted replies.
+// filling the table and chart pages (also from crafted replies), the figures of
+// the numeric columns, opening a saved readout and writing the PDF report.
 // Prints a table of medians on standard output.
 #include <signal.h>
 #include <spawn.h>
@@ -28,6 +29,7 @@
 
 #include "BenchClock.h"
 #include "ChartPage.h"
+#include "ColumnFigures.h"
 #include "CsvExport.h"
 #include "QuietReadoutWindow.h"
 #include "Readout.h"
@@ -84,6 +86,7 @@ public:
     std::optional<std::string> askSaveFileName(const std::string& proposed) override {
         return folder_ + "/" + proposed;
     }
+    bool askYesNo(const std::string&) override { return true; }
 
 protected:
     void showErrorBox(const std::string& text) override {
@@ -169,6 +172,20 @@ void throughWindow(bench::Table& table, const std::string& port, const std::stri
             CutTable(form.state().terminal.bytes(), form.state().terminal.insertedTabs());
         if (cut.rowCount() == 0) std::fprintf(stderr, "no rows in the alarm readout\n");
     });
+    const bench::Timing figures = bench::medianOf(21, [&] {
+        if (FiguresOf(*shared).columns.empty())
+            std::fprintf(stderr, "no numeric column in the alarm readout\n");
+    });
+    // The report of the full alarm readout, as the menu command writes it.
+    auto* report = form.findChild<QAction*>(QStringLiteral("SaveReport1"));
+    const bench::Timing reportTiming = bench::medianOf(5, [&] { report->trigger(); });
+    // Opening the same readout saved as a file, with every page filled.
+    const std::string alarmFile = folder + "/Alarm-saved.csv";
+    SaveCsvTabbed(alarmFile, form.state().terminal, true);
+    const bench::Timing opening = bench::medianOf(21, [&] {
+        if (!form.openReadoutFile(alarmFile)) std::fprintf(stderr, "the saved file did not open\n");
+        QCoreApplication::processEvents();
+    });
     form.close();
     table.add("2. alarm readout through the window: wall", format("%.1f ms", window.wall * 1e3),
               "<= 150 ms", window.wall <= 0.150);
@@ -177,6 +194,12 @@ void throughWindow(bench::Table& table, const std::string& port, const std::stri
     table.add("6. of that, cutting the text into a table", format("%.2f ms", cutting.wall * 1e3));
     table.add("6. of that, the table page", format("%.1f ms", tablePage.wall * 1e3));
     table.add("6. of that, the chart page", format("%.1f ms", chartPage.wall * 1e3));
+    table.add("7. figures of the numeric columns, full alarm readout",
+              format("%.2f ms", figures.wall * 1e3), "<= 2 ms", figures.wall <= 0.002);
+    table.add("8. opening a full alarm-buffer file, all pages filled",
+              format("%.1f ms", opening.wall * 1e3), "<= 30 ms", opening.wall <= 0.030);
+    table.add("9. PDF report of a full alarm buffer", format("%.0f ms", reportTiming.wall * 1e3),
+              "<= 1000 ms", reportTiming.wall <= 1.0);
 
     if (!withBaseline) return;
     ReadoutState state;

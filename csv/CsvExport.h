@@ -20,6 +20,10 @@ std::string CondenseLine(const std::string& line, bool alarmMode);
 // "," for English (index 0), ";" for every other language.
 char SeparatorFor(int languageIndex);
 
+// What the two writers write: the file's bytes.
+std::string TabbedCsvText(const TerminalText& text, bool alarmMode);
+std::string SeparatedCsvText(const TerminalText& text, bool alarmMode, char separator);
+
 // Both writers replace the file only when it is completely written. A failure
 // names its step and keeps the system's code and text.
 Status SaveCsvTabbed(const std::string& fileName, const TerminalText& text, bool alarmMode);

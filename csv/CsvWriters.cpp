@@ -83,7 +83,7 @@ char SeparatorFor(int languageIndex) {
     return languageIndex == 0 ? ',' : ';';
 }
 
-Status SaveCsvTabbed(const std::string& fileName, const TerminalText& text, bool alarmMode) {
+std::string TabbedCsvText(const TerminalText& text, bool alarmMode) {
     const std::vector<std::string> lines = text.lines();
     std::string content;
     content.reserve(text.size() + 2 * lines.size());
@@ -92,11 +92,10 @@ Status SaveCsvTabbed(const std::string& fileName, const TerminalText& text, bool
         content += headerLine ? withoutHeaderTabs(text, i, lines[i]) : lines[i];
         content += kLineEnd;
     }
-    return WriteFileAtomically(fileName, content);
+    return content;
 }
 
-Status SaveCsvSeparated(const std::string& fileName, const TerminalText& text, bool alarmMode,
-                        char separator) {
+std::string SeparatedCsvText(const TerminalText& text, bool alarmMode, char separator) {
     const std::vector<std::string> lines = text.lines();
     std::string content;
     content.reserve(text.size() + 2 * lines.size());
@@ -106,7 +105,16 @@ Status SaveCsvSeparated(const std::string& fileName, const TerminalText& text, b
         content += separatedRow(tabbed, separator);
         content += kLineEnd;
     }
-    return WriteFileAtomically(fileName, content);
+    return content;
+}
+
+Status SaveCsvTabbed(const std::string& fileName, const TerminalText& text, bool alarmMode) {
+    return WriteFileAtomically(fileName, TabbedCsvText(text, alarmMode));
+}
+
+Status SaveCsvSeparated(const std::string& fileName, const TerminalText& text, bool alarmMode,
+                        char separator) {
+    return WriteFileAtomically(fileName, SeparatedCsvText(text, alarmMode, separator));
 }
 
 std::string FileErrorText(const Status& status) {

@@ -49,6 +49,21 @@ std::optional<std::string> RecordingDialogs::askSaveFileName(const std::string& 
     return answer;
 }
 
+std::optional<std::string> RecordingDialogs::askOpenFileName() {
+    if (openAnswers.empty()) return std::nullopt;
+    std::optional<std::string> answer = openAnswers.front();
+    openAnswers.pop_front();
+    return answer;
+}
+
+bool RecordingDialogs::askYesNo(const std::string& text) {
+    questions.push_back(text);
+    if (questionAnswers.empty()) return false;
+    const bool answer = questionAnswers.front();
+    questionAnswers.pop_front();
+    return answer;
+}
+
 #ifdef _WIN32
 WindowTest::WindowTest() {
     std::filesystem::remove(std::filesystem::u8path(settingsPath()));

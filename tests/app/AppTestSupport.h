@@ -22,11 +22,18 @@ class RecordingDialogs : public travik::Dialogs {
 public:
     void showMessage(const std::string& text) override { messages.push_back(text); }
     std::optional<std::string> askSaveFileName(const std::string& proposed) override;
+    // The open dialog gives the queued answers (nothing when none is queued).
+    std::optional<std::string> askOpenFileName() override;
+    // Questions are recorded and answered from the queue (No when none is queued).
+    bool askYesNo(const std::string& text) override;
 
     std::vector<std::string> messages;
     std::vector<std::string> errors;  // as shown: with the full stop
     std::vector<std::string> proposals;
     std::deque<std::optional<std::string>> saveAnswers;
+    std::deque<std::optional<std::string>> openAnswers;
+    std::vector<std::string> questions;
+    std::deque<bool> questionAnswers;
 
 protected:
     void showErrorBox(const std::string& textWithStop) override { errors.push_back(textWithStop); }

@@ -1,0 +1,50 @@
+// Under the table: the figures of each numeric column, one row per column
+// (values, minimum and maximum with where they first occur, mean), and the
+// time range of a table with a time axis. Numbers as the column writes them.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "ColumnFigures.h"
+#include "Table.h"
+
+class QLabel;
+class QTableWidget;
+
+namespace travik {
+
+class FiguresGrid : public QWidget {
+    Q_OBJECT
+public:
+    explicit FiguresGrid(QWidget* parent = nullptr);
+
+    void setTable(std::shared_ptr<const Table> table, int languageIndex);
+    void setLanguage(int languageIndex);
+
+    const TableFigures& figures() const { return figures_; }
+    // The grid's texts, row by row, as shown (for the report and the tests).
+    QStringList headerTexts() const;
+    QList<QStringList> rowTexts() const;
+    QString timeRangeText() const;
+
+private:
+    void fill();
+
+    QLabel* timeRange_;
+    QTableWidget* grid_;
+    std::shared_ptr<const Table> table_;
+    TableFigures figures_;
+    int languageIndex_ = 0;
+};
+
+// The figures as text in language `languageIndex`: the header, one row per
+// column, and the time range line (empty without a time axis).
+struct FiguresText {
+    QStringList header;
+    QList<QStringList> rows;
+    QString timeRange;
+};
+FiguresText FiguresAsText(const Table& table, const TableFigures& figures, int languageIndex);
+
+}  // namespace travik

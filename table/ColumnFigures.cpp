@@ -1,0 +1,131 @@
+#include "ColumnFigures.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "CellValues.h"
+
+namespace travik {
+namespace {
+
+constexpr int kMaxDecimals = 15;
+
+struct Written {
+    char separator = 0;  // none when the number has no decimals
+    int decimals = 0;
+};
+
+Written howWritten(std::string_view number) {
+    const std::size_t at = number.find_first_of(".,");
+    if (at == std::string_view::npos) return {};
+    return {number[at], static_cast<int>(number.size() - at - 1)};
+}
+
+// The separator the table's numbers use when a column of whole numbers has none.
+char tableSeparator(const Table& table, const std::vector<std::size_t>& columns) {
+    for (std::size_t column : columns)
+        for (std::size_t row = 0; row < table.rowCount(); ++row) {
+            const std::string_view cell = TrimmedField(table.cell(row, column));
+            const Written written = howWritten(cell);
+            if (written.separator != 0 && ReadNumber(cell)) return written.separator;
+        }
+    return '.';
+}
+
+ValueAt valueAt(double value, std::string_view text, std::size_t row,
+                std::optional<long long> seconds) {
+    return ValueAt{value, std::string(text), row, seconds};
+}
+
+ColumnFigures figuresOf(const Table& table, std::size_t column, const std::optional<TimeAxis>& axis,
+                        char fallbackSeparator) {
+    ColumnFigures figures;
+    figures.column = column;
+    figures.decimalSeparator = 0;
+    double sum = 0;
+    for (std::size_t row = 0; row < table.rowCount(); ++row) {
+        const std::string_view cell = TrimmedField(table.cell(row, column));
+        const std::optional<double> value = ReadNumber(cell);
+        if (!value) continue;
+        const std::optional<long long> seconds =
+            axis ? AxisSeconds(table, *axis, row) : std::nullopt;
+        if (figures.count == 0 || *value < figures.minimum.value)
+            figures.minimum = valueAt(*value, cell, row, seconds);
+        if (figures.count == 0 || *value > figures.maximum.value)
+            figures.maximum = valueAt(*value, cell, row, seconds);
+        const Written written = howWritten(cell);
+        if (figures.decimalSeparator == 0) figures.decimalSeparator = written.separator;
+        if (written.decimals > figures.decimals) figures.decimals = written.decimals;
+        sum += *value;
+        ++figures.count;
+    }
+    if (figures.decimalSeparator == 0) figures.decimalSeparator = fallbackSeparator;
+    if (figures.count > 0) figures.mean = sum / static_cast<double>(figures.count);
+    return figures;
+}
+
+}  // namespace
+
+long long TableFigures::spanSeconds() const {
+    if (!earliest || !latest || !earliest->seconds || !latest->seconds) return 0;
+    return *latest->seconds - *earliest->seconds;
+}
+
+TableFigures FiguresOf(const Table& table) {
+    TableFigures figures;
+    figures.axis = FindTimeAxis(table);
+    const std::vector<std::size_t> columns = NumericColumns(table);
+    const char separator = tableSeparator(table, columns);
+    for (std::size_t column : columns)
+        figures.columns.push_back(figuresOf(table, column, figures.axis, separator));
+    if (!figures.axis) return figures;
+    for (std::size_t row = 0; row < table.rowCount(); ++row) {
+        const std::optional<long long> seconds = AxisSeconds(table, *figures.axis, row);
+        if (!seconds) continue;
+        const auto here = [&] {
+            return ValueAt{0, AxisText(table, *figures.axis, row), row, seconds};
+        };
+        if (!figures.earliest || *seconds < *figures.earliest->seconds) figures.earliest = here();
+        if (!figures.latest || *seconds > *figures.latest->seconds) figures.latest = here();
+    }
+    return figures;
+}
+
+std::string NumberText(double value, int decimals, char decimalSeparator) {
+    if (!std::isfinite(value)) return std::string();
+    decimals = decimals < 0 ? 0 : (decimals > kMaxDecimals ? kMaxDecimals : decimals);
+    // Halves round away from zero, as people round (printf rounds them to even).
+    const double scale = std::pow(10.0, decimals);
+    if (std::fabs(value) * scale < 1e15) value = std::round(value * scale) / scale;
+    char text[400];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    std::string out(text);
+    if (out.find_first_not_of("-0.") == std::string::npos && out[0] == '-') out.erase(0, 1);
+    const std::size_t point = out.find('.');
+    if (point != std::string::npos) out[point] = decimalSeparator;
+    return out;
+}
+
+std::string MeanText(const ColumnFigures& figures) {
+    if (figures.count == 0) return std::string();
+    return NumberText(figures.mean, figures.decimals + 1, figures.decimalSeparator);
+}
+
+std::string AxisText(const Table& table, const TimeAxis& axis, std::size_t row) {
+    std::string text(TrimmedField(table.cell(row, axis.column)));
+    if (axis.timeColumn) text += ' ' + std::string(TrimmedField(table.cell(row, *axis.timeColumn)));
+    return text;
+}
+
+std::string SpanText(long long seconds, const std::string& dayUnit) {
+    if (seconds < 0) seconds = 0;
+    const long long days = seconds / 86400;
+    const long long rest = seconds % 86400;
+    char clock[32];
+    std::snprintf(clock, sizeof clock, "%02lld:%02lld:%02lld", rest / 3600, rest / 60 % 60,
+                  rest % 60);
+    if (days == 0) return clock;
+    return std::to_string(days) + ' ' + dayUnit + ' ' + clock;
+}
+
+}  // namespace travik
