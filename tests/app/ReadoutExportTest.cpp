@@ -87,17 +87,19 @@ TEST_F(ReadoutTest, ShortReplyShowsItsShareAndItsTextNeverAsMarkup) {
     EXPECT_EQ(Control<QLabel>(*form, "Label1")->text(), "Transmission ready");
 }
 
-TEST_F(ReadoutTest, FullUnpacedAlarmReadoutIsQuick) {
+// Rewriting the whole view for every byte takes many seconds: the view is
+// brought up to the text a bounded number of times, not once per byte. (How
+// fast the readout is, the benchmark measures; a timed test fails under load.)
+TEST_F(ReadoutTest, FullUnpacedAlarmReadoutDoesNotRewriteTheViewPerByte) {
     SimProcess sim({"--fast"});
     auto form = startWithSimulator(sim);
-    QElapsedTimer timer;
-    timer.start();
+    auto* view = Control<QPlainTextEdit>(*form, "RichEdit1");
+    int updates = 0;
+    QObject::connect(view, &QPlainTextEdit::textChanged, [&updates] { ++updates; });
     clickButton(*form, "Button1");
-    const qint64 elapsed = timer.elapsed();
-    RecordProperty("readout_ms", static_cast<int>(elapsed));
     EXPECT_EQ(progress(*form), 100);
-    // Rewriting the whole view for every byte takes many seconds here.
-    EXPECT_LT(elapsed, 1500);
+    EXPECT_GT(updates, 0);
+    EXPECT_LT(updates, travik::kAlarmLimit / 10) << updates << " updates";
 }
 
 TEST_F(ReadoutTest, ClosingDuringAReadoutEndsItThenCloses) {
