@@ -440,7 +440,7 @@ void ChartPage::showHover(std::size_t charted, std::size_t segment, const QPoint
 
 void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
     QChart* chart = parts_->chart;
-    if (chart->scene() == nullptr || parts_->plots.empty()) return;
+    if (chart->scene() == nullptr || parts_->lines.empty()) return;
     // Laid out at the target's size for the while, so that its texts keep
     // their size against the lines, then given back its place on the page.
     const QRectF shown = chart->geometry();
