@@ -391,7 +391,7 @@ void craftedReplyFigures(bench::Table& table, const std::string& self, const std
         for (auto* figures : {&walls, &charts, &peaks}) std::sort(figures->begin(), figures->end());
         const std::size_t middle = walls.size() / 2;
         const double wall = walls[middle], chartWall = charts[middle], peak = peaks[middle];
-        const std::string what = std::string("7. pages from a crafted reply, ") + replies[i].name +
+        const std::string what = std::string("10. pages from a crafted reply, ") + replies[i].name +
                                  " (" + std::to_string(replies[i].bytes.size()) + " bytes)";
         table.add(what + ": wall", format("%.1f ms", wall), "<= 100 ms", wall <= 100);
         table.add(what + ": of that, the chart page", format("%.1f ms", chartWall), "<= 20 ms",

@@ -3,6 +3,7 @@
 // readout kind, refused files and a readout that was not saved yet.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -20,6 +21,11 @@
 #include "TableView.h"
 
 namespace {
+
+// A path as the window writes it: with the system's own separators.
+std::string NativePath(const std::string& path) {
+    return QDir::toNativeSeparators(QString::fromStdString(path)).toStdString();
+}
 
 using travik::ReadoutKind;
 using travik::TerminalText;
@@ -86,7 +92,7 @@ TEST_F(OpenReadoutTest, TabbedFileSavedAgainWithSemicolons) {
     dialogs().saveAnswers.push_back(dir_.file("again.csv"));
     action(*form, "CSVDateiabspeichern1")->trigger();
     ASSERT_EQ(dialogs().proposals.size(), 1u);
-    EXPECT_EQ(dialogs().proposals[0], path);  // the file's own name
+    EXPECT_EQ(dialogs().proposals[0], NativePath(path));  // the file's own name
     EXPECT_EQ(ReadFileBytes(dir_.file("again.csv")), travik::SeparatedCsvText(alarm_, true, ';'));
     EXPECT_TRUE(dialogs().errors.empty());
 }
@@ -223,7 +229,7 @@ TEST_F(OpenReadoutTest, MenuCommandAndADroppedFileOpenAlike) {
     EXPECT_TRUE(drag.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
     send(*otherForm, drop);
-    EXPECT_EQ(otherForm->openedFile(), path);
+    EXPECT_EQ(otherForm->openedFile(), NativePath(path));
     EXPECT_EQ(otherForm->state().terminal.bytes(), alarm_.bytes());
 }
 
