@@ -127,7 +127,7 @@ wine reg add 'HKLM\Software\Wine\Ports' /v COM8 /t REG_SZ /d "$silent_pty" /f >/
 # USB CDC device. COM12 stays undescribed.
 enum='HKLM\SYSTEM\CurrentControlSet\Enum'
 add_port_device() { # INSTANCE PORT NAME=VALUE...
-    local key="$enum\$1" port=$2 pair
+    local key="$enum\\$1" port=$2 pair
     shift 2
     wine reg add "$key\Device Parameters" /v PortName /t REG_SZ /d "$port" /f >/dev/null
     for pair in "$@"; do
