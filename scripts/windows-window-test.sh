@@ -13,7 +13,7 @@
 readonly kFormHeight=887
 readonly kButton1=(276 32)        # "readout Alarm Buffer"
 readonly kFilesMenu=(18 -10)      # the menu bar's "Files", above the client area
-readonly kFirstMenuItem=(40 12)   # "save CSV-file", below the menu bar
+readonly kSaveMenuItem=(40 34)    # "save CSV-file", the second item below the menu bar
 readonly kChartTab=(379 112)      # the pages' fourth tab, "Chart" (English)
 readonly kSeriesColour='#1f77b4'  # the chart's first line
 readonly kMenuBarHeight=21
@@ -93,7 +93,7 @@ save_as() {
     for _ in $(seq 60); do
         click_at "$main" "${kFilesMenu[@]}"
         sleep 0.3
-        click_at "$main" "${kFirstMenuItem[@]}"
+        click_at "$main" "${kSaveMenuItem[@]}"
         for _ in $(seq 10); do
             dialog=$(find_save_dialog "$main") && break
             sleep 0.1
