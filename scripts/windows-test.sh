@@ -155,7 +155,9 @@ step "Tests under Wine"
     export TRAVIK_TEST_REPLY_SIM_PORT=COM7 TRAVIK_TEST_SILENT_SIM_PORT=COM8
     TRAVIK_TEST_REPLY_FILE=$(winepath -w "$work/reply.bin")
     export TRAVIK_TEST_REPLY_FILE
-    ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 300
+    # Now and then a Wine process ends at once, before the test prints a line
+    # (seen once among some 1250 test runs); a test that fails twice is a fault.
+    ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 300 --repeat until-pass:2
 ) || fail "tests under Wine"
 wineserver -w
 
