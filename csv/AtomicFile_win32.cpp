@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "AtomicFile.h"
+#include "FileHandle_win32.h"
 #include "WideText_win32.h"
 
 namespace travik {
@@ -15,32 +16,6 @@ namespace {
 constexpr int kMaxTempAttempts = 100;
 // WriteFile takes a DWORD count; large contents go in pieces.
 constexpr std::size_t kMaxChunk = 1u << 30;
-
-class Handle {
-public:
-    explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-    ~Handle() {
-        if (valid()) CloseHandle(h_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    void reset(HANDLE h) {
-        if (valid()) CloseHandle(h_);
-        h_ = h;
-    }
-    // Closes now and reports the close's own error.
-    int close() {
-        const HANDLE h = h_;
-        h_ = INVALID_HANDLE_VALUE;
-        return CloseHandle(h) ? 0 : static_cast<int>(GetLastError());
-    }
-
-private:
-    HANDLE h_;
-};
 
 // Removes the temporary file unless it was moved into place.
 class TempFileGuard {
@@ -86,8 +61,8 @@ int writeAll(HANDLE h, const std::string& bytes) {
 
 // A device cannot be replaced by moving a file over it: it gets the bytes itself.
 int writeDirectly(const std::wstring& target, const std::string& bytes) {
-    Handle h(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle h(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) return lastError();
     if (const int error = writeAll(h.get(), bytes)) return error;
     return h.close();
@@ -104,9 +79,9 @@ TargetInfo inspectTarget(const std::wstring& path) {
     TargetInfo info;
     info.path = path;
     // Opened for no access at all, only to ask what it is; links are followed.
-    Handle probe(CreateFileW(path.c_str(), 0,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle probe(CreateFileW(path.c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!probe.valid()) return info;
     if (GetFileType(probe.get()) != FILE_TYPE_DISK) {
         info.device = true;
@@ -133,7 +108,7 @@ std::wstring tempNameCandidate(const std::wstring& folder, unsigned attempt) {
     return folder + name;
 }
 
-int createTempFile(const std::wstring& folder, Handle& h, std::wstring& path) {
+int createTempFile(const std::wstring& folder, FileHandle& h, std::wstring& path) {
     for (unsigned attempt = 0; attempt < kMaxTempAttempts; ++attempt) {
         path = tempNameCandidate(folder, attempt);
         h.reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -151,8 +126,8 @@ int createTempFile(const std::wstring& folder, Handle& h, std::wstring& path) {
 // every name sees the new content: it is rewritten in place, after the same
 // bytes went to a temporary file (a full disk fails before the file is touched).
 int rewriteInPlace(const std::wstring& target, const std::string& bytes) {
-    Handle h(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle h(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                             TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) return lastError();
     if (const int error = writeAll(h.get(), bytes)) return error;
     if (!FlushFileBuffers(h.get())) return lastError();
@@ -160,7 +135,7 @@ int rewriteInPlace(const std::wstring& target, const std::string& bytes) {
 }
 
 int replaceFile(const std::wstring& target, const std::string& bytes, bool otherNames) {
-    Handle h;
+    FileHandle h;
     std::wstring tempPath;
     if (const int error = createTempFile(folderPrefix(target), h, tempPath)) return error;
     TempFileGuard guard(tempPath);

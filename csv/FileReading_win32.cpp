@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "FileHandle_win32.h"
 #include "ReadoutFile.h"
 #include "WideText_win32.h"
 
@@ -23,21 +24,6 @@ FileRefusal refusalForError(DWORD code) {
     }
 }
 
-class Handle {
-public:
-    explicit Handle(HANDLE h) : h_(h) {}
-    ~Handle() {
-        if (valid()) CloseHandle(h_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE h_;
-};
-
 }  // namespace
 
 ReadFileResult ReadWholeFile(const std::string& path, std::size_t limit) {
@@ -49,9 +35,9 @@ ReadFileResult ReadWholeFile(const std::string& path, std::size_t limit) {
         return refused(refusalForError(code), "open", code);
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return refused(FileRefusal::Folder, "open", 0);
-    Handle file(CreateFileW(wide->c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(wide->c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         const DWORD code = GetLastError();
         return refused(refusalForError(code), "open", code);
