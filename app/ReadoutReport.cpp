@@ -196,8 +196,7 @@ QString columnTitle(const Table& table, std::size_t column) {
     return title.isEmpty() ? QStringLiteral("#%1").arg(column + 1) : title;
 }
 
-Grid figuresGrid(const ReportInput& input) {
-    const FiguresText figures = FiguresAsText(*input.table, input.figures, input.languageIndex);
+Grid figuresGrid(const FiguresText& figures) {
     return Grid{figures.header, figures.rows, {false, true, true, false, true, false, true}};
 }
 
@@ -252,9 +251,9 @@ void drawReport(QPainter& painter, const QRectF& area, const ReportInput& input,
     if (!input.figures.columns.empty()) {
         pages.gap(6);
         pages.line(text(words.figures), reportFont(12, true));
-        const QString range = FiguresAsText(table, input.figures, input.languageIndex).timeRange;
-        if (!range.isEmpty()) pages.line(range, reportFont(9));
-        pages.grid(figuresGrid(input), 9);
+        const FiguresText figures = FiguresAsText(table, input.figures, input.languageIndex);
+        if (!figures.timeRange.isEmpty()) pages.line(figures.timeRange, reportFont(9));
+        pages.grid(figuresGrid(figures), 9);
     }
     if (input.alarmBuffer) {
         const Grid alarms = alarmsGrid(input);
