@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows build: Qt, Qt Charts and libjpeg for mingw-w64 (built once by
+# The Windows build: Qt, Qt Charts, libjpeg and SQLite for mingw-w64 (built once by
 # scripts/qt-mingw.sh and cached), then the libraries, travik-read, the window
 # TravikPReadout.exe and the tests cross-compiled into build-windows. Under Wine:
 # the tests (the window's on the offscreen platform, its table and chart pages
@@ -28,12 +28,12 @@ step "Packages"
 bash scripts/setup.sh g++-mingw-w64-x86-64-posix wine wine64 ninja-build dpkg-dev xvfb xdotool \
     imagemagick nsis zip unzip fonts-dejavu-core
 
-step "Qt, Qt Charts and libjpeg for Windows (built once, then cached)"
+step "Qt, Qt Charts, libjpeg and SQLite for Windows (built once, then cached)"
 prefixes=$(bash scripts/qt-mingw.sh) || fail "scripts/qt-mingw.sh"
 QT_CHARTS=$(sed -n 's/^QT_CHARTS=//p' <<<"$prefixes")
-[ -f "$qt_prefix/.travik-done" ] && [ -f "$jpeg_prefix/.travik-done" ] ||
-    fail "no Qt or libjpeg for Windows: $prefixes"
-echo "Qt: $qt_prefix (charts: $QT_CHARTS), libjpeg: $jpeg_prefix"
+[ -f "$qt_prefix/.travik-done" ] && [ -f "$jpeg_prefix/.travik-done" ] &&
+    [ -f "$sqlite_prefix/.travik-done" ] || fail "no Qt, libjpeg or SQLite for Windows: $prefixes"
+echo "Qt: $qt_prefix (charts: $QT_CHARTS), libjpeg: $jpeg_prefix, SQLite: $sqlite_prefix"
 
 step "Linux build of the simulator and the reference programs"
 cmake -S . -B build-win-linux -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=OFF >/dev/null
