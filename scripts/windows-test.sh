@@ -111,6 +111,8 @@ linux_read=$root/build-win-linux/tools/travik-read/travik-read
     fail "Linux travik-read data"
 "$linux_read" alarm --port "$pty" --csv "$work/linux-alarm-comma.csv" --separator comma --quiet ||
     fail "Linux travik-read alarm, comma-separated"
+linux_history_message=$("$linux_read" alarm --port "$pty" --history "$work/linux-history.sqlite" \
+    2>&1 >/dev/null) || fail "Linux travik-read alarm --history: $linux_history_message"
 
 # Wine opens COM5 and COM12 onto the fast device, COM6 onto the paced one,
 # COM7 onto the one answering with reply.bin and COM8 onto the silent one, once
@@ -234,6 +236,28 @@ message=$(wine "$win_read" alarm --port COM77 2>&1 >/dev/null | tr -d '\r') || s
     grep -qx "COM77: no such device (unplugged?)" <<<"$message" ||
     fail "travik-read.exe on COM77: status $status, '$message'"
 echo "COM77: status 2, $(oneline "$message")"
+
+# The same readout put into a history twice: the first adds every record, as the
+# Linux build's did, the second adds nothing.
+history_run() { # RUN: sets history_message and history_line, its sentence
+    local status=0
+    history_message=$(wine "$win_read" alarm --port COM5 --history win-history.sqlite 2>&1 \
+        >/dev/null | tr -d '\r') || status=$?
+    [ "$status" -eq 0 ] || fail "travik-read.exe alarm --history, run $1: status $status, '$history_message'"
+    echo "--history, run $1: $(oneline "$history_message")"
+    history_line=$(grep -m 1 'already in the history of' <<<"$history_message") || true
+}
+history_run 1
+first_history_message=$history_message
+[ "$first_history_message" = "$linux_history_message" ] ||
+    fail "travik-read.exe --history said '$first_history_message', the Linux build '$linux_history_message'"
+[[ $history_line =~ ^([0-9]+)\ new\ records,\ 0\ already\ in\ the\ history\ of\  ]] &&
+    [ "${BASH_REMATCH[1]}" -gt 0 ] || fail "the first --history run added nothing: '$first_history_message'"
+added=${BASH_REMATCH[1]}
+history_run 2
+[[ $history_line =~ ^0\ new\ records,\ $added\ already\ in\ the\ history\ of\  ]] ||
+    fail "the second --history run did not find all $added records held: '$history_message'"
+[ -s win-history.sqlite ] || fail "no win-history.sqlite"
 
 cd "$root"
 source scripts/windows-window-test.sh
