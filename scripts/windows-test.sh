@@ -248,11 +248,11 @@ history_run() { # RUN: sets history_message and history_line, its sentence
     history_line=$(grep -m 1 'already in the history of' <<<"$history_message") || true
 }
 history_run 1
-first_history_message=$history_message
-[ "$first_history_message" = "$linux_history_message" ] ||
-    fail "travik-read.exe --history said '$first_history_message', the Linux build '$linux_history_message'"
+linux_history_line=$(grep -m 1 'already in the history of' <<<"$linux_history_message") || true
+[ "$history_line" = "$linux_history_line" ] ||
+    fail "travik-read.exe --history said '$history_message', the Linux build '$linux_history_message'"
 [[ $history_line =~ ^([0-9]+)\ new\ records,\ 0\ already\ in\ the\ history\ of\  ]] &&
-    [ "${BASH_REMATCH[1]}" -gt 0 ] || fail "the first --history run added nothing: '$first_history_message'"
+    [ "${BASH_REMATCH[1]}" -gt 0 ] || fail "the first --history run added nothing: '$history_message'"
 added=${BASH_REMATCH[1]}
 history_run 2
 [[ $history_line =~ ^0\ new\ records,\ $added\ already\ in\ the\ history\ of\  ]] ||
