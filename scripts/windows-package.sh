@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows package: out/windows/TravikPReadout-VERSION-win64.zip holding
-# TravikPReadout.exe, travik-read.exe (both static, stripped), README.txt and
-# the licence texts (Qt, libjpeg-turbo, SQLite, mingw-w64), and the installer TravikPReadout-VERSION-setup.exe built
+# TravikPReadout.exe, travik-read.exe (both static, stripped), README.txt, the
+# Task Scheduler task of the unattended readout (travik-read-history-task.xml)
+# and the licence texts (Qt, libjpeg-turbo, SQLite, mingw-w64), and the
+# installer TravikPReadout-VERSION-setup.exe built
 # with makensis. Reuses build-windows (scripts/windows-test.sh) when present.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,6 +59,12 @@ for file in "$sqlite_prefix"/share/licenses/*; do
     crlf "$file" "$stage/licenses/sqlite/$(basename "$file" .md).txt"
 done
 crlf /usr/share/doc/mingw-w64-common/copyright "$stage/licenses/mingw-w64/copyright.txt"
+# The scheduled readout's task for schtasks /Create /XML, which wants UTF-16.
+{
+    printf '\377\376'
+    sed 's/encoding="UTF-8"/encoding="UTF-16"/; s/\r*$/\r/' packaging/windows/travik-read-history-task.xml |
+        iconv -f UTF-8 -t UTF-16LE
+} >"$stage/travik-read-history-task.xml"
 cp resources/TravikPReadout.ico "$work/"
 
 rm -f "$out/$name.zip"
