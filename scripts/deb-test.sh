@@ -2,7 +2,9 @@
 # Builds the Debian package, installs it with apt-get, checks that the
 # installed programs run from PATH (travik-read --version; the window started
 # on the offscreen platform against the installed simulator, ended by SIGTERM
-# as a desktop session ends it, writing its settings), then removes it again
+# as a desktop session ends it, writing its settings), that it depends on
+# SQLite's library and ships the unattended readout's user units, off and
+# passing systemd-analyze verify, then removes it again
 # and checks that the programs are gone. Needs root (or sudo) for apt-get.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,6 +51,29 @@ version=$(cd / && travik-read --version)
 [ -f /usr/share/applications/org.travik.TravikPReadout.desktop ] || fail "no desktop entry"
 man -w travik-read >/dev/null || fail "no manual page travik-read(1)"
 
+echo "== The unattended readout: SQLite's library, the user units, off by default"
+depends=$(dpkg-deb -f "$package" Depends)
+grep -q 'libsqlite3-0' <<<"$depends" || fail "the package does not depend on libsqlite3-0: $depends"
+units=/usr/lib/systemd/user
+for unit in travik-read-history@.service travik-read-history@.timer; do
+    [ -f "$units/$unit" ] || fail "no $units/$unit"
+done
+! find /etc/systemd/user -name 'travik-read-history@*' 2>/dev/null | grep -q . ||
+    fail "a travik-read-history unit is enabled by the package"
+if command -v systemd-analyze >/dev/null; then
+    instance=travik-read-history@$(systemd-escape ttyUSB0)
+    cp "$units/travik-read-history@.service" "$work/$instance.service"
+    cp "$units/travik-read-history@.timer" "$work/$instance.timer"
+    mkdir -m 700 "$work/runtime"
+    verified=$(cd "$work" && XDG_RUNTIME_DIR=$work/runtime systemd-analyze verify --user \
+        "./$instance.service" "./$instance.timer" 2>&1) && [ -z "$verified" ] ||
+        case $verified in
+        *"Failed to initialize manager"*) echo "systemd-analyze cannot run here: $verified" ;;
+        *) fail "systemd-analyze verify: $verified" ;;
+        esac
+fi
+echo "Depends on libsqlite3-0; the units are installed and off; systemd-analyze finds nothing."
+
 echo "== The installed window, offscreen, against the installed simulator"
 travik-sim --fast >"$work/sim.out" &
 sim_pid=$!
@@ -81,8 +106,9 @@ echo "Started, ended by SIGTERM, settings written."
 
 echo "== Removing the package"
 $sudo apt-get remove -y -qq travik-readout >/dev/null
-for program in TravikPReadout travik-read travik-sim; do
-    [ ! -e "/usr/bin/$program" ] || fail "/usr/bin/$program is still there"
+for file in /usr/bin/TravikPReadout /usr/bin/travik-read /usr/bin/travik-sim \
+    /usr/lib/systemd/user/travik-read-history@.timer; do
+    [ ! -e "$file" ] || fail "$file is still there"
 done
 ! dpkg-query -W -f='${Status}' travik-readout 2>/dev/null | grep -q "install ok installed" ||
     fail "the package is still installed"

@@ -5,7 +5,8 @@
 #   qt6-mingw-6.4.2-KEY         static Qt: Core, Gui, Widgets, the windows and
 #                               offscreen platform plugins, and Qt Charts
 #   libjpeg-turbo-mingw-VER-KEY static libjpeg
-# qtbase and libjpeg-turbo come from Debian's source packages. Qt Charts comes
+#   sqlite-mingw-VER-KEY        static SQLite (the history)
+# qtbase, libjpeg-turbo and SQLite come from Debian's source packages. Qt Charts comes
 # from `apt-get source qt6-charts` where the archive serves it, else from the
 # upstream tarball in TRAVIK_QTCHARTS_SOURCE or ../shared/deps/ (checked
 # against its checksum). KEY is made from the version, the options and the
@@ -15,9 +16,11 @@
 # failed is tried again on the next run. Two runs at once take turns (a lock
 # in the cache).
 #
-#   bash scripts/qt-mingw.sh           build what is missing, print the two prefixes
+#   bash scripts/qt-mingw.sh           build what is missing, print the prefixes
 #   bash scripts/qt-mingw.sh --print   only print the prefixes (empty if not built)
-# Output on stdout, one line each: QT_PREFIX=..., JPEG_PREFIX=..., QT_CHARTS=ON|OFF.
+#   bash scripts/qt-mingw.sh --sqlite  build only SQLite (if missing), print the prefixes
+# Output on stdout, one line each: QT_PREFIX=..., JPEG_PREFIX=..., SQLITE_PREFIX=...,
+# QT_CHARTS=ON|OFF.
 # TRAVIK_QT_CHARTS=OFF leaves Qt Charts out (the Windows build then has no chart
 # pages); otherwise a Qt Charts that cannot be fetched or built fails the script.
 # Progress and build logs go to stderr and to log files in the cache.
@@ -43,6 +46,7 @@ print_prefixes() {
     [ -f "$qt_prefix/.travik-charts-done" ] && [ "$want_charts" != OFF ] && charts=ON
     if [ -f "$qt_prefix/.travik-done" ]; then echo "QT_PREFIX=$qt_prefix"; else echo "QT_PREFIX="; fi
     if [ -f "$jpeg_prefix/.travik-done" ]; then echo "JPEG_PREFIX=$jpeg_prefix"; else echo "JPEG_PREFIX="; fi
+    if [ -f "$sqlite_prefix/.travik-done" ]; then echo "SQLITE_PREFIX=$sqlite_prefix"; else echo "SQLITE_PREFIX="; fi
     echo "QT_CHARTS=$charts"
 }
 if [ "$mode" = "--print" ]; then
@@ -215,13 +219,48 @@ build_libjpeg() {
     rm -rf "$build"
 }
 
-bash scripts/setup.sh g++-mingw-w64-x86-64-posix ninja-build dpkg-dev >&2
-windows_host_qt_check || exit 1
+# SQLite's one-file source (sqlite3.c, made from Debian's tree by its own Tcl
+# scripts with the host's compiler: a few seconds), compiled once by the cross
+# compiler. Faster than the tree's configure for the cross host, which also
+# takes the build machine for the target in places.
+build_sqlite() {
+    [ -f "$sqlite_prefix/.travik-done" ] && return 0
+    local scratch=$cache/scratch/sqlite src build log t
+    src=$(fetch_source sqlite3 "$scratch/src")
+    build=$scratch/build-$(basename "$sqlite_prefix")
+    log=$cache/sqlite-build.log
+    echo "== $(date -u)" >>"$log"
+    note "building SQLite $sqlite_version (log: $log)"
+    rm -rf "$build"
+    mkdir -p "$build"
+    t=$(timed "$log" make -C "$build" -f "$src/main.mk" TOP="$src" BCC=gcc TCC=gcc \
+        AR="ar cr" RANLIB=ranlib EXE= sqlite3.c)
+    note "one-file source: $t s"
+    t=$(timed "$log" x86_64-w64-mingw32-gcc-posix "${sqlite_options[@]}" \
+        -c "$build/sqlite3.c" -o "$build/sqlite3.o")
+    note "cross compile: $t s"
+    rm -rf "$sqlite_prefix"
+    mkdir -p "$sqlite_prefix/include" "$sqlite_prefix/lib" "$sqlite_prefix/share/licenses"
+    x86_64-w64-mingw32-ar rcs "$sqlite_prefix/lib/libsqlite3.a" "$build/sqlite3.o"
+    cp "$build/sqlite3.h" "$src/src/sqlite3ext.h" "$sqlite_prefix/include/"
+    cp "$src/LICENSE.md" "$src/debian/copyright" "$sqlite_prefix/share/licenses/"
+    touch "$sqlite_prefix/.travik-done"
+    rm -rf "$build"
+}
+
+bash scripts/setup.sh g++-mingw-w64-x86-64-posix ninja-build dpkg-dev tcl >&2
 mkdir -p "$cache"
 exec 9>"$cache/.build-lock"
 flock 9
 started=$SECONDS
+if [ "$mode" = "--sqlite" ]; then
+    build_sqlite
+    print_prefixes
+    exit 0
+fi
+windows_host_qt_check || exit 1
 build_libjpeg
+build_sqlite
 build_qtbase
 build_qtcharts
 note "done in $((SECONDS - started)) s"

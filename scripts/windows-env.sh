@@ -3,7 +3,7 @@
 # with the working folder at the project's root.
 #
 # Sets: win_toolchain, win_cache, qt_version, qt_host_path, qt_host_cmake_dir,
-# qt_options, jpeg_options, qt_prefix, jpeg_prefix; defines
+# qt_options, jpeg_options, sqlite_options, qt_prefix, jpeg_prefix, sqlite_prefix; defines
 # windows_host_qt_check and windows_configure.
 
 win_toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
@@ -46,6 +46,12 @@ win_key_of() { { echo "$win_recipe"; printf '%s\n' "$@"; cat "$win_toolchain"; }
 qt_prefix=$win_cache/qt6-mingw-$qt_version-$(win_key_of "$qt_version" "${qt_options[@]}")
 jpeg_version=$(dpkg-query -W -f='${source:Upstream-Version}' libjpeg-dev 2>/dev/null || echo unknown)
 jpeg_prefix=$win_cache/libjpeg-turbo-mingw-$jpeg_version-$(win_key_of "$jpeg_version" "${jpeg_options[@]}")
+# SQLite for the history: its one-file build compiled by the cross compiler into
+# a static library. Its own recipe number, so that a change here leaves Qt's key alone.
+sqlite_options=(-O2 -DSQLITE_THREADSAFE=1)
+sqlite_recipe=1
+sqlite_version=$(dpkg-query -W -f='${source:Upstream-Version}' libsqlite3-dev 2>/dev/null || echo unknown)
+sqlite_prefix=$win_cache/sqlite-mingw-$sqlite_version-$(win_key_of "sqlite$sqlite_recipe" "$sqlite_version" "${sqlite_options[@]}")
 
 # The host's Qt version, from its CMake package ("" when Qt is not installed).
 windows_host_qt_version() {
@@ -68,6 +74,6 @@ windows_host_qt_check() {
 windows_configure() {
     cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=ON \
         -DCMAKE_TOOLCHAIN_FILE="$win_toolchain" \
-        -DCMAKE_PREFIX_PATH="$qt_prefix;$jpeg_prefix" -DTRAVIK_CHARTS="$2" \
+        -DCMAKE_PREFIX_PATH="$qt_prefix;$jpeg_prefix;$sqlite_prefix" -DTRAVIK_CHARTS="$2" \
         -DQT_HOST_PATH="$qt_host_path" -DQT_HOST_PATH_CMAKE_DIR="$qt_host_cmake_dir" >/dev/null
 }

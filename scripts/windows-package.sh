@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows package: out/windows/TravikPReadout-VERSION-win64.zip holding
-# TravikPReadout.exe, travik-read.exe (both static, stripped), README.txt and
-# the licence texts, and the installer TravikPReadout-VERSION-setup.exe built
+# TravikPReadout.exe, travik-read.exe (both static, stripped), README.txt, the
+# Task Scheduler task of the unattended readout (travik-read-history-task.xml)
+# and the licence texts (Qt, libjpeg-turbo, SQLite, mingw-w64), and the
+# installer TravikPReadout-VERSION-setup.exe built
 # with makensis. Reuses build-windows (scripts/windows-test.sh) when present.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,7 +19,8 @@ fail() {
 bash scripts/setup.sh g++-mingw-w64-x86-64-posix nsis zip
 prefixes=$(bash scripts/qt-mingw.sh) || fail "scripts/qt-mingw.sh"
 charts=$(sed -n 's/^QT_CHARTS=//p' <<<"$prefixes")
-[ -f "$qt_prefix/.travik-done" ] && [ -f "$jpeg_prefix/.travik-done" ] || fail "no Qt or libjpeg for Windows"
+[ -f "$qt_prefix/.travik-done" ] && [ -f "$jpeg_prefix/.travik-done" ] &&
+    [ -f "$sqlite_prefix/.travik-done" ] || fail "no Qt, libjpeg or SQLite for Windows"
 
 windows_configure build-windows "$charts"
 cmake --build build-windows -j "$jobs" --target TravikPReadout travik-read
@@ -28,7 +31,8 @@ out=$root/out/windows
 work=$out/work
 stage=$work/$name
 rm -rf "$work"
-mkdir -p "$stage/licenses/qt" "$stage/licenses/libjpeg-turbo" "$stage/licenses/mingw-w64"
+mkdir -p "$stage/licenses/qt" "$stage/licenses/libjpeg-turbo" "$stage/licenses/sqlite" \
+    "$stage/licenses/mingw-w64"
 
 strip=x86_64-w64-mingw32-strip
 $strip -o "$stage/TravikPReadout.exe" build-windows/app/TravikPReadout.exe
@@ -51,7 +55,16 @@ done
 for file in "$jpeg_prefix"/share/licenses/*; do
     crlf "$file" "$stage/licenses/libjpeg-turbo/$(basename "$file" .md).txt"
 done
+for file in "$sqlite_prefix"/share/licenses/*; do
+    crlf "$file" "$stage/licenses/sqlite/$(basename "$file" .md).txt"
+done
 crlf /usr/share/doc/mingw-w64-common/copyright "$stage/licenses/mingw-w64/copyright.txt"
+# The scheduled readout's task for schtasks /Create /XML, which wants UTF-16.
+{
+    printf '\377\376'
+    sed 's/encoding="UTF-8"/encoding="UTF-16"/; s/\r*$/\r/' packaging/windows/travik-read-history-task.xml |
+        iconv -f UTF-8 -t UTF-16LE
+} >"$stage/travik-read-history-task.xml"
 cp resources/TravikPReadout.ico "$work/"
 
 rm -f "$out/$name.zip"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows build: Qt, Qt Charts and libjpeg for mingw-w64 (built once by
+# The Windows build: Qt, Qt Charts, libjpeg and SQLite for mingw-w64 (built once by
 # scripts/qt-mingw.sh and cached), then the libraries, travik-read, the window
 # TravikPReadout.exe and the tests cross-compiled into build-windows. Under Wine:
 # the tests (the window's on the offscreen platform, its table and chart pages
@@ -28,12 +28,12 @@ step "Packages"
 bash scripts/setup.sh g++-mingw-w64-x86-64-posix wine wine64 ninja-build dpkg-dev xvfb xdotool \
     imagemagick nsis zip unzip fonts-dejavu-core
 
-step "Qt, Qt Charts and libjpeg for Windows (built once, then cached)"
+step "Qt, Qt Charts, libjpeg and SQLite for Windows (built once, then cached)"
 prefixes=$(bash scripts/qt-mingw.sh) || fail "scripts/qt-mingw.sh"
 QT_CHARTS=$(sed -n 's/^QT_CHARTS=//p' <<<"$prefixes")
-[ -f "$qt_prefix/.travik-done" ] && [ -f "$jpeg_prefix/.travik-done" ] ||
-    fail "no Qt or libjpeg for Windows: $prefixes"
-echo "Qt: $qt_prefix (charts: $QT_CHARTS), libjpeg: $jpeg_prefix"
+[ -f "$qt_prefix/.travik-done" ] && [ -f "$jpeg_prefix/.travik-done" ] &&
+    [ -f "$sqlite_prefix/.travik-done" ] || fail "no Qt, libjpeg or SQLite for Windows: $prefixes"
+echo "Qt: $qt_prefix (charts: $QT_CHARTS), libjpeg: $jpeg_prefix, SQLite: $sqlite_prefix"
 
 step "Linux build of the simulator and the reference programs"
 cmake -S . -B build-win-linux -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=OFF >/dev/null
@@ -111,6 +111,8 @@ linux_read=$root/build-win-linux/tools/travik-read/travik-read
     fail "Linux travik-read data"
 "$linux_read" alarm --port "$pty" --csv "$work/linux-alarm-comma.csv" --separator comma --quiet ||
     fail "Linux travik-read alarm, comma-separated"
+linux_history_message=$("$linux_read" alarm --port "$pty" --history "$work/linux-history.sqlite" \
+    2>&1 >/dev/null) || fail "Linux travik-read alarm --history: $linux_history_message"
 
 # Wine opens COM5 and COM12 onto the fast device, COM6 onto the paced one,
 # COM7 onto the one answering with reply.bin and COM8 onto the silent one, once
@@ -234,6 +236,28 @@ message=$(wine "$win_read" alarm --port COM77 2>&1 >/dev/null | tr -d '\r') || s
     grep -qx "COM77: no such device (unplugged?)" <<<"$message" ||
     fail "travik-read.exe on COM77: status $status, '$message'"
 echo "COM77: status 2, $(oneline "$message")"
+
+# The same readout put into a history twice: the first adds every record, as the
+# Linux build's did, the second adds nothing.
+history_run() { # RUN: sets history_message and history_line, its sentence
+    local status=0
+    history_message=$(wine "$win_read" alarm --port COM5 --history win-history.sqlite 2>&1 \
+        >/dev/null | tr -d '\r') || status=$?
+    [ "$status" -eq 0 ] || fail "travik-read.exe alarm --history, run $1: status $status, '$history_message'"
+    echo "--history, run $1: $(oneline "$history_message")"
+    history_line=$(grep -m 1 'already in the history of' <<<"$history_message") || true
+}
+history_run 1
+linux_history_line=$(grep -m 1 'already in the history of' <<<"$linux_history_message") || true
+[ "$history_line" = "$linux_history_line" ] ||
+    fail "travik-read.exe --history said '$history_message', the Linux build '$linux_history_message'"
+[[ $history_line =~ ^([0-9]+)\ new\ records,\ 0\ already\ in\ the\ history\ of\  ]] &&
+    [ "${BASH_REMATCH[1]}" -gt 0 ] || fail "the first --history run added nothing: '$history_message'"
+added=${BASH_REMATCH[1]}
+history_run 2
+[[ $history_line =~ ^0\ new\ records,\ $added\ already\ in\ the\ history\ of\  ]] ||
+    fail "the second --history run did not find all $added records held: '$history_message'"
+[ -s win-history.sqlite ] || fail "no win-history.sqlite"
 
 cd "$root"
 source scripts/windows-window-test.sh

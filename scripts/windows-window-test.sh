@@ -217,6 +217,8 @@ package_tests() {
     local dir
     dir=$(find "$work/unzipped" -name TravikPReadout.exe -printf '%h\n' | head -n 1)
     [ -n "$dir" ] || fail "no TravikPReadout.exe in $zip"
+    [ "$(head -c 2 "$dir/travik-read-history-task.xml" | od -An -tx1 | tr -d ' ')" = fffe ] ||
+        fail "no travik-read-history-task.xml in UTF-16 (as schtasks /XML wants it) in $zip"
     mkdir -p "$work/alone"
     cp "$dir/TravikPReadout.exe" "$work/alone/"
     wine "$work/alone/TravikPReadout.exe" >"$work/alone.log" 2>&1 &
