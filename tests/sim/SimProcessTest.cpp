@@ -125,6 +125,25 @@ TEST(SimProcess, AnswersBothCommandsWithTheFullMemory) {
     EXPECT_EQ(sim.exitStatus(), 0);
 }
 
+TEST(SimProcess, ADeviceWithAHistoryKeepsLoggingBetweenReadouts) {
+    SimProcess sim({"--fast", "--serial", "4711", "--now", "2024-04-30T06:00", "--advance", "1h",
+                    "--gap", "3", "--seed", "5"});
+    DeviceHistory h;
+    h.serial = "4711";
+    h.seed = 5;
+    h.now = *ParseDeviceTime("2024-04-30T06:00");
+    HistoryReadouts expected(h, 3600, 3);
+    // Each kind on its own clock: two data-logger readouts, then the alarm's first.
+    for (const char command : {'d', 'd', 'h', 'd'}) {
+        const std::string reply = transfer(sim.portPath(), std::string(1, command));
+        EXPECT_EQ(
+            reply,
+            expected.next(command == 'h' ? HistoryKind::Alarm : HistoryKind::DataLogger) + '\0')
+            << command;
+        EXPECT_EQ(reply.rfind("TravikP 2000 S/N 4711 V3.12\r\n", 0), 0u);
+    }
+}
+
 TEST(SimProcess, IgnoresOtherBytesAndServesClientAfterClient) {
     SimProcess sim({"--fast", "--rows", "5", "--seed", "3"});
     {

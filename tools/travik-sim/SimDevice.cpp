@@ -93,21 +93,22 @@ void SimDevice::readCommands() {
     for (ssize_t i = 0; i < got && !hangingUp_; ++i) {
         // A new command replaces a reply in progress; other bytes are ignored.
         if (buffer[i] != 'h' && buffer[i] != 'd') continue;
-        takeReplyAtCommand();
+        const char command = static_cast<char>(buffer[i]);
+        takeReplyAtCommand(command);
         startReply(buffer[i] == 'h' ? behaviour_.alarmReply : behaviour_.dataReply);
     }
 }
 
-void SimDevice::takeReplyAtCommand() {
+void SimDevice::takeReplyAtCommand(char command) {
     if (!behaviour_.replyAtEachCommand) return;
     dropReply();
+    std::string& reply = command == 'h' ? behaviour_.alarmReply : behaviour_.dataReply;
     try {
-        behaviour_.alarmReply = behaviour_.replyAtEachCommand();
+        reply = behaviour_.replyAtEachCommand(command);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "travik-sim: %s; answering nothing\n", e.what());
-        behaviour_.alarmReply.clear();
+        reply.clear();
     }
-    behaviour_.dataReply = behaviour_.alarmReply;
 }
 
 void SimDevice::sendDue(Clock::time_point now) {

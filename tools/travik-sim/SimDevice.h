@@ -19,8 +19,9 @@ struct DeviceBehaviour {
     bool silent = false;
     std::optional<std::size_t> hangupAfter;
     // When set, gives the reply to every command anew (a file that a test
-    // changes between readouts); it throws when the reply cannot be had.
-    std::function<std::string()> replyAtEachCommand;
+    // changes between readouts, a device that keeps logging); it throws when
+    // the reply cannot be had.
+    std::function<std::string(char command)> replyAtEachCommand;
 };
 
 class SimDevice {
@@ -37,7 +38,7 @@ private:
     int pollTimeoutMs(Clock::time_point now) const;
     bool dueNow(Clock::time_point now) const;
     void readCommands();
-    void takeReplyAtCommand();
+    void takeReplyAtCommand(char command);
     void startReply(const std::string& bytes);
     void dropReply();
     void sendDue(Clock::time_point now);

@@ -23,6 +23,41 @@ std::optional<std::uint64_t> parseNumber(const std::string& text, std::uint64_t 
     return value;
 }
 
+const long long kMaxSeconds = 100LL * 366 * 86400;  // durations and clock shifts
+
+// Seconds, or with a unit: "90", "15m", "6h", "2d"; a sign only when `signedValue`.
+std::optional<long long> parseDuration(std::string text, bool signedValue) {
+    bool negative = false;
+    if (signedValue && !text.empty() && (text[0] == '-' || text[0] == '+')) {
+        negative = text[0] == '-';
+        text.erase(0, 1);
+    }
+    long long unit = 1;
+    if (!text.empty()) {
+        const char last = text.back();
+        unit = last == 'd' ? 86400 : last == 'h' ? 3600 : last == 'm' ? 60 : last == 's' ? 1 : 0;
+        if (unit != 0)
+            text.pop_back();
+        else
+            unit = 1;
+    }
+    const auto value = parseNumber(text, static_cast<std::uint64_t>(kMaxSeconds));
+    if (!value || static_cast<long long>(*value) > kMaxSeconds / unit) return std::nullopt;
+    const long long seconds = static_cast<long long>(*value) * unit;
+    return negative ? -seconds : seconds;
+}
+
+// Letters, digits and "-./" only, so the first line stays one plain line.
+bool isSerialNumber(const std::string& text) {
+    if (text.empty() || text.size() > 20) return false;
+    for (const char c : text) {
+        const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                           (c >= 'a' && c <= 'z') || c == '-' || c == '.' || c == '/';
+        if (!plain) return false;
+    }
+    return true;
+}
+
 class Parser {
 public:
     explicit Parser(const std::vector<std::string>& args) : args_(args) {}
@@ -61,6 +96,32 @@ private:
         return value;
     }
 
+    std::optional<long long> durationOf(const std::string& name,
+                                        const std::optional<std::string>& given, bool signedValue,
+                                        long long min) {
+        const auto text = valueOf(name, given);
+        if (!text) return std::nullopt;
+        const auto value = parseDuration(*text, signedValue);
+        if (!value || *value < min) {
+            fail("option " + name + " takes " + (signedValue ? "a signed " : "a ") +
+                 "number of seconds (or with m, h, d) up to 100 years" +
+                 (min > 0 ? ", more than 0" : "") + ", not \"" + PrintableName(*text) + "\"");
+            return std::nullopt;
+        }
+        return value;
+    }
+
+    std::optional<DeviceTime> timeOf(const std::string& name,
+                                     const std::optional<std::string>& given) {
+        const auto text = valueOf(name, given);
+        if (!text) return std::nullopt;
+        const auto value = ParseDeviceTime(*text);
+        if (!value)
+            fail("option " + name + " takes a time like 2024-03-01T06:00 (2024 to 2199), not \"" +
+                 PrintableName(*text) + "\"");
+        return value;
+    }
+
     void takeOption(const std::string& arg) {
         std::string name = arg;
         std::optional<std::string> given;
@@ -86,6 +147,8 @@ private:
             o.silent = true;
         else if (name == "--reread")
             o.rereadReplyFile = true;
+        else if (name == "--restamp")
+            o.history = o.historyParameters.restampAll = true;
         else if (name == "--help" || name == "-h")
             o.help = true;
         else if (name == "--version")
@@ -108,7 +171,47 @@ private:
         } else if (name == "--seed") {
             if (const auto v = numberOf(name, given, 0, std::numeric_limits<std::uint64_t>::max()))
                 o.seed = *v;
-        } else if (name == "--reply-file") {
+        } else if (name == "--serial") {
+            if (const auto v = valueOf(name, given)) o.serial = *v;
+            if (!isSerialNumber(o.serial))
+                fail("option --serial takes 1 to 20 letters, digits, '-', '.' or '/', not \"" +
+                     PrintableName(o.serial) + "\"");
+        } else if (!takeHistoryOption(name, given)) {
+            return takeFileOption(name, given);
+        }
+        return true;
+    }
+
+    bool takeHistoryOption(const std::string& name, const std::optional<std::string>& given) {
+        SimOptions& o = result_.options;
+        DeviceHistory& h = o.historyParameters;
+        if (name == "--log-start") {
+            if (const auto v = timeOf(name, given)) h.loggingStart = *v;
+        } else if (name == "--now") {
+            if (const auto v = timeOf(name, given)) h.now = *v;
+        } else if (name == "--clock-set-at") {
+            if (const auto v = timeOf(name, given)) h.clockSetAt = *v;
+            o.clockSetAtGiven = true;
+        } else if (name == "--advance") {
+            if (const auto v = durationOf(name, given, false, 0)) o.advance = *v;
+        } else if (name == "--interval") {
+            if (const auto v = durationOf(name, given, false, 1)) h.interval = *v;
+        } else if (name == "--clock-shift") {
+            if (const auto v = durationOf(name, given, true, -kMaxSeconds)) h.clockShift = *v;
+        } else if (name == "--gap") {
+            if (const auto v = numberOf(name, given, 0, kMaxCount)) o.gapRecords = *v;
+        } else if (name == "--memory") {
+            if (const auto v = numberOf(name, given, 1, kMaxCount)) h.memoryBytes = *v;
+        } else {
+            return false;
+        }
+        o.history = true;
+        return true;
+    }
+
+    bool takeFileOption(const std::string& name, const std::optional<std::string>& given) {
+        SimOptions& o = result_.options;
+        if (name == "--reply-file") {
             if (const auto v = valueOf(name, given)) o.replyFile = *v;
             if (o.replyFile.empty()) fail("option --reply-file needs a file name");
         } else if (name == "--link") {
@@ -125,6 +228,10 @@ private:
         if (o.randomBytes && !o.replyFile.empty())
             fail("--random and --reply-file cannot be used together");
         if (o.rereadReplyFile && o.replyFile.empty()) fail("--reread needs --reply-file");
+        if (o.history && (o.randomBytes || !o.replyFile.empty() || o.rows))
+            fail("the history options cannot be used with --random, --reply-file or --rows");
+        if ((o.historyParameters.clockShift != 0) != o.clockSetAtGiven)
+            fail("--clock-shift and --clock-set-at go together");
     }
 
     const std::vector<std::string>& args_;
@@ -165,6 +272,29 @@ std::string UsageText() {
            "  --reread           read the --reply-file again at each command, so that it\n"
            "                     can be changed between readouts\n"
            "  --seed N           seed of the replies' values and random bytes (default 1)\n"
+           "  --serial TEXT      the serial number in the first line (\"TravikP 2000 S/N TEXT\n"
+           "                     V3.12\"): 1 to 20 letters, digits, '-', '.' or '/'\n"
+           "\n"
+           "A device with a history: its records are logged at fixed moments since a start\n"
+           "and each keeps its values, the memory holds only the newest that fit (14490\n"
+           "bytes of alarm buffer, 8770 of data logger, header lines included), numbered\n"
+           "from 1 = the oldest held; so successive readouts overlap as a ring buffer's do.\n"
+           "Times are TIME = YYYY-MM-DDThh:mm[:ss] on the device's clock; durations D are\n"
+           "seconds or with a unit (15m, 6h, 2d). Any of these options turns it on:\n"
+           "  --log-start TIME   when it began logging (default 2024-03-01T06:00)\n"
+           "  --now TIME         the moment of the first readout (default 60 days later:\n"
+           "                     both memories full)\n"
+           "  --advance D        each further readout of a kind comes D later (default 0)\n"
+           "  --interval D       the data logger's logging interval (default 15m); alarms\n"
+           "                     come at most one in each 4 hours\n"
+           "  --clock-shift D    the device's clock is set forward by D (back: -D) at\n"
+           "  --clock-set-at TIME  this moment: records logged from then on carry\n"
+           "                     shifted times, older ones keep theirs\n"
+           "  --restamp          with --clock-shift: all records carry shifted times\n"
+           "  --gap N            the second readout of a kind comes when the device has\n"
+           "                     overwritten all the first held and N records more\n"
+           "  --memory BYTES     the memory's size instead of what the program reads (more:\n"
+           "                     the program's byte limit cuts the last row it reads)\n"
            "  --link PATH        also make a symbolic link PATH to the port (an existing\n"
            "                     link there is replaced; removed on exit)\n"
            "  --help             this text\n"

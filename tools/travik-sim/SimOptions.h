@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "DeviceReplies.h"
+
 namespace travik::sim {
 
 struct SimOptions {
@@ -21,6 +23,14 @@ struct SimOptions {
     bool rereadReplyFile = false;            // read replyFile again at each command
     std::string linkPath;                    // a symbolic link to the port
     std::uint64_t seed = 1;
+    std::string serial;  // the serial number in the device's first line
+    // A device with a history (any of --log-start, --now, --advance, --interval,
+    // --clock-shift, --gap, --memory): replies cut from its ring buffer.
+    bool history = false;
+    DeviceHistory historyParameters;
+    long long advance = 0;                  // seconds between successive readouts
+    std::optional<std::size_t> gapRecords;  // records lost between the first two readouts
+    bool clockSetAtGiven = false;
     bool help = false;
     bool version = false;
 };

@@ -79,13 +79,25 @@ DeviceBehaviour behaviourFor(const SimOptions& options) {
         b.alarmReply = readReplyFile(options.replyFile);
         b.dataReply = b.alarmReply;
         if (options.rereadReplyFile)
-            b.replyAtEachCommand = [path = options.replyFile] { return readReplyFile(path); };
+            b.replyAtEachCommand = [path = options.replyFile](char) { return readReplyFile(path); };
     } else if (options.randomBytes) {
         b.alarmReply = RandomBytes(*options.randomBytes, options.seed) + end;
         b.dataReply = b.alarmReply;
+    } else if (options.history) {
+        DeviceHistory history = options.historyParameters;
+        history.serial = options.serial;
+        history.seed = options.seed;
+        b.replyAtEachCommand = [readouts =
+                                    HistoryReadouts(history, options.advance, options.gapRecords),
+                                end](char command) mutable {
+            return readouts.next(command == 'h' ? HistoryKind::Alarm : HistoryKind::DataLogger) +
+                   end;
+        };
     } else {
-        b.alarmReply = AlarmReply(options.rows.value_or(kDefaultAlarmRows), options.seed) + end;
-        b.dataReply = DataLoggerReply(options.rows.value_or(kDefaultDataRows), options.seed) + end;
+        const std::size_t alarmRows = options.rows.value_or(kDefaultAlarmRows);
+        const std::size_t dataRows = options.rows.value_or(kDefaultDataRows);
+        b.alarmReply = AlarmReply(alarmRows, options.seed, options.serial) + end;
+        b.dataReply = DataLoggerReply(dataRows, options.seed, options.serial) + end;
     }
     b.baud = options.fast ? 0 : options.baud;
     b.silent = options.silent;
