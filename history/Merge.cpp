@@ -75,6 +75,34 @@ std::optional<ClockShift> findClockShift(HistoryStore& store, DeviceId device, R
     return best;
 }
 
+// The device's clock set back while it logged: in the order the device wrote
+// its records, one is earlier than the one before. The records from there on
+// carry the new clock's times, which may fall on times that already hold
+// other records: those are kept beside them as later versions, explained by
+// the clock change, not conflicts.
+struct StepBack {
+    long long offset = 0;  // how far the clock went back (negative)
+    long long from = 0;    // the device times of the records after the step
+    long long to = 0;
+    std::set<RecordKey> after;
+};
+
+std::optional<StepBack> findStepBack(const std::vector<CutRecord>& records, long long spacing) {
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        if (records[i].time >= records[i - 1].time) continue;
+        StepBack step;
+        step.offset = records[i].time - records[i - 1].time - spacing;
+        step.from = step.to = records[i].time;
+        for (std::size_t j = i; j < records.size(); ++j) {
+            step.from = std::min(step.from, records[j].time);
+            step.to = std::max(step.to, records[j].time);
+            step.after.emplace(records[j].time, records[j].content);
+        }
+        return step;
+    }
+    return std::nullopt;
+}
+
 std::vector<TimeRange> gapsBeside(const std::vector<TimeRange>& gaps, long long first,
                                   long long last) {
     std::vector<TimeRange> beside;
@@ -183,6 +211,8 @@ MergeOutcome MergeReadout(HistoryStore& store, const IncomingReadout& incoming,
     }
 
     const std::optional<ClockShift> shift = findClockShift(store, device, incoming.kind, unmatched);
+    stored.spacing = spacingOf(store, device, incoming.kind, records);
+    const std::optional<StepBack> stepBack = findStepBack(cut.records, stored.spacing);
     std::vector<NewRecord> added;
     std::map<long long, int> conflictsAt;
     long long conflictFrom = 0;
@@ -207,7 +237,19 @@ MergeOutcome MergeReadout(HistoryStore& store, const IncomingReadout& incoming,
             std::none_of(held->second.begin(), held->second.end(), [&](const std::string& content) {
                 return readoutAt[record.time].count(content) != 0;
             });
-        if (replaced) {
+        // Records logged under a changed clock may fall on held times: the
+        // held record there is in this readout under the shifted time.
+        const bool shiftedOver =
+            replaced && shift &&
+            std::any_of(held->second.begin(), held->second.end(), [&](const std::string& content) {
+                const auto there = readoutAt.find(record.time + shift->offset);
+                return there != readoutAt.end() && there->second.count(content) != 0;
+            });
+        const bool layered =
+            shiftedOver || (stepBack && stepBack->after.count({record.time, record.content}) != 0);
+        if (replaced && layered) {
+            fresh.version = static_cast<int>(held->second.size()) + ++conflictsAt[record.time];
+        } else if (replaced) {
             fresh.version = static_cast<int>(held->second.size()) + ++conflictsAt[record.time];
             if (outcome.conflicts == 0) conflictFrom = conflictTo = record.time;
             conflictFrom = std::min(conflictFrom, record.time);
@@ -218,8 +260,13 @@ MergeOutcome MergeReadout(HistoryStore& store, const IncomingReadout& incoming,
     }
     outcome.newRecords = added.size();
     outcome.clockOffset = shift ? shift->offset : 0;
+    // A step back already reported when its records were new is not reported again.
+    const bool newStepBack =
+        stepBack && std::any_of(added.begin(), added.end(), [&](const NewRecord& record) {
+            return stepBack->after.count({record.time, record.content}) != 0;
+        });
+    if (newStepBack && !shift) outcome.clockOffset = stepBack->offset;
 
-    stored.spacing = spacingOf(store, device, incoming.kind, records);
     if (!spanTimes.empty()) {
         stored.firstTime = *std::min_element(spanTimes.begin(), spanTimes.end());
         stored.lastTime = *std::max_element(spanTimes.begin(), spanTimes.end());
@@ -234,6 +281,10 @@ MergeOutcome MergeReadout(HistoryStore& store, const IncomingReadout& incoming,
         store.addEvent(HistoryEvent{device, incoming.kind, EventType::ClockChange, shiftedFrom,
                                     shiftedTo, shift->offset,
                                     static_cast<long long>(outcome.shifted), readout});
+    if (newStepBack && !shift)
+        store.addEvent(HistoryEvent{device, incoming.kind, EventType::ClockChange, stepBack->from,
+                                    stepBack->to, stepBack->offset,
+                                    static_cast<long long>(stepBack->after.size()), readout});
     if (outcome.conflicts > 0)
         store.addEvent(HistoryEvent{device, incoming.kind, EventType::Conflict, conflictFrom,
                                     conflictTo, 0, static_cast<long long>(outcome.conflicts),

@@ -34,6 +34,25 @@ std::vector<Line> linesOf(const std::string& text) {
     return lines;
 }
 
+// The table's time axis; for a readout of a single row (too few cells for
+// the axis to be told by its columns), the first cell of that row that reads
+// as a date and time, or a date followed by a time of day.
+std::optional<TimeAxis> timeAxisOf(const Table& table) {
+    if (auto axis = FindTimeAxis(table)) return axis;
+    if (table.rowCount() != 1) return std::nullopt;
+    for (std::size_t column = 0; column < table.columnCount(); ++column) {
+        const auto time = ReadTime(table.cell(0, column));
+        if (!time || time->kind == TimeKind::TimeOfDay) continue;
+        TimeAxis axis;
+        axis.column = column;
+        if (time->kind == TimeKind::DateTime) return axis;
+        const auto next = ReadTime(table.cell(0, column + 1));
+        if (next && next->kind == TimeKind::TimeOfDay) axis.timeColumn = column + 1;
+        return axis;
+    }
+    return std::nullopt;
+}
+
 bool isRunningNumber(const Table& table, std::size_t column) {
     return TrimmedField(table.titles[column]) == "No" || IsRowCounter(table, column);
 }
@@ -71,7 +90,7 @@ CutReadout CutRecords(const std::string& deviceText, ReadoutKind kind, bool ende
         if (clock && clock->kind == TimeKind::DateTime) cut.deviceClock = clock->seconds;
     }
     cut.titles = table.titles;
-    const std::optional<TimeAxis> axis = FindTimeAxis(table);
+    const std::optional<TimeAxis> axis = timeAxisOf(table);
 
     std::vector<bool> skipped(table.columnCount(), false);
     for (std::size_t column = 0; column < table.columnCount(); ++column)

@@ -226,7 +226,14 @@ void SqliteStore::prepareSchema() {
     if (schemaVersion() > kSchemaVersion)
         throw HistoryError(Problem::NewerVersion,
                            path_ + ": schema version " + std::to_string(schemaVersion()));
-    execute("PRAGMA journal_mode=WAL");
+    if (schemaVersion() == 0) {
+        Statement tables(*this, "SELECT count(*) FROM sqlite_master");
+        if (tables.step() && tables.integer(0) != 0)
+            throw HistoryError(Problem::Corrupt, path_ + ": a database, but no history");
+    }
+    // WAL stays in the file once set: set it on a new file only, so that a file
+    // that turns out bad is left exactly as it was.
+    if (schemaVersion() == 0) execute("PRAGMA journal_mode=WAL");
     execute("PRAGMA synchronous=NORMAL");
     execute("BEGIN IMMEDIATE");
     try {
@@ -307,9 +314,9 @@ void SqliteStore::joinDevice(DeviceId from, DeviceId into) {
         "UPDATE readouts SET device_id=?2 WHERE device_id=?1",
         "INSERT OR IGNORE INTO records SELECT ?2, kind, time, content, version, readout_id, "
         "row_start, row_length FROM records WHERE device_id=?1",
-        "DELETE FROM records WHERE device_id=?1",
+        "DELETE FROM records WHERE device_id=?1 AND ?2 IS NOT NULL",
         "UPDATE events SET device_id=?2 WHERE device_id=?1",
-        "DELETE FROM devices WHERE id=?1",
+        "DELETE FROM devices WHERE id=?1 AND ?2 IS NOT NULL",
     };
     for (const char* sql : moves) {
         Statement move(*this, sql);
