@@ -182,8 +182,8 @@ private:
 
 SqliteStore::SqliteStore(const std::string& path, SqliteOptions options)
     : path_(path), options_(std::move(options)) {
-    const int code =
-        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int flags = SQLITE_OPEN_READWRITE | (options_.mustExist ? 0 : SQLITE_OPEN_CREATE);
+    const int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (code != SQLITE_OK) fail(code, "open");
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, options_.busyTimeoutMs);

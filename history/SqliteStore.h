@@ -19,6 +19,7 @@ inline constexpr int kSchemaVersion = 2;
 
 struct SqliteOptions {
     int busyTimeoutMs = 5000;
+    bool mustExist = false;  // do not create the file (listing, exporting)
     // Called after each statement that changes the file, with their count so
     // far: lets a test stop the process between any two of them.
     std::function<void(int)> afterWrite;
