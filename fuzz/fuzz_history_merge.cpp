@@ -134,6 +134,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (given != one) {
         std::fprintf(stderr, "merging lost or made up records: %zu given, %zu held\n", given.size(),
                      one.size());
+        for (const Key& key : given)
+            std::fprintf(stderr, "given %lld %s\n", key.first, key.second.c_str());
+        for (const Key& key : one)
+            std::fprintf(stderr, "held %lld %s\n", key.first, key.second.c_str());
         std::abort();
     }
     return 0;

@@ -53,8 +53,11 @@ std::optional<TimeAxis> timeAxisOf(const Table& table) {
     return std::nullopt;
 }
 
+// Only the first column can be the running number: a value that happens to
+// count up by one over a few rows is still a value.
 bool isRunningNumber(const Table& table, std::size_t column) {
-    return TrimmedField(table.titles[column]) == "No" || IsRowCounter(table, column);
+    if (TrimmedField(table.titles[column]) == "No") return true;
+    return column == 0 && IsRowCounter(table, column);
 }
 
 std::string contentOf(const Table& table, std::size_t row, const std::vector<bool>& skipped) {

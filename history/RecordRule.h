@@ -5,8 +5,10 @@
 // - Both kinds start each row with "No", a running number the device writes
 //   from 1 for the oldest row it still holds. As the ring buffer turns, the
 //   same entry gets another number in every readout, so it is no part of a
-//   record. A column is such a running number when its title is "No" or when
-//   it counts up or down by one from row to row (table/Columns' IsRowCounter).
+//   record. A column is such a running number when its title is "No", or when
+//   it is the first column and counts up or down by one from row to row
+//   (table/Columns' IsRowCounter). No other column is: a value that counts up
+//   by one over a few rows is still a value.
 // - The device time is the table's time axis (table/Columns' FindTimeAxis): the
 //   alarm buffer's "t" (date and time in one cell), the data logger's "Date"
 //   and "Time" (two cells read as one). A row whose time does not read is no

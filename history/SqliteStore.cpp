@@ -312,8 +312,8 @@ void SqliteStore::joinDevice(DeviceId from, DeviceId into) {
     const char* const moves[] = {
         "UPDATE device_lines SET device_id=?2 WHERE device_id=?1",
         "UPDATE readouts SET device_id=?2 WHERE device_id=?1",
-        "INSERT OR IGNORE INTO records SELECT ?2, kind, time, content, version, readout_id, "
-        "row_start, row_length FROM records WHERE device_id=?1",
+        ("INSERT OR IGNORE INTO records SELECT ?2, kind, time, content, version, readout_id, "
+         "row_start, row_length FROM records WHERE device_id=?1"),
         "DELETE FROM records WHERE device_id=?1 AND ?2 IS NOT NULL",
         "UPDATE events SET device_id=?2 WHERE device_id=?1",
         "DELETE FROM devices WHERE id=?1 AND ?2 IS NOT NULL",

@@ -418,3 +418,20 @@ TEST(HistoryRecordRule, TheRunningNumberIsNoPartOfARecord) {
     EXPECT_EQ(UsualSpacing({0, 900, 1800, 2700, 9000}), 900);
     EXPECT_EQ(UsualSpacing({5}), 0);
 }
+
+TEST(HistoryRecordRule, AValueCountingUpByOneIsStillAValue) {
+    // Found by the fuzz target: two rows at the same time whose values were 0 and 1.
+    const std::string text =
+        "TravikP 2000 V3.12\r09.12.2026 01:00:00\rNo\tDate\tTime\tT\r"
+        "1\t01.03.2024\t06:00:00\t0,0\r2\t01.03.2024\t06:00:00\t1,0\r";
+    const CutReadout cut = CutRecords(text, ReadoutKind::DataLogger, true);
+    ASSERT_EQ(cut.records.size(), 2u);
+    EXPECT_EQ(cut.records[0].content, "0,0");
+    EXPECT_EQ(cut.records[1].content, "1,0");
+    const CutReadout untitled =
+        CutRecords("D\r09.12.2026 01:00:00\rN\tt\r7\t01.03.2024 06:00:00\r8\t01.03.2024 07:00:00\r",
+                   ReadoutKind::AlarmBuffer, true);
+    ASSERT_EQ(untitled.records.size(), 2u);
+    EXPECT_EQ(untitled.records[0].content, "")
+        << "a first column counting rows, whatever its title";
+}
