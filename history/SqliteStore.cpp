@@ -35,11 +35,13 @@ CREATE TABLE events(id INTEGER PRIMARY KEY, device_id INTEGER NOT NULL, kind INT
 )";
 
 // Version 2: the computer's local clock and the readout's own time beside it
-// (the device clock's drift), and records found by their content (clock changes).
+// (the device clock's drift), records found by their content (clock changes),
+// and the readouts' spans without reading past their bytes (possible losses).
 const char* const kMigrationTo2 = R"(
 ALTER TABLE readouts ADD COLUMN read_at_local INTEGER;
 ALTER TABLE readouts ADD COLUMN device_clock INTEGER;
 CREATE INDEX records_by_content ON records(device_id, kind, content);
+CREATE INDEX readouts_spans ON readouts(device_id, kind, first_time, last_time, spacing);
 )";
 
 Problem problemOf(int code, int systemCode) {
