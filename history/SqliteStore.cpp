@@ -185,13 +185,19 @@ private:
 SqliteStore::SqliteStore(const std::string& path, SqliteOptions options)
     : path_(path), options_(std::move(options)) {
     const int flags = SQLITE_OPEN_READWRITE | (options_.mustExist ? 0 : SQLITE_OPEN_CREATE);
-    const int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
-    if (code != SQLITE_OK) fail(code, "open");
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, options_.busyTimeoutMs);
-    if (sqlite3_db_readonly(db_, "main") == 1)
-        throw HistoryError(Problem::ReadOnly, path_ + ": the file cannot be written");
-    prepareSchema();
+    // A failed open still makes a handle; the destructor does not run after a throw.
+    try {
+        const int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+        if (code != SQLITE_OK) fail(code, "open");
+        sqlite3_extended_result_codes(db_, 1);
+        sqlite3_busy_timeout(db_, options_.busyTimeoutMs);
+        if (sqlite3_db_readonly(db_, "main") == 1)
+            throw HistoryError(Problem::ReadOnly, path_ + ": the file cannot be written");
+        prepareSchema();
+    } catch (...) {
+        sqlite3_close_v2(db_);
+        throw;
+    }
 }
 
 SqliteStore::~SqliteStore() {
