@@ -54,14 +54,14 @@ const char* const kProblemWords[][8] = {
     {"", "Le fichier d'historique est endommagé et n'a pas été modifié",
      "L'historique est utilisé par un autre programme ; réessayez plus tard",
      "Le fichier d'historique ne peut pas être écrit", "Le disque de l'historique est plein",
-     "Le fichier d'historique vient d'une version plus récente de ce programme et n'a pas été "
-     "modifié",
+     ("Le fichier d'historique vient d'une version plus récente de ce programme et n'a pas été "
+      "modifié"),
      "Le fichier d'historique ne peut pas être ouvert", "L'historique n'a pas pu être écrit"},
     {"", "El archivo del historial está dañado y no se ha modificado",
      "Otro programa está usando el historial; inténtelo más tarde",
      "No se puede escribir en el archivo del historial", "El disco del historial está lleno",
-     "El archivo del historial es de una versión más reciente de este programa y no se ha "
-     "modificado",
+     ("El archivo del historial es de una versión más reciente de este programa y no se ha "
+      "modificado"),
      "No se puede abrir el archivo del historial", "No se pudo escribir el historial"},
 };
 

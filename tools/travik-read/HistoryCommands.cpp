@@ -23,7 +23,7 @@ constexpr int kEnglish = 0;
 // The history file the options name, or the default one (its folder made).
 std::string historyPath(const Options& options) {
     if (options.historyFile && !options.historyFile->empty()) return *options.historyFile;
-    const std::string path = DefaultHistoryPath();
+    std::string path = DefaultHistoryPath();
     if (!path.empty()) MakeParentFolders(path);
     return path;
 }
@@ -49,7 +49,7 @@ const char* kindName(ReadoutKind kind) {
 // The device the user means, or nothing with the reason on standard error.
 std::optional<DeviceInfo> deviceNamed(HistoryStore& store, const std::string& given) {
     std::size_t matches = 0;
-    const auto device = FindDevice(store.devices(), given, &matches);
+    auto device = FindDevice(store.devices(), given, &matches);
     if (!device) {
         if (matches == 0)
             std::fprintf(stderr, "travik-read: no device in the history is '%s'\n",
