@@ -131,6 +131,8 @@ public:
         check(sqlite3_bind_int64(statement_, index, value));
         return *this;
     }
+    // Bytes and text are bound without a copy: they must live until the
+    // statement has run (no temporaries).
     Statement& bind(int index, const std::string& bytes) {
         check(sqlite3_bind_blob(statement_, index, bytes.data(), static_cast<int>(bytes.size()),
                                 sqlite3_destructor_type{}));
@@ -387,6 +389,7 @@ std::vector<Coverage> SqliteStore::coverage(DeviceId device, ReadoutKind kind) {
 }
 
 ReadoutId SqliteStore::addReadout(const StoredReadout& readout) {
+    const std::string insertedTabs = offsetsText(readout.insertedTabs);
     Statement add(*this,
                   "INSERT INTO readouts(device_id, kind, read_at, source, first_line, bytes, "
                   "inserted_tabs, first_time, last_time, spacing, clock_offset, new_records, "
@@ -398,7 +401,7 @@ ReadoutId SqliteStore::addReadout(const StoredReadout& readout) {
         .bindText(4, readout.source)
         .bind(5, readout.firstLine)
         .bind(6, readout.deviceText)
-        .bindText(7, offsetsText(readout.insertedTabs))
+        .bindText(7, insertedTabs)
         .bind(8, readout.firstTime)
         .bind(9, readout.lastTime)
         .bind(10, readout.spacing)
