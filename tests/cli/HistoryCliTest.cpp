@@ -68,7 +68,9 @@ TEST(TravikReadHistory, ReadoutsGoIntoTheHistoryAndStandardErrorSaysWhatWasNew) 
 }
 
 TEST(TravikReadHistory, ListShowsAPossibleLossAndExportWritesARange) {
-    SimProcess sim(dailyDevice({"--gap", "5"}));
+    // Read two days apart: the data logger holds 45.5 hours, so two and a half
+    // hours of records were overwritten unread.
+    SimProcess sim({"--fast", "--serial", "4711", "--advance", "2d"});
     TempDir dir;
     const std::string history = dir.file("history.sqlite");
     for (int i = 0; i < 2; ++i) {
@@ -77,7 +79,7 @@ TEST(TravikReadHistory, ListShowsAPossibleLossAndExportWritesARange) {
         ASSERT_EQ(run.status, 0) << run.err;
         if (i == 1) {
             EXPECT_NE(
-                run.err.find("; possible loss from 30.04.2024 06:00:00 to 30.04.2024 07:30:00"),
+                run.err.find("; possible loss from 30.04.2024 06:00:00 to 30.04.2024 08:15:00"),
                 std::string::npos)
                 << run.err;
         }
@@ -85,8 +87,8 @@ TEST(TravikReadHistory, ListShowsAPossibleLossAndExportWritesARange) {
     const ProcessOutput list = travikRead({"history", "list", "--history", history});
     ASSERT_EQ(list.status, 0) << list.err;
     EXPECT_EQ(list.out.rfind(kDevice + "\n  data logger: 366 records, 28.04.2024 08:45:00 - "
-                                       "02.05.2024 05:15:00\n    possible loss: 30.04.2024 "
-                                       "06:00:00 - 30.04.2024 07:30:00\n  readout 1: data logger",
+                                       "02.05.2024 06:00:00\n    possible loss: 30.04.2024 "
+                                       "06:00:00 - 30.04.2024 08:15:00\n  readout 1: data logger",
                              0),
               0u)
         << list.out;
@@ -99,7 +101,7 @@ TEST(TravikReadHistory, ListShowsAPossibleLossAndExportWritesARange) {
                     "01.05.2024", "--csv", day, "--history", history});
     ASSERT_EQ(exported.status, 0) << exported.err;
     const std::string text = ReadFileBytes(day);
-    EXPECT_EQ(text.rfind(kDevice + "\r\n02.05.2024 05:15:00\r\nNo\tDate\tTime\t", 0), 0u);
+    EXPECT_EQ(text.rfind(kDevice + "\r\n02.05.2024 06:00:00\r\nNo\tDate\tTime\t", 0), 0u);
     EXPECT_EQ(lineCount(text), 3u + 96u);
     EXPECT_NE(text.find("\t01.05.2024\t00:00:00\t"), std::string::npos);
     EXPECT_NE(text.find("\t01.05.2024\t23:45:00\t"), std::string::npos);
