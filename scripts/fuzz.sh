@@ -9,7 +9,8 @@ bash scripts/setup.sh
 dir=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTRAVIK_FUZZ=ON -DTRAVIK_BUILD_GUI=OFF -DTRAVIK_BUILD_TESTS=OFF >/dev/null
-targets=(fuzz_readout_rules fuzz_condense fuzz_settings fuzz_table fuzz_readout_file)
+targets=(fuzz_readout_rules fuzz_condense fuzz_settings fuzz_table fuzz_readout_file
+         fuzz_history_merge)
 cmake --build "$dir" --target "${targets[@]}" -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1
 for target in "${targets[@]}"; do

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs clang-tidy with the repository's .clang-tidy on the toolkit-free
-# libraries and tools (errors, serial, readout, csv, settings, table, process, tools), using
+# libraries and tools (errors, serial, readout, csv, settings, table, process, history, tools), using
 # the compile commands of a build without the window and the tests. Any
 # finding fails the run.
 set -euo pipefail
@@ -14,7 +14,7 @@ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DTRAVIK_BUILD_GUI=OFF -DTRAVIK_BU
 # The sources this platform compiles (the *_win32.cpp files are not in the
 # compile commands here).
 mapfile -t sources < <(git ls-files 'errors/*.cpp' 'serial/*.cpp' 'readout/*.cpp' 'csv/*.cpp' 'settings/*.cpp' 'table/*.cpp' \
-    'process/*.cpp' 'tools/*.cpp' | grep -v '_win32\.cpp$')
+    'process/*.cpp' 'history/*.cpp' 'tools/*.cpp' | grep -v '_win32\.cpp$')
 
 echo "== clang-tidy on ${#sources[@]} files"
 status=0

@@ -60,3 +60,57 @@ TEST(CliOptions, UsageErrorsShowQuotedArgumentsOnOneLine) {
               "unknown separator '\\x1b[1m'");
     EXPECT_EQ(ParseArguments({"data", "--port", "x", "a\tb"}).error, "unexpected argument 'a\\tb'");
 }
+
+TEST(CliOptions, HistoryOptionsAndCommands) {
+    const auto read = ParseArguments({"data", "--port", "p", "--history", "--quiet"});
+    ASSERT_TRUE(read.options) << read.error;
+    EXPECT_EQ(read.options->historyFile.value_or("none"), "") << "the default file";
+    EXPECT_TRUE(read.options->quiet) << "an option after --history is no file";
+    const auto named = ParseArguments({"alarm", "--port", "p", "--history", "h.sqlite"});
+    ASSERT_TRUE(named.options) << named.error;
+    EXPECT_EQ(named.options->historyFile.value_or(""), "h.sqlite");
+    EXPECT_FALSE(ParseArguments({"data", "--port", "p"}).options->historyFile);
+
+    const auto range = ParseArguments({"history", "export", "--device", "4711", "--kind", "data",
+                                       "--from", "01.05.2024", "--to", "02.05.2024 12:00", "--csv",
+                                       "f.csv", "--separator", "comma"});
+    ASSERT_TRUE(range.options) << range.error;
+    EXPECT_EQ(range.options->action, Action::HistoryExport);
+    EXPECT_EQ(range.options->device, "4711");
+    EXPECT_EQ(range.options->exportKind, ReadoutKind::DataLogger);
+    EXPECT_EQ(range.options->from, 1714521600);  // 01.05.2024 00:00:00
+    EXPECT_EQ(range.options->to, 1714651200);    // 02.05.2024 12:00:00
+    const auto wholeDay = ParseArguments(
+        {"history", "export", "--device", "x", "--to", "01.05.2024", "--csv", "f.csv"});
+    ASSERT_TRUE(wholeDay.options);
+    EXPECT_EQ(wholeDay.options->to, 1714521600 + 86399) << "a date alone ends with its day";
+    EXPECT_EQ(ParseArguments({"history", "list"}).options->action, Action::HistoryList);
+    const auto name = ParseArguments({"history", "name", "--device", "4711", "Cooler"});
+    ASSERT_TRUE(name.options);
+    EXPECT_EQ(name.options->name, "Cooler");
+    EXPECT_EQ(ParseArguments({"history", "join", "--device", "a", "--into", "b"}).options->into,
+              "b");
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"history"},
+        {"history", "show"},
+        {"history", "export", "--csv", "f"},
+        {"history", "export", "--device", "x"},
+        {"history", "export", "--device", "x", "--csv", "f", "--from", "2024-05-01"},
+        {"history", "export", "--device", "x", "--csv", "f", "--from", "02.05.2024", "--to",
+         "01.05.2024"},
+        {"history", "export", "--readout", "one", "--csv", "f"},
+        {"history", "export", "--device", "x", "--csv", "f", "--kind", "both"},
+        {"history", "list", "--csv", "f"},
+        {"history", "list", "--device", "x"},
+        {"history", "name", "--device", "x"},
+        {"history", "join", "--device", "x"},
+        {"history", "list", "--history", "a", "--history", "b"},
+        {"data", "--port", "p", "--history", "a", "--history"},
+    };
+    for (const auto& args : bad) {
+        const auto parsed = ParseArguments(args);
+        EXPECT_FALSE(parsed.options) << ::testing::PrintToString(args);
+        EXPECT_FALSE(parsed.error.empty());
+    }
+}

@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 
+#include "CellValues.h"
 #include "PrintableName.h"
 
 namespace travik::cli {
@@ -29,11 +30,132 @@ std::optional<Action> soleAction(const std::string& arg) {
     return std::nullopt;
 }
 
+// --history takes a file when one follows; a following option is not one.
+bool takesHistoryFile(const std::vector<std::string>& args, std::size_t i) {
+    return i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
+}
+
+// A moment as the device writes it ("dd.mm.yyyy" or with a time of day). A
+// date alone starts its day, or with `endOfDay` ends it.
+std::optional<long long> momentNamed(const std::string& text, bool endOfDay) {
+    const auto time = ReadTime(text);
+    if (!time || time->kind == TimeKind::TimeOfDay) return std::nullopt;
+    if (time->kind == TimeKind::Date && endOfDay) return time->seconds + 86399;
+    return time->seconds;
+}
+
+std::optional<long long> readoutNumber(const std::string& text) {
+    if (text.empty() || text.size() > 15) return std::nullopt;
+    long long number = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+ParseResult parseHistory(const std::vector<std::string>& args) {
+    if (args.size() < 2) return usageError("missing history command (list, export, name or join)");
+    Options options;
+    const std::string& command = args[1];
+    if (command == "list")
+        options.action = Action::HistoryList;
+    else if (command == "export")
+        options.action = Action::HistoryExport;
+    else if (command == "name")
+        options.action = Action::HistoryName;
+    else if (command == "join")
+        options.action = Action::HistoryJoin;
+    else
+        return usageError("unknown history command " + quoted(command));
+
+    bool haveSeparator = false;
+    bool haveName = false;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--history") {
+            if (options.historyFile) return usageError("--history given twice");
+            options.historyFile = takesHistoryFile(args, i) ? args[++i] : std::string();
+            continue;
+        }
+        const bool valued = arg == "--device" || arg == "--into" || arg == "--kind" ||
+                            arg == "--from" || arg == "--to" || arg == "--csv" ||
+                            arg == "--separator" || arg == "--readout";
+        if (!valued) {
+            if (options.action == Action::HistoryName && !haveName && arg.rfind("--", 0) != 0) {
+                options.name = arg;
+                haveName = true;
+                continue;
+            }
+            return usageError("unexpected argument " + quoted(arg));
+        }
+        if (i + 1 >= args.size() || args[i + 1].empty()) return usageError(arg + " needs a value");
+        const std::string& value = args[++i];
+        if (arg == "--device") {
+            options.device = value;
+        } else if (arg == "--into") {
+            options.into = value;
+        } else if (arg == "--kind") {
+            if (value == "alarm")
+                options.exportKind = ReadoutKind::AlarmBuffer;
+            else if (value == "data")
+                options.exportKind = ReadoutKind::DataLogger;
+            else
+                return usageError("unknown readout kind " + quoted(value));
+        } else if (arg == "--from" || arg == "--to") {
+            const auto moment = momentNamed(value, arg == "--to");
+            if (!moment)
+                return usageError(arg + " takes dd.mm.yyyy [hh:mm[:ss]], not " + quoted(value));
+            (arg == "--from" ? options.from : options.to) = moment;
+        } else if (arg == "--csv") {
+            options.csvFile = value;
+        } else if (arg == "--readout") {
+            options.readout = readoutNumber(value);
+            if (!options.readout)
+                return usageError("--readout takes a number, not " + quoted(value));
+        } else {
+            const auto separator = separatorNamed(value);
+            if (!separator) return usageError("unknown separator " + quoted(value));
+            options.separator = *separator;
+            haveSeparator = true;
+        }
+    }
+    const bool exporting = options.action == Action::HistoryExport;
+    if (exporting && options.device.empty() && !options.readout)
+        return usageError("history export needs --device or --readout");
+    if (exporting && !options.csvFile) return usageError("history export needs --csv");
+    if (!exporting && (options.csvFile || haveSeparator || options.exportKind || options.from ||
+                       options.to || options.readout))
+        return usageError(
+            "only history export takes --csv, --separator, --kind, --from, --to "
+            "and --readout");
+    if (options.from && options.to && *options.from > *options.to)
+        return usageError("--from is after --to");
+    if ((options.action == Action::HistoryName || options.action == Action::HistoryJoin) &&
+        options.device.empty())
+        return usageError("history " + command + " needs --device");
+    if (options.action == Action::HistoryJoin && options.into.empty())
+        return usageError("history join needs --into");
+    if (options.action == Action::HistoryName && !haveName)
+        return usageError("history name needs the new name");
+    if (options.action != Action::HistoryJoin && !options.into.empty())
+        return usageError("only history join takes --into");
+    if (options.action == Action::HistoryList && !options.device.empty())
+        return usageError("history list takes no --device");
+    return ParseResult{options, {}};
+}
+
 }  // namespace
 
 const char* UsageText() {
     return "usage: travik-read alarm|data --port PATH|IDENTITY [--csv FILE] "
-           "[--separator tab|comma|semicolon] [--quiet]\n"
+           "[--separator tab|comma|semicolon] [--history [FILE]] [--quiet]\n"
+           "       travik-read history list [--history FILE]\n"
+           "       travik-read history export --device DEVICE [--kind alarm|data] [--from TIME] "
+           "[--to TIME] --csv FILE [--separator ...] [--history FILE]\n"
+           "       travik-read history export --readout N --csv FILE [--separator ...]\n"
+           "       travik-read history name --device DEVICE NAME\n"
+           "       travik-read history join --device DEVICE --into DEVICE\n"
            "       travik-read --list-ports\n"
            "       travik-read --help | --version\n"
            "\n"
@@ -43,10 +165,17 @@ const char* UsageText() {
            "--port also takes an adapter's identity as --list-ports prints it (its second\n"
            "column, such as usb:0403:6001:A50285BI): the one port of that adapter is read,\n"
            "whatever its name is today.\n"
+           "--history also puts the readout into the device's history (by default\n"
+           "~/.local/share/TravikReadout/history.sqlite): records held already change\n"
+           "nothing, new ones are added, and records the device may have overwritten\n"
+           "unread, a changed device clock and conflicting records are told.\n"
+           "DEVICE is a name given with 'history name', or any part of the device's first\n"
+           "line only one device has (its serial number). TIME is dd.mm.yyyy [hh:mm[:ss]].\n"
            "\n"
            "Exit status: 0 reply received (and file written), 1 no reply, 2 port could not\n"
            "be opened or configured, 3 file could not be written, 4 connection lost during\n"
-           "the transfer, 64 usage error.\n";
+           "the transfer, 5 port busy (held by another program or the window), 6 history\n"
+           "could not be written, 64 usage error, 128+N stopped by signal N.\n";
 }
 
 ParseResult ParseArguments(const std::vector<std::string>& args) {
@@ -58,6 +187,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
         }
     }
     if (args.empty()) return usageError("missing readout kind (alarm or data)");
+    if (args[0] == "history") return parseHistory(args);
 
     Options options;
     if (args[0] == "alarm")
@@ -74,6 +204,9 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
         const bool hasValue = i + 1 < args.size();
         if (arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--history") {
+            if (options.historyFile) return usageError("--history given twice");
+            options.historyFile = takesHistoryFile(args, i) ? args[++i] : std::string();
         } else if (arg == "--port" || arg == "--csv" || arg == "--separator") {
             if (!hasValue) return usageError(arg + " needs a value");
             const std::string& value = args[++i];

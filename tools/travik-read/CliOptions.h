@@ -9,7 +9,16 @@
 
 namespace travik::cli {
 
-enum class Action { Read, ListPorts, Help, Version };
+enum class Action {
+    Read,
+    ListPorts,
+    Help,
+    Version,
+    HistoryList,    // travik-read history list
+    HistoryExport,  // travik-read history export
+    HistoryName,    // travik-read history name --device D NAME
+    HistoryJoin,    // travik-read history join --device D --into E
+};
 enum class CsvSeparator { Tab, Comma, Semicolon };
 
 struct Options {
@@ -19,6 +28,17 @@ struct Options {
     std::optional<std::string> csvFile;
     CsvSeparator separator = CsvSeparator::Tab;
     bool quiet = false;
+    // --history [FILE]: the readout also goes into the history; an empty
+    // file stands for the default one. The history commands use it too.
+    std::optional<std::string> historyFile;
+    // The history commands.
+    std::string device;                     // --device: a name or part of a first line
+    std::string into;                       // join: --into
+    std::string name;                       // name: the new name ("" removes it)
+    std::optional<ReadoutKind> exportKind;  // --kind alarm|data
+    std::optional<long long> from;          // --from, device time (seconds since 1970)
+    std::optional<long long> to;            // --to, device time, included
+    std::optional<long long> readout;       // export --readout N: one readout as it came
 };
 
 struct ParseResult {

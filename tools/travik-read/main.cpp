@@ -19,6 +19,8 @@
 #include "CommPortList.h"
 #include "ConsoleWindow.h"
 #include "CsvExport.h"
+#include "ExitStatus.h"
+#include "HistoryCommands.h"
 #include "PrintableName.h"
 #include "ProgramArguments.h"
 #include "Readout.h"
@@ -29,16 +31,6 @@ namespace {
 
 using namespace travik;
 using namespace travik::cli;
-
-enum ExitStatus {
-    kReplyReceived = 0,
-    kNoReply = 1,
-    kPortFailed = 2,
-    kFileFailed = 3,
-    kConnectionLost = 4,
-    kUsageError = 64,
-    kStoppedBySignal = 128,  // plus the signal's number
-};
 
 // One port a line: its name, its adapter's identity ("-" when unknown) and,
 // when the system tells one, its description, separated by tabs.
@@ -101,10 +93,20 @@ int reportOutputError(int code) {
     return reportFileFailure("standard output", Status::SystemFailure("write", code));
 }
 
+// A port held by another program (or the window) is worth trying again later.
 int reportPortFailure(const std::string& port, const OpenStatus& opened) {
     std::fprintf(stderr, "%s: %s\n", PrintableName(port).c_str(),
                  PortFailureReason(opened, 0).c_str());
-    return kPortFailed;
+    return opened == OpenResult::InUse ? kPortBusy : kPortFailed;
+}
+
+// Where the readout came from, for the history: the port and its adapter's identity.
+std::string sourceOf(const std::string& given, const std::string& port) {
+    std::string source = "port " + port;
+    if (IsAdapterIdentity(given)) return source + " " + given;
+    for (const FoundPort& found : FindSerialPorts())
+        if (found.name == port && !found.identity.empty()) return source + " " + found.identity;
+    return source;
 }
 
 // Stopped by a signal: what arrived is printed or written as after a lost
@@ -132,8 +134,14 @@ int readDevice(const Options& options) {
     // Like the window's save command, a file needs at least one byte received.
     const bool save = options.csvFile && result.count >= 2;
     const int written = save ? saveCsv(options, state) : reportOutputError(window.outputError());
+    // The history never costs the readout: it is written after the file.
+    const int kept =
+        options.historyFile
+            ? MergeIntoHistory(options, state, result, sourceOf(options.port, state.ComPortName))
+            : kReplyReceived;
     if (written != kReplyReceived) return written;
-    return lost ? kConnectionLost : kReplyReceived;
+    if (lost) return kConnectionLost;
+    return kept;
 }
 
 }  // namespace
@@ -156,6 +164,11 @@ int main(int argc, char** argv) {
             return 0;
         case Action::ListPorts:
             return listPorts();
+        case Action::HistoryList:
+        case Action::HistoryExport:
+        case Action::HistoryName:
+        case Action::HistoryJoin:
+            return RunHistoryCommand(options);
         case Action::Read:
             break;
     }
