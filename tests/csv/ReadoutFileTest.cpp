@@ -2,6 +2,7 @@
 // travik-read write, the readout kind each tells, and every file refused.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "CsvExport.h"
@@ -11,8 +12,16 @@
 #include "TempDir.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "SimProcess.h"
+#endif
+#ifdef __linux__
+#include <sys/inotify.h>
+
+#include "FileDescriptor.h"
 #endif
 
 namespace {
@@ -221,6 +230,43 @@ TEST_F(ReadoutFileOnDisk, AFifoOrADeviceIsNoReadoutAndDoesNotWait) {
     EXPECT_EQ(OpenSavedReadout(dir_.file("fifo")).refusal, FileRefusal::NotAReadout);
     EXPECT_EQ(OpenSavedReadout("/dev/null").refusal, FileRefusal::NotAReadout);
 }
+
+#ifdef __linux__
+// Whether anyone opened `path` since the watch began: the kernel queues the
+// event during the open itself, so reading the queue afterwards cannot miss it.
+class OpenWatch {
+public:
+    explicit OpenWatch(const std::string& path) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        EXPECT_TRUE(fd_.valid());
+        EXPECT_GE(inotify_add_watch(fd_.get(), path.c_str(), IN_OPEN), 0) << path;
+    }
+    bool opened() {
+        alignas(inotify_event) char buffer[4096];
+        return ::read(fd_.get(), buffer, sizeof buffer) > 0;
+    }
+
+private:
+    travik::FileDescriptor fd_;
+};
+
+TEST_F(ReadoutFileOnDisk, ADeviceOrFifoBehindACsvLinkIsRefusedWithoutBeingOpened) {
+    SimProcess sim({"--fast"});
+    ASSERT_EQ(mkfifo(dir_.file("fifo").c_str(), 0600), 0);
+    for (const std::string& target : {sim.portPath(), dir_.file("fifo")}) {
+        const std::string link = dir_.file("Daten.csv");
+        std::remove(link.c_str());
+        ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+        OpenWatch watch(target);
+        EXPECT_EQ(OpenSavedReadout(link).refusal, FileRefusal::NotAReadout) << target;
+        EXPECT_FALSE(watch.opened()) << target;
+        // The watch itself sees opens: the old reader's open would have shown.
+        const int fd = ::open(link.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        close(fd);
+        EXPECT_TRUE(watch.opened()) << target;
+    }
+}
+#endif
 
 TEST_F(ReadoutFileOnDisk, UnreadableFileNamesTheSystemsReason) {
     if (geteuid() != 0) {
