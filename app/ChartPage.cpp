@@ -241,11 +241,12 @@ void ChartPage::setTable(std::shared_ptr<const Table> table, int languageIndex) 
     parts_->hasTable = true;
     parts_->languageIndex = languageIndex;
     const Table& t = *parts_->table;
-    parts_->axis = FindTimeAxis(t);
+    ColumnKinds kinds = KindsOf(t);
+    parts_->axis = kinds.axis;
     parts_->timeOfDay = parts_->axis && AxisIsTimeOfDay(t, *parts_->axis);
-    parts_->textColumn = TextColumn(t);
-    parts_->offered = NumericColumns(t);
-    const std::optional<std::size_t> first = FirstChartColumn(t);
+    parts_->textColumn = kinds.textColumn;
+    parts_->offered = std::move(kinds.numeric);
+    const std::optional<std::size_t> first = kinds.firstChart;
 
     parts_->columns->offer(parts_->table, parts_->offered, first);
     setLanguage(languageIndex);

@@ -65,8 +65,9 @@ long long TableFigures::spanSeconds() const {
 // rows times numeric columns.
 TableFigures FiguresOf(const Table& table) {
     TableFigures figures;
-    figures.axis = FindTimeAxis(table);
-    const std::vector<std::size_t> columns = NumericColumns(table);
+    ColumnKinds kinds = KindsOf(table);
+    figures.axis = kinds.axis;
+    const std::vector<std::size_t> columns = std::move(kinds.numeric);
     constexpr std::size_t kNotNumeric = SIZE_MAX;
     std::vector<std::size_t> place(table.columnCount(), kNotNumeric);
     figures.columns.resize(columns.size());
