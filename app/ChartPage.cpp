@@ -1,5 +1,6 @@
 #include "ChartPage.h"
 
+#include <QAbstractListModel>
 #include <QApplication>
 #include <QCategoryAxis>
 #include <QCursor>
@@ -9,7 +10,7 @@
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -100,10 +101,66 @@ QString valueLabelFormat(const AxisRange& range) {
                : QString();
 }
 
+// The columns offered for the chart, each with its check box; a name is made
+// when the list shows it, so that thousands of numeric columns cost no more
+// than the rows on screen.
+class OfferedColumnsModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+    std::function<void()> onCheckChanged;
+
+    void offer(std::shared_ptr<const Table> table, std::vector<std::size_t> columns,
+               std::optional<std::size_t> checked) {
+        beginResetModel();
+        table_ = std::move(table);
+        columns_ = std::move(columns);
+        checked_.assign(columns_.size(), false);
+        for (std::size_t i = 0; i < columns_.size(); ++i) checked_[i] = columns_[i] == checked;
+        endResetModel();
+    }
+    const std::vector<std::size_t>& columns() const { return columns_; }
+    std::vector<std::size_t> checkedColumns() const {
+        std::vector<std::size_t> out;
+        for (std::size_t i = 0; i < columns_.size(); ++i)
+            if (checked_[i]) out.push_back(columns_[i]);
+        return out;
+    }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+    }
+    Qt::ItemFlags flags(const QModelIndex&) const override {
+        return Qt::ItemIsEnabled | Qt::ItemIsUserCheckable;
+    }
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
+        if (!index.isValid()) return QVariant();
+        const auto row = static_cast<std::size_t>(index.row());
+        if (role == Qt::DisplayRole) return columnName(*table_, columns_[row]);
+        if (role == Qt::CheckStateRole) return checked_[row] ? Qt::Checked : Qt::Unchecked;
+        return QVariant();
+    }
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override {
+        if (!index.isValid() || role != Qt::CheckStateRole) return false;
+        const bool checked = value.toInt() == Qt::Checked;
+        const auto row = static_cast<std::size_t>(index.row());
+        if (checked_[row] == checked) return true;
+        checked_[row] = checked;
+        emit dataChanged(index, index, {Qt::CheckStateRole});
+        if (onCheckChanged) onCheckChanged();
+        return true;
+    }
+
+private:
+    std::shared_ptr<const Table> table_ = std::make_shared<Table>();
+    std::vector<std::size_t> columns_;
+    std::vector<bool> checked_;
+};
+
 }  // namespace
 
 struct ChartPage::Parts {
-    QListWidget* list = nullptr;
+    QListView* list = nullptr;
+    OfferedColumnsModel* columns = nullptr;
     QLabel* message = nullptr;
     QChart* chart = nullptr;
     ChartView* view = nullptr;
@@ -130,8 +187,11 @@ ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique
     layout->addWidget(parts_->message);
 
     auto* row = new QHBoxLayout;
-    parts_->list = new QListWidget(this);
+    parts_->list = new QListView(this);
     parts_->list->setObjectName(QStringLiteral("ChartColumnList"));
+    parts_->list->setUniformItemSizes(true);
+    parts_->columns = new OfferedColumnsModel(parts_->list);
+    parts_->list->setModel(parts_->columns);
     parts_->list->setMaximumWidth(180);
     row->addWidget(parts_->list);
     parts_->chart = newChart();
@@ -159,7 +219,7 @@ ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique
     row->addWidget(parts_->view, 1);
     layout->addLayout(row, 1);
 
-    connect(parts_->list, &QListWidget::itemChanged, this, [this] { rebuild(); });
+    parts_->columns->onCheckChanged = [this] { rebuild(); };
 }
 
 ChartPage::~ChartPage() = default;
@@ -181,19 +241,14 @@ void ChartPage::setTable(std::shared_ptr<const Table> table, int languageIndex) 
     parts_->hasTable = true;
     parts_->languageIndex = languageIndex;
     const Table& t = *parts_->table;
-    parts_->axis = FindTimeAxis(t);
+    ColumnKinds kinds = KindsOf(t);
+    parts_->axis = kinds.axis;
     parts_->timeOfDay = parts_->axis && AxisIsTimeOfDay(t, *parts_->axis);
-    parts_->textColumn = TextColumn(t);
-    parts_->offered = NumericColumns(t);
-    const std::optional<std::size_t> first = FirstChartColumn(t);
+    parts_->textColumn = kinds.textColumn;
+    parts_->offered = std::move(kinds.numeric);
+    const std::optional<std::size_t> first = kinds.firstChart;
 
-    const QSignalBlocker blocker(parts_->list);
-    parts_->list->clear();
-    for (std::size_t column : parts_->offered) {
-        auto* item = new QListWidgetItem(columnName(t, column), parts_->list);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        item->setCheckState(first == column ? Qt::Checked : Qt::Unchecked);
-    }
+    parts_->columns->offer(parts_->table, parts_->offered, first);
     setLanguage(languageIndex);
     rebuild();
 }
@@ -217,18 +272,14 @@ std::vector<std::size_t> ChartPage::offeredColumns() const {
 }
 
 std::vector<std::size_t> ChartPage::chartedColumns() const {
-    std::vector<std::size_t> columns;
-    for (int i = 0; i < parts_->list->count(); ++i)
-        if (parts_->list->item(i)->checkState() == Qt::Checked)
-            columns.push_back(parts_->offered[static_cast<std::size_t>(i)]);
-    return columns;
+    return parts_->columns->checkedColumns();
 }
 
 void ChartPage::setColumnChecked(std::size_t column, bool checked) {
     const auto at = std::find(parts_->offered.begin(), parts_->offered.end(), column);
     if (at == parts_->offered.end()) return;
-    parts_->list->item(static_cast<int>(at - parts_->offered.begin()))
-        ->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    parts_->columns->setData(parts_->columns->index(static_cast<int>(at - parts_->offered.begin())),
+                             checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
 }
 
 int ChartPage::seriesCount() const {

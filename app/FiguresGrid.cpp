@@ -1,8 +1,9 @@
 #include "FiguresGrid.h"
 
+#include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QLabel>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -29,35 +30,111 @@ QString whereText(const Table& table, const TableFigures& figures, const ValueAt
     return QStringLiteral("#%1").arg(at.row + 1);
 }
 
-}  // namespace
-
-FiguresText FiguresAsText(const Table& table, const TableFigures& figures, int languageIndex) {
+QStringList headerOf(const TableFigures& figures, int languageIndex) {
     const FigureTexts& words = FigureTextsFor(languageIndex);
     const QString where = text(figures.axis ? words.time : words.row);
-    FiguresText out;
-    out.header = {text(words.column),  text(words.values),
-                  text(words.minimum), where,
-                  text(words.maximum), where,
-                  text(words.mean)};
-    for (const ColumnFigures& column : figures.columns) {
-        out.rows.append(
-            {columnTitle(table, column.column), QString::number(column.count),
-             DecodedText(column.minimum.text), whereText(table, figures, column.minimum),
-             DecodedText(column.maximum.text), whereText(table, figures, column.maximum),
-             QString::fromStdString(MeanText(column))});
+    return {text(words.column),  text(words.values),
+            text(words.minimum), where,
+            text(words.maximum), where,
+            text(words.mean)};
+}
+
+// The grid's cell `field` of `column`'s row.
+QString figureText(const Table& table, const TableFigures& figures, const ColumnFigures& column,
+                   int field) {
+    switch (field) {
+        case 0:
+            return columnTitle(table, column.column);
+        case 1:
+            return QString::number(column.count);
+        case 2:
+            return DecodedText(column.minimum.text);
+        case 3:
+            return whereText(table, figures, column.minimum);
+        case 4:
+            return DecodedText(column.maximum.text);
+        case 5:
+            return whereText(table, figures, column.maximum);
+        default:
+            return QString::fromStdString(MeanText(column));
     }
-    if (figures.earliest && figures.latest)
-        out.timeRange =
-            text(words.timeRange)
-                .arg(DecodedText(figures.earliest->text), DecodedText(figures.latest->text),
-                     QString::fromStdString(SpanText(figures.spanSeconds(), words.dayUnit)));
+}
+
+constexpr int kFields = 7;
+
+QString timeRangeOf(const TableFigures& figures, int languageIndex) {
+    if (!figures.earliest || !figures.latest) return QString();
+    const FigureTexts& words = FigureTextsFor(languageIndex);
+    return text(words.timeRange)
+        .arg(DecodedText(figures.earliest->text), DecodedText(figures.latest->text),
+             QString::fromStdString(SpanText(figures.spanSeconds(), words.dayUnit)));
+}
+
+bool isTextField(int field) {
+    return field == 0 || field == 3 || field == 5;
+}
+
+}  // namespace
+
+// The figures' texts made when the view asks for them: a table of many
+// thousand numeric columns costs no more than the rows on screen.
+class FiguresGrid::Model : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void show(std::shared_ptr<const Table> table, const TableFigures* figures, int languageIndex) {
+        beginResetModel();
+        table_ = std::move(table);
+        figures_ = figures;
+        header_ = headerOf(*figures_, languageIndex);
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() || !figures_ ? 0 : static_cast<int>(figures_->columns.size());
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : kFields;
+    }
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
+        if (!index.isValid() || !figures_) return QVariant();
+        if (role == Qt::TextAlignmentRole && !isTextField(index.column()))
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+        if (role != Qt::DisplayRole) return QVariant();
+        const ColumnFigures& column = figures_->columns[static_cast<std::size_t>(index.row())];
+        return figureText(*table_, *figures_, column, index.column());
+    }
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override {
+        if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
+            section >= header_.size())
+            return QVariant();
+        return header_[section];
+    }
+
+private:
+    std::shared_ptr<const Table> table_;
+    const TableFigures* figures_ = nullptr;
+    QStringList header_;
+};
+
+FiguresText FiguresAsText(const Table& table, const TableFigures& figures, int languageIndex) {
+    FiguresText out;
+    out.header = headerOf(figures, languageIndex);
+    for (const ColumnFigures& column : figures.columns) {
+        QStringList row;
+        for (int field = 0; field < kFields; ++field)
+            row << figureText(table, figures, column, field);
+        out.rows.append(row);
+    }
+    out.timeRange = timeRangeOf(figures, languageIndex);
     return out;
 }
 
 FiguresGrid::FiguresGrid(QWidget* parent)
     : QWidget(parent),
       timeRange_(new QLabel(this)),
-      grid_(new QTableWidget(this)),
+      grid_(new QTableView(this)),
+      model_(new Model(this)),
       table_(std::make_shared<Table>()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -70,6 +147,7 @@ FiguresGrid::FiguresGrid(QWidget* parent)
     grid_->verticalHeader()->hide();
     grid_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     grid_->setWordWrap(false);
+    grid_->setModel(model_);
     layout->addWidget(timeRange_);
     layout->addWidget(grid_);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
@@ -88,42 +166,36 @@ void FiguresGrid::setLanguage(int languageIndex) {
     fill();
 }
 
+FiguresGrid::~FiguresGrid() = default;
+
 void FiguresGrid::fill() {
-    const FiguresText shown = FiguresAsText(*table_, figures_, languageIndex_);
-    grid_->clear();
-    grid_->setColumnCount(static_cast<int>(shown.header.size()));
-    grid_->setHorizontalHeaderLabels(shown.header);
-    grid_->setRowCount(static_cast<int>(shown.rows.size()));
-    for (int row = 0; row < shown.rows.size(); ++row)
-        for (int column = 0; column < shown.rows[row].size(); ++column) {
-            auto* item = new QTableWidgetItem(shown.rows[row][column]);
-            if (column > 0 && column != 3 && column != 5)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            grid_->setItem(row, column, item);
-        }
+    model_->show(table_, &figures_, languageIndex_);
+    // Fitted to the first rows' texts (the header samples a bounded number).
     grid_->resizeColumnsToContents();
-    const int rowsShown = std::min(static_cast<int>(shown.rows.size()), kMostRowsShown);
+    const int rows = model_->rowCount();
+    const int rowsShown = std::min(rows, kMostRowsShown);
     grid_->setFixedHeight(grid_->horizontalHeader()->sizeHint().height() +
                           rowsShown * grid_->verticalHeader()->defaultSectionSize() +
                           2 * grid_->frameWidth() + 2);
-    timeRange_->setText(shown.timeRange);
-    timeRange_->setVisible(!shown.timeRange.isEmpty());
-    setVisible(!shown.rows.isEmpty());
+    const QString timeRange = timeRangeOf(figures_, languageIndex_);
+    timeRange_->setText(timeRange);
+    timeRange_->setVisible(!timeRange.isEmpty());
+    setVisible(rows > 0);
 }
 
 QStringList FiguresGrid::headerTexts() const {
     QStringList texts;
-    for (int column = 0; column < grid_->columnCount(); ++column)
-        texts << grid_->horizontalHeaderItem(column)->text();
+    for (int column = 0; column < model_->columnCount(); ++column)
+        texts << model_->headerData(column, Qt::Horizontal).toString();
     return texts;
 }
 
 QList<QStringList> FiguresGrid::rowTexts() const {
     QList<QStringList> rows;
-    for (int row = 0; row < grid_->rowCount(); ++row) {
+    for (int row = 0; row < model_->rowCount(); ++row) {
         QStringList texts;
-        for (int column = 0; column < grid_->columnCount(); ++column)
-            texts << grid_->item(row, column)->text();
+        for (int column = 0; column < model_->columnCount(); ++column)
+            texts << model_->index(row, column).data().toString();
         rows << texts;
     }
     return rows;

@@ -10,7 +10,7 @@
 #include "Table.h"
 
 class QLabel;
-class QTableWidget;
+class QTableView;
 
 namespace travik {
 
@@ -18,6 +18,7 @@ class FiguresGrid : public QWidget {
     Q_OBJECT
 public:
     explicit FiguresGrid(QWidget* parent = nullptr);
+    ~FiguresGrid() override;
 
     void setTable(std::shared_ptr<const Table> table, int languageIndex);
     void setLanguage(int languageIndex);
@@ -29,10 +30,12 @@ public:
     QString timeRangeText() const;
 
 private:
+    class Model;
     void fill();
 
     QLabel* timeRange_;
-    QTableWidget* grid_;
+    QTableView* grid_;
+    Model* model_;
     std::shared_ptr<const Table> table_;
     TableFigures figures_;
     int languageIndex_ = 0;

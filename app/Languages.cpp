@@ -1,6 +1,7 @@
 #include "Languages.h"
 
 #include <cctype>
+#include <string>
 
 #include "PrintableName.h"
 #include "Readout.h"
@@ -118,35 +119,101 @@ struct OpenTexts {
     const char* alarmBuffer;
     const char* dataLogger;
     const char* assumed;
+    // A file whose separators made no sense: "%1" the line, "%2" one of the five below.
+    const char* unseparated;
+    const char* quoteNotClosed;
+    const char* quoteInsideField;
+    const char* noTitleLine;
+    const char* titleFields;  // "%1" the titles' count
+    const char* rowFields;    // "%1" the row's count, "%2" the titles'
+    const char* replaced;     // "%1" how many characters
 };
 
 const OpenTexts kOpenTexts[kLanguageCount] = {
-    {"The file %1 is empty", "The file %1 is not a readout",
-     "The file %1 is larger than 1 MiB and cannot be a readout", "The file %1 cannot be read: %2",
-     "%1 is a folder, not a file", "The file %1 is no longer there",
-     "The readout has not been saved. Open %1 and discard it?", "tab-separated CSV",
-     "CSV with commas", "CSV with semicolons", "travik-read text", "alarm buffer", "data logger",
-     "assumed, see the Readout kind menu"},
-    {"Die Datei %1 ist leer", "Die Datei %1 ist keine Auslesung",
+    {"The file %1 is empty",
+     "The file %1 is not a readout",
+     "The file %1 is larger than 1 MiB and cannot be a readout",
+     "The file %1 cannot be read: %2",
+     "%1 is a folder, not a file",
+     "The file %1 is no longer there",
+     "The readout has not been saved. Open %1 and discard it?",
+     "tab-separated CSV",
+     "CSV with commas",
+     "CSV with semicolons",
+     "travik-read text",
+     "alarm buffer",
+     "data logger",
+     "assumed, see the Readout kind menu",
+     "separators not understood, line %1: %2",
+     "quote not closed",
+     "quote inside a field",
+     "no title line",
+     "%1 titles, neither 5 nor 3",
+     "%1 fields, the titles have %2",
+     "characters outside Windows-1252 shown as ?: %1"},
+    {"Die Datei %1 ist leer",
+     "Die Datei %1 ist keine Auslesung",
      "Die Datei %1 ist größer als 1 MiB und kann keine Auslesung sein",
-     "Die Datei %1 kann nicht gelesen werden: %2", "%1 ist ein Ordner, keine Datei",
+     "Die Datei %1 kann nicht gelesen werden: %2",
+     "%1 ist ein Ordner, keine Datei",
      "Die Datei %1 ist nicht mehr vorhanden",
-     "Die Auslesung wurde nicht gespeichert. %1 öffnen und sie verwerfen?", "CSV mit Tabulatoren",
-     "CSV mit Kommas", "CSV mit Semikolons", "travik-read-Text", "Alarmpuffer", "Datenlogger",
-     "angenommen, siehe Menü Art der Auslesung"},
-    {"Le fichier %1 est vide", "Le fichier %1 n'est pas une lecture",
+     "Die Auslesung wurde nicht gespeichert. %1 öffnen und sie verwerfen?",
+     "CSV mit Tabulatoren",
+     "CSV mit Kommas",
+     "CSV mit Semikolons",
+     "travik-read-Text",
+     "Alarmpuffer",
+     "Datenlogger",
+     "angenommen, siehe Menü Art der Auslesung",
+     "Trennzeichen nicht verstanden, Zeile %1: %2",
+     "Anführungszeichen nicht geschlossen",
+     "Anführungszeichen in einem Feld",
+     "keine Titelzeile",
+     "%1 Titel, weder 5 noch 3",
+     "%1 Felder, die Titel haben %2",
+     "Zeichen außerhalb von Windows-1252 als ? gezeigt: %1"},
+    {"Le fichier %1 est vide",
+     "Le fichier %1 n'est pas une lecture",
      "Le fichier %1 dépasse 1 Mio et ne peut pas être une lecture",
-     "Le fichier %1 ne peut pas être lu : %2", "%1 est un dossier, pas un fichier",
+     "Le fichier %1 ne peut pas être lu : %2",
+     "%1 est un dossier, pas un fichier",
      "Le fichier %1 n'existe plus",
-     "La lecture n'a pas été enregistrée. Ouvrir %1 et l'abandonner ?", "CSV à tabulations",
-     "CSV à virgules", "CSV à points-virgules", "texte de travik-read", "mémoire des alarmes",
-     "enregistreur de données", "supposé, voir le menu Type de lecture"},
-    {"El fichero %1 está vacío", "El fichero %1 no es una lectura",
-     "El fichero %1 supera 1 MiB y no puede ser una lectura", "El fichero %1 no se puede leer: %2",
-     "%1 es una carpeta, no un fichero", "El fichero %1 ya no existe",
-     "La lectura no se ha guardado. ¿Abrir %1 y descartarla?", "CSV con tabuladores",
-     "CSV con comas", "CSV con punto y coma", "texto de travik-read", "memoria de alarmas",
-     "registrador de datos", "supuesto, ver el menú Tipo de lectura"},
+     "La lecture n'a pas été enregistrée. Ouvrir %1 et l'abandonner ?",
+     "CSV à tabulations",
+     "CSV à virgules",
+     "CSV à points-virgules",
+     "texte de travik-read",
+     "mémoire des alarmes",
+     "enregistreur de données",
+     "supposé, voir le menu Type de lecture",
+     "séparateurs non compris, ligne %1 : %2",
+     "guillemet non fermé",
+     "guillemet dans un champ",
+     "pas de ligne de titres",
+     "%1 titres, ni 5 ni 3",
+     "%1 champs, les titres en ont %2",
+     "caractères hors de Windows-1252 affichés comme ? : %1"},
+    {"El fichero %1 está vacío",
+     "El fichero %1 no es una lectura",
+     "El fichero %1 supera 1 MiB y no puede ser una lectura",
+     "El fichero %1 no se puede leer: %2",
+     "%1 es una carpeta, no un fichero",
+     "El fichero %1 ya no existe",
+     "La lectura no se ha guardado. ¿Abrir %1 y descartarla?",
+     "CSV con tabuladores",
+     "CSV con comas",
+     "CSV con punto y coma",
+     "texto de travik-read",
+     "memoria de alarmas",
+     "registrador de datos",
+     "supuesto, ver el menú Tipo de lectura",
+     "separadores no entendidos, línea %1: %2",
+     "comillas sin cerrar",
+     "comillas dentro de un campo",
+     "sin línea de títulos",
+     "%1 títulos, ni 5 ni 3",
+     "%1 campos, los títulos tienen %2",
+     "caracteres fuera de Windows-1252 mostrados como ?: %1"},
 };
 
 const OpenTexts& openTextsFor(int languageIndex) {
@@ -166,6 +233,56 @@ std::string filledIn(const char* pattern, const std::string& first,
         }
     }
     return out;
+}
+
+// What was not understood in a file's separators, and where.
+std::string troubleText(const SeparatorTrouble& trouble, const OpenTexts& texts) {
+    using What = SeparatorTrouble::What;
+    std::string what;
+    switch (trouble.what) {
+        case What::QuoteNotClosed:
+            what = texts.quoteNotClosed;
+            break;
+        case What::QuoteInsideField:
+            what = texts.quoteInsideField;
+            break;
+        case What::NoTitleLine:
+            what = texts.noTitleLine;
+            break;
+        case What::TitleFields:
+            what = filledIn(texts.titleFields, std::to_string(trouble.fields));
+            break;
+        case What::RowFields:
+            what = filledIn(texts.rowFields, std::to_string(trouble.fields),
+                            std::to_string(trouble.titleFields));
+            break;
+    }
+    return filledIn(texts.unseparated, std::to_string(trouble.line), what);
+}
+
+const char* separatedKindText(char separator, const OpenTexts& texts) {
+    switch (separator) {
+        case ',':
+            return texts.commaCsv;
+        case ';':
+            return texts.semicolonCsv;
+        default:
+            return texts.tabbedCsv;
+    }
+}
+
+std::string fileKindText(const SavedReadout& readout, const OpenTexts& texts) {
+    switch (readout.fileKind) {
+        case SavedFileKind::TextOutput:
+            return texts.textOutput;
+        case SavedFileKind::SeparatedCsv:
+            return separatedKindText(readout.separator, texts);
+        case SavedFileKind::Unseparated:
+            return troubleText(readout.trouble, texts);
+        case SavedFileKind::TabbedCsv:
+            break;
+    }
+    return texts.tabbedCsv;
 }
 
 bool isLanguage(int index) {
@@ -219,13 +336,14 @@ std::string DiscardUnsavedText(const std::string& path, int languageIndex) {
 std::string OpenedFileStatusText(const std::string& path, const SavedReadout& readout,
                                  ReadoutKind kind, int languageIndex) {
     const OpenTexts& texts = openTextsFor(languageIndex);
-    const char* fileKind = texts.tabbedCsv;
-    if (readout.fileKind == SavedFileKind::TextOutput) fileKind = texts.textOutput;
-    if (readout.fileKind == SavedFileKind::SeparatedCsv)
-        fileKind = readout.separator == ',' ? texts.commaCsv : texts.semicolonCsv;
-    std::string text = PrintableName(path) + ": " + fileKind + ", " +
-                       (kind == ReadoutKind::AlarmBuffer ? texts.alarmBuffer : texts.dataLogger);
+    std::string text = PrintableName(path) + ": " + fileKindText(readout, texts);
+    if (readout.encoding == TextEncoding::Utf8) text += ", UTF-8";
+    if (readout.encoding == TextEncoding::Utf16) text += ", UTF-16";
+    text += std::string(", ") +
+            (kind == ReadoutKind::AlarmBuffer ? texts.alarmBuffer : texts.dataLogger);
     if (!readout.kind) text += std::string(" (") + texts.assumed + ")";
+    if (readout.replaced > 0)
+        text += "; " + filledIn(texts.replaced, std::to_string(readout.replaced));
     return text;
 }
 

@@ -17,8 +17,6 @@ TableItemModel::TableItemModel(QObject* parent)
 void TableItemModel::setTable(std::shared_ptr<const Table> table) {
     beginResetModel();
     table_ = table ? std::move(table) : std::make_shared<Table>();
-    titles_.clear();
-    for (const std::string& title : table_->titles) titles_.push_back(DecodedText(title));
     order_.resize(table_->rowCount());
     std::iota(order_.begin(), order_.end(), std::size_t{0});
     endResetModel();
@@ -29,7 +27,7 @@ int TableItemModel::rowCount(const QModelIndex& parent) const {
 }
 
 int TableItemModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(titles_.size());
+    return parent.isValid() ? 0 : static_cast<int>(table_->columnCount());
 }
 
 QVariant TableItemModel::data(const QModelIndex& index, int role) const {
@@ -43,7 +41,9 @@ QVariant TableItemModel::data(const QModelIndex& index, int role) const {
 QVariant TableItemModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole || section < 0) return QVariant();
     if (orientation == Qt::Horizontal)
-        return section < titles_.size() ? QVariant(titles_[section]) : QVariant();
+        return section < columnCount()
+                   ? QVariant(DecodedText(table_->titles[static_cast<std::size_t>(section)]))
+                   : QVariant();
     // Rows keep the number of their place in the readout.
     if (section >= rowCount()) return QVariant();
     return QString::number(tableRow(section) + 1);

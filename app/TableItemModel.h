@@ -1,12 +1,11 @@
-// The readout's table for a QTableView: cells decoded from Windows-1252 when
-// the view asks for them (a crafted reply may hold many thousands of cells that
-// nobody looks at), a header click sorts (numbers as numbers, times as times,
-// the rest as text).
+// The readout's table for a QTableView: cells and titles decoded from
+// Windows-1252 when the view asks for them (a crafted reply may hold many
+// thousands of cells that nobody looks at), a header click sorts (numbers as numbers, times as
+// times, the rest as text).
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QString>
-#include <QVector>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -36,7 +35,6 @@ public:
 
 private:
     std::shared_ptr<const Table> table_;
-    QVector<QString> titles_;
     std::vector<std::size_t> order_;
 };
 

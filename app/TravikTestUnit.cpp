@@ -598,6 +598,7 @@ void TSTestForm::terminalChanged() {
 void TSTestForm::replaceTerminalView() {
     ui_->RichEdit1->clear();
     shownBytes_ = 0;
+    shownLineLength_ = 0;
     updateTerminalView();
 }
 
@@ -608,11 +609,11 @@ void TSTestForm::updateTerminalView() {
     if (bytes.size() < shownBytes_) {
         ui_->RichEdit1->clear();
         shownBytes_ = 0;
+        shownLineLength_ = 0;
     }
     if (bytes.size() > shownBytes_) {
-        std::u16string text = DecodeWindows1252(std::string_view(bytes).substr(shownBytes_));
-        for (char16_t& ch : text)
-            if (ch == u'\r') ch = u'\n';
+        const std::u16string text =
+            TerminalViewText(std::string_view(bytes).substr(shownBytes_), shownLineLength_);
         QTextCursor end(ui_->RichEdit1->document());
         end.movePosition(QTextCursor::End);
         end.insertText(QString::fromStdU16String(text));

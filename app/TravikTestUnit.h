@@ -145,11 +145,12 @@ private:
     std::string storedPortName_;  // comID as read at start-up
     std::string pickedPortName_;  // the last port picked or typed, else storedPortName_
     std::function<FoundPorts()> findPorts_ = FindSerialPorts;
-    FoundPorts foundPorts_;          // as the last refresh of the selector found them
-    std::string rememberedAdapter_;  // the identity of the adapter behind the port, if known
-    bool portTyped_ = false;         // the port is a name typed by hand: never replaced
-    bool awaitingAdapter_ = false;   // start-up chose nothing: the adapter is looked for
-    std::size_t shownBytes_ = 0;     // terminal bytes already in the view
+    FoundPorts foundPorts_;            // as the last refresh of the selector found them
+    std::string rememberedAdapter_;    // the identity of the adapter behind the port, if known
+    bool portTyped_ = false;           // the port is a name typed by hand: never replaced
+    bool awaitingAdapter_ = false;     // start-up chose nothing: the adapter is looked for
+    std::size_t shownBytes_ = 0;       // terminal bytes already in the view
+    std::size_t shownLineLength_ = 0;  // characters of the view's last line
     QElapsedTimer sinceViewUpdate_;
     bool transferRunning_ = false;
     WindowEnd end_ = WindowEnd::Open;

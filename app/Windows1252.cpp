@@ -25,4 +25,23 @@ std::u16string DecodeWindows1252(std::string_view bytes) {
     return text;
 }
 
+std::u16string TerminalViewText(std::string_view bytes, std::size_t& lineLength) {
+    std::u16string text;
+    text.reserve(bytes.size() + bytes.size() / kViewLineLength);
+    for (const char byte : bytes) {
+        if (byte == '\r') {
+            text += u'\n';
+            lineLength = 0;
+            continue;
+        }
+        if (lineLength == kViewLineLength) {
+            text += u'\n';
+            lineLength = 0;
+        }
+        text += Windows1252ToUnicode(static_cast<unsigned char>(byte));
+        ++lineLength;
+    }
+    return text;
+}
+
 }  // namespace travik

@@ -2,7 +2,8 @@
 // through the real window (and a window that rewrites its whole text per byte),
 // a paced readout at 19200 baud, both CSV writers, start-up and peak memory,
 // filling the table and chart pages (also from crafted replies), the figures of
-// the numeric columns, opening a saved readout and writing the PDF report.
+// the numeric columns, opening a saved readout (also crafted files) and writing
+// the PDF report.
 // Prints a table of medians on standard output.
 #include <signal.h>
 #include <spawn.h>
@@ -401,6 +402,92 @@ void craftedReplyFigures(bench::Table& table, const std::string& self, const std
     }
 }
 
+// Files crafted to make opening expensive, each within the 1 MiB a file may have.
+std::vector<CraftedReply> craftedFiles() {
+    const std::string header = "TravikP 2000\r\n01.03.2024 06:00\r\n";
+    const auto fields = [](std::size_t count) {
+        std::string line;
+        line.reserve(2 * count);
+        for (std::size_t i = 1; i < count; ++i) line += "1\t";
+        return line + "1\r\n";
+    };
+    std::vector<CraftedReply> files;
+    files.push_back(
+        {"two rows of 260 000 columns", header + "A\r\n" + fields(260000) + fields(260000)});
+    std::string longRow = header + "No\tValue\r\n" + std::string(400000, '\t') + "x\r\n";
+    for (int row = 0; row < 200000; ++row) longRow += "1\r\n";
+    files.push_back({"one 400 000-field row among 200 000 short rows", longRow});
+    files.push_back({"7002 columns", header + fields(7002) + "1\r\n"});
+    // The round before's reply of 7000 TABs, saved tab-separated.
+    files.push_back(
+        {"the reply of 7000 TABs in the last row, saved", craftedReplies().at(0).bytes});
+    return files;
+}
+
+// The child of the crafted-file figures: an idle window, then crafted file
+// `path` opened; writes the milliseconds of the opening and of both exports
+// and the peak memory above the idle window (MiB) to `stampFile`.
+int craftedFileChild(int argc, char** argv, const std::string& path, const std::string& stampFile) {
+    QApplication application(argc, argv);
+    TSTestForm form(std::make_unique<SilentDialogs>("/tmp"));
+    form.InitForm();
+    form.show();
+    QCoreApplication::processEvents();
+    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+    const long idleKiB = statusKiB("VmRSS");
+    const double start = bench::wallSeconds(), cpuStart = bench::cpuSeconds();
+    if (!form.openReadoutFile(path)) return 1;
+    QCoreApplication::processEvents();
+    const double wall = bench::wallSeconds() - start, cpu = bench::cpuSeconds() - cpuStart;
+    const long peakKiB = statusKiB("VmHWM");
+    const TerminalText& terminal = form.state().terminal;
+    const double exportStart = bench::wallSeconds();
+    const std::size_t written = TabbedCsvText(terminal, form.state().AlarmMode).size() +
+                                SeparatedCsvText(terminal, form.state().AlarmMode, ';').size();
+    const double exportWall = bench::wallSeconds() - exportStart;
+    std::ofstream(stampFile) << wall * 1e3 << ' ' << cpu * 1e3 << ' ' << exportWall * 1e3 << ' '
+                             << static_cast<double>(peakKiB - idleKiB) / 1024.0 << ' ' << written;
+    return 0;
+}
+
+void craftedFileFigures(bench::Table& table, const std::string& self, const std::string& folder) {
+    const std::vector<CraftedReply> files = craftedFiles();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string path = folder + "/crafted-" + std::to_string(i) + ".csv";
+        std::ofstream(path, std::ios::binary) << files[i].bytes;
+        std::vector<double> walls, cpus, exports, peaks;
+        for (int run = 0; run < 3; ++run) {
+            const std::string stampFile = folder + "/crafted";
+            std::filesystem::remove(stampFile);
+            runChild({self, "--crafted-file-child", path, stampFile});
+            std::ifstream stamp(stampFile);
+            double wall = 0, cpu = 0, exportWall = 0, peak = 0;
+            if (stamp >> wall >> cpu >> exportWall >> peak) {
+                walls.push_back(wall);
+                cpus.push_back(cpu);
+                exports.push_back(exportWall);
+                peaks.push_back(peak);
+            }
+        }
+        if (walls.empty()) {
+            std::fprintf(stderr, "crafted file %zu: the child failed\n", i);
+            continue;
+        }
+        for (auto* figures : {&walls, &cpus, &exports, &peaks})
+            std::sort(figures->begin(), figures->end());
+        const std::size_t middle = walls.size() / 2;
+        const std::string what = std::string("11. opening a crafted file, ") + files[i].name +
+                                 " (" + std::to_string(files[i].bytes.size()) + " bytes)";
+        table.add(what + ": wall / CPU",
+                  format("%.1f", walls[middle]) + format(" / %.1f ms", cpus[middle]), "<= 1000 ms",
+                  walls[middle] <= 1000);
+        table.add(what + ": memory above the idle window", format("%.1f MiB", peaks[middle]),
+                  "<= 150 MB", peaks[middle] * 1.048576 <= 150);
+        table.add(what + ": both exports", format("%.1f ms", exports[middle]), "<= 1000 ms",
+                  exports[middle] <= 1000);
+    }
+}
+
 // The child of the start-up figure: the program's own start, then the time
 // the window was shown, written to `stampFile`.
 int startupChild(int argc, char** argv, const std::string& stampFile) {
@@ -426,6 +513,8 @@ int main(int argc, char** argv) {
         return startupChild(argc, argv, argv[2]);
     if (argc == 4 && std::string(argv[1]) == "--crafted-child")
         return craftedChild(argc, argv, std::stoul(argv[2]), argv[3]);
+    if (argc == 4 && std::string(argv[1]) == "--crafted-file-child")
+        return craftedFileChild(argc, argv, argv[2], argv[3]);
 
     const std::string simProgram = TRAVIK_SIM_PROGRAM;
     const std::string demoProgram = TRAVIK_DEMO_PROGRAM;
@@ -436,6 +525,7 @@ int main(int argc, char** argv) {
     useSettingsFor(folder, fast.portPath());
     if (argc == 2 && std::string(argv[1]) == "--crafted") {
         craftedReplyFigures(table, self, folder);
+        craftedFileFigures(table, self, folder);
         table.print();
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
@@ -455,6 +545,8 @@ int main(int argc, char** argv) {
     startupAndMemory(table, self, demoProgram, folder);
     std::fprintf(stderr, "crafted replies...\n");
     craftedReplyFigures(table, self, folder);
+    std::fprintf(stderr, "crafted files...\n");
+    craftedFileFigures(table, self, folder);
 
     TerminalText alarm;
     std::fprintf(stderr, "transfer alone...\n");

@@ -17,7 +17,7 @@ ReadFileResult refused(FileRefusal refusal, const char* step, int code) {
     return result;
 }
 
-FileRefusal refusalForOpenError(int code) {
+FileRefusal refusalForError(int code) {
     switch (code) {
         case ENOENT:
         case ENOTDIR:
@@ -29,16 +29,35 @@ FileRefusal refusalForOpenError(int code) {
     }
 }
 
+// What a file that is no regular file is refused as, or None for a regular one.
+FileRefusal refusalForType(const struct stat& info) {
+    if (S_ISDIR(info.st_mode)) return FileRefusal::Folder;
+    if (!S_ISREG(info.st_mode)) return FileRefusal::NotAReadout;
+    return FileRefusal::None;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 }  // namespace
 
 ReadFileResult ReadWholeFile(const std::string& path, std::size_t limit) {
-    // Not blocking: a FIFO must not wait for a writer; a device opens as no file.
+    // Looked at before opening: opening a serial port switches its control
+    // lines (which resets some devices), opening a watchdog starts it.
+    struct stat checked {};
+    if (::stat(path.c_str(), &checked) != 0) return refused(refusalForError(errno), "stat", errno);
+    if (const FileRefusal refusal = refusalForType(checked); refusal != FileRefusal::None)
+        return refused(refusal, "stat", 0);
+    // Should the name have been given to a FIFO or a device meanwhile, the
+    // open still neither waits nor makes it the controlling terminal.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!fd.valid()) return refused(refusalForOpenError(errno), "open", errno);
+    if (!fd.valid()) return refused(refusalForError(errno), "open", errno);
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) return refused(FileRefusal::Unreadable, "fstat", errno);
-    if (S_ISDIR(info.st_mode)) return refused(FileRefusal::Folder, "open", 0);
-    if (!S_ISREG(info.st_mode)) return refused(FileRefusal::NotAReadout, "open", 0);
+    if (const FileRefusal refusal = refusalForType(info); refusal != FileRefusal::None)
+        return refused(refusal, "open", 0);
+    if (!sameFile(info, checked)) return refused(FileRefusal::Gone, "open", 0);
     if (static_cast<unsigned long long>(info.st_size) > limit)
         return refused(FileRefusal::TooLarge, "open", 0);
 

@@ -24,6 +24,17 @@ FileRefusal refusalForError(DWORD code) {
     }
 }
 
+// A name the system gives to a device rather than to a file ("COM1", "NUL",
+// "\\.\COM9"): its full path is in the device namespace.
+bool namesADevice(const std::wstring& path) {
+    const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return false;
+    std::wstring full(length, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) return false;
+    return full.rfind(L"\\\\.\\", 0) == 0;
+}
+
 }  // namespace
 
 ReadFileResult ReadWholeFile(const std::string& path, std::size_t limit) {
@@ -35,6 +46,9 @@ ReadFileResult ReadWholeFile(const std::string& path, std::size_t limit) {
         return refused(refusalForError(code), "open", code);
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return refused(FileRefusal::Folder, "open", 0);
+    // Looked at before opening: opening a serial port switches its control lines.
+    if ((attributes & FILE_ATTRIBUTE_DEVICE) || namesADevice(*wide))
+        return refused(FileRefusal::NotAReadout, "open", 0);
     FileHandle file(CreateFileW(wide->c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -19,6 +19,8 @@ constexpr std::size_t kControlShare = 32;  // at most one byte in 32
 constexpr std::size_t kHeaderRegion = 120;
 constexpr std::size_t kAlarmFields = 5;
 constexpr std::size_t kDataFields = 3;
+// The line whose fields are the column titles (from 0).
+constexpr std::size_t kTitleLine = 2;
 
 bool isControl(unsigned char c) {
     return c < 32 && c != kTab && c != kCr && c != kLf;
@@ -33,66 +35,112 @@ bool looksBinary(std::string_view bytes) {
     return controls * kControlShare > bytes.size();
 }
 
-// Every line end (CR LF, a lone CR, a lone LF) as the terminal's CR.
+// The length of the line end at `at`: CR CR LF (a file converted twice),
+// CR LF, a lone CR or a lone LF; 0 when no line ends there.
+std::size_t lineEndAt(std::string_view text, std::size_t at) {
+    if (text[at] == kLf) return 1;
+    if (text[at] != kCr) return 0;
+    if (at + 1 < text.size() && text[at + 1] == kLf) return 2;
+    if (at + 2 < text.size() && text[at + 1] == kCr && text[at + 2] == kLf) return 3;
+    return 1;
+}
+
+// Every line end as the terminal's CR.
 std::string withCrLineEnds(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == kCr && i + 1 < bytes.size() && bytes[i + 1] == kLf) continue;
-        out += c == kLf ? kCr : c;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t lineEnd = lineEndAt(bytes, at);
+        out += lineEnd > 0 ? kCr : bytes[at];
+        at += lineEnd > 0 ? lineEnd : 1;
     }
     return out;
 }
 
-std::vector<std::string_view> linesOf(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find(kCr, start);
-        lines.push_back(text.substr(start, end - start));
-        if (end == std::string_view::npos) break;
-        start = end + 1;
-    }
-    return lines;
+bool endsWithLineEnd(std::string_view text) {
+    return !text.empty() && (text.back() == kCr || text.back() == kLf);
 }
 
-// The fields of one line of the separated export: a field holding the
-// separator or a quote is quoted, its quotes doubled. Nothing when the line
-// cannot have been written so.
-std::optional<std::vector<std::string>> separatedFields(std::string_view line, char separator) {
-    std::vector<std::string> fields;
+// A file's fields as quoted the way spreadsheets write them: a field that
+// starts with a quote ends at the next lone quote, doubled quotes in it are
+// one, and line ends in it are part of the field.
+struct QuotedFields {
+    char separator;
+    bool strict;  // a quote elsewhere in a field is an error, else a character
+    std::string_view text;
     std::size_t at = 0;
-    while (true) {
-        std::string field;
-        if (at < line.size() && line[at] == kQuote) {
-            ++at;
-            while (true) {
-                if (at >= line.size()) return std::nullopt;  // no closing quote
-                if (line[at] == kQuote) {
-                    if (at + 1 < line.size() && line[at + 1] == kQuote) {
-                        field += kQuote;
-                        at += 2;
-                        continue;
-                    }
-                    ++at;
-                    break;
-                }
-                field += line[at++];
-            }
-            if (at < line.size() && line[at] != separator) return std::nullopt;
-        } else {
-            const std::size_t end = line.find(separator, at);
-            field = std::string(line.substr(at, end == std::string_view::npos ? end : end - at));
-            if (field.find(kQuote) != std::string::npos) return std::nullopt;
-            at = end == std::string_view::npos ? line.size() : end;
-        }
-        fields.push_back(std::move(field));
-        if (at >= line.size()) break;
-        ++at;  // the separator
+    std::size_t line = 1;
+    std::optional<SeparatorTrouble> trouble;
+
+    void fail(SeparatorTrouble::What what, std::size_t where) {
+        trouble = SeparatorTrouble{what, where, 0, 0, separator};
     }
-    return fields;
-}
+
+    bool atFieldEnd() const {
+        return at >= text.size() || text[at] == separator || lineEndAt(text, at) > 0;
+    }
+
+    // The quoted field from `at` (on its opening quote) to after its closing one.
+    void readQuoted(std::string& field) {
+        const std::size_t openedOn = line;
+        ++at;
+        while (true) {
+            if (at >= text.size()) return fail(SeparatorTrouble::What::QuoteNotClosed, openedOn);
+            if (text[at] == kQuote) {
+                if (at + 1 < text.size() && text[at + 1] == kQuote) {
+                    field += kQuote;
+                    at += 2;
+                    continue;
+                }
+                ++at;
+                return;
+            }
+            // The terminal text has no line break within a line: a space, as copying does.
+            if (const std::size_t lineEnd = lineEndAt(text, at)) {
+                field += ' ';
+                at += lineEnd;
+                ++line;
+                continue;
+            }
+            field += text[at++];
+        }
+    }
+
+    void readUnquoted(std::string& field) {
+        while (!atFieldEnd()) {
+            if (text[at] == kQuote && strict)
+                return fail(SeparatorTrouble::What::QuoteInsideField, line);
+            field += text[at++];
+        }
+    }
+
+    // The next line's fields; at the end of the text, none.
+    std::vector<std::string> nextRecord() {
+        std::vector<std::string> fields;
+        while (!trouble) {
+            std::string field;
+            if (at < text.size() && text[at] == kQuote) {
+                readQuoted(field);
+                if (!trouble && !atFieldEnd()) {
+                    if (strict) fail(SeparatorTrouble::What::QuoteInsideField, line);
+                    readUnquoted(field);
+                }
+            } else {
+                readUnquoted(field);
+            }
+            fields.push_back(std::move(field));
+            if (trouble || at >= text.size()) break;
+            if (text[at] == separator) {
+                ++at;
+                continue;
+            }
+            at += lineEndAt(text, at);
+            ++line;
+            break;
+        }
+        return fields;
+    }
+};
 
 std::string joinedByTabs(const std::vector<std::string>& fields) {
     std::string line;
@@ -103,30 +151,95 @@ std::string joinedByTabs(const std::vector<std::string>& fields) {
     return line;
 }
 
-// The device text of a separated file, when every line from the third on has
-// the same five (alarm buffer) or three (data logger) fields.
-std::optional<SavedReadout> asSeparated(const std::string& text, char separator) {
-    const std::vector<std::string_view> lines = linesOf(text);
-    if (lines.size() < 3) return std::nullopt;
-    std::size_t fieldCount = 0;
+bool isBlankRecord(const std::vector<std::string>& fields) {
+    return fields.size() == 1 && fields[0].empty();
+}
+
+// The device text of `text` cut at `separator` with quotes read, every line
+// joined again by TABs; the trouble instead when the quotes make no sense or,
+// with `fieldCount`, when the lines from the third on have other counts than
+// the titles, or the titles neither five (alarm buffer) nor three (data logger).
+struct CutText {
     std::string device;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        // The first two lines are written whole, each TAB a separator, quoted alike.
-        const auto fields = separatedFields(lines[i], separator);
-        if (!fields) return std::nullopt;
-        if (i >= 2) {
-            if (fieldCount == 0) fieldCount = fields->size();
-            if (fields->size() != fieldCount) return std::nullopt;
+    std::size_t lines = 0;
+    std::size_t titleFields = 0;
+    std::optional<SeparatorTrouble> trouble;
+};
+
+CutText cutAt(std::string_view text, char separator, bool strict, bool fieldCount) {
+    QuotedFields reader{separator, strict, text, 0, 1, std::nullopt};
+    CutText cut;
+    for (std::size_t index = 0; reader.at < text.size(); ++index) {
+        const std::size_t line = reader.line;
+        const std::vector<std::string> fields = reader.nextRecord();
+        if (reader.trouble) {
+            cut.trouble = reader.trouble;
+            return cut;
         }
-        device += joinedByTabs(*fields);
-        if (i + 1 < lines.size() || text.back() == kCr) device += kCr;
+        if (fieldCount && index == kTitleLine) {
+            cut.titleFields = fields.size();
+            if (fields.size() != kAlarmFields && fields.size() != kDataFields) {
+                cut.trouble = SeparatorTrouble{SeparatorTrouble::What::TitleFields, line,
+                                               fields.size(), 0, separator};
+                return cut;
+            }
+        }
+        if (fieldCount && index > kTitleLine && !isBlankRecord(fields) &&
+            fields.size() != cut.titleFields) {
+            cut.trouble = SeparatorTrouble{SeparatorTrouble::What::RowFields, line, fields.size(),
+                                           cut.titleFields, separator};
+            return cut;
+        }
+        if (index > 0) cut.device += kCr;
+        cut.device += joinedByTabs(fields);
+        cut.lines = index + 1;
     }
-    if (fieldCount != kAlarmFields && fieldCount != kDataFields) return std::nullopt;
+    if (endsWithLineEnd(text)) cut.device += kCr;
+    return cut;
+}
+
+// A file without TABs, cut at semicolons or commas as the separated export
+// writes them; with neither making sense, its lines as they stand and what
+// went wrong where the file was understood the furthest.
+std::optional<SavedReadout> asSeparated(std::string_view text) {
+    std::optional<SeparatorTrouble> trouble;
+    for (const char separator : {';', ','}) {
+        if (text.find(separator) == std::string_view::npos) continue;
+        CutText cut = cutAt(text, separator, true, true);
+        if (!cut.trouble && cut.lines <= kTitleLine) {
+            cut.trouble = SeparatorTrouble{SeparatorTrouble::What::NoTitleLine, kTitleLine + 1, 0,
+                                           0, separator};
+        }
+        if (!cut.trouble) {
+            SavedReadout readout;
+            readout.fileKind = SavedFileKind::SeparatedCsv;
+            readout.separator = separator;
+            readout.kind = cut.titleFields == kAlarmFields ? ReadoutKind::AlarmBuffer
+                                                           : ReadoutKind::DataLogger;
+            readout.deviceText = std::move(cut.device);
+            return readout;
+        }
+        if (!trouble || cut.trouble->line > trouble->line) trouble = cut.trouble;
+    }
+    if (!trouble) return std::nullopt;  // no separator on any line
     SavedReadout readout;
-    readout.fileKind = SavedFileKind::SeparatedCsv;
-    readout.separator = separator;
-    readout.kind = fieldCount == kAlarmFields ? ReadoutKind::AlarmBuffer : ReadoutKind::DataLogger;
-    readout.deviceText = std::move(device);
+    readout.fileKind = SavedFileKind::Unseparated;
+    readout.trouble = *trouble;
+    readout.deviceText = withCrLineEnds(text);
+    return readout;
+}
+
+// A spreadsheet's "Unicode text": UTF-16, TABs, fields quoted as in its CSV.
+SavedReadout asSpreadsheetTabbed(std::string_view text) {
+    SavedReadout readout;
+    CutText cut = cutAt(text, kTab, false, false);
+    if (cut.trouble) {
+        readout.fileKind = SavedFileKind::Unseparated;
+        readout.trouble = *cut.trouble;
+        readout.deviceText = withCrLineEnds(text);
+    } else {
+        readout.deviceText = std::move(cut.device);
+    }
     return readout;
 }
 
@@ -182,17 +295,24 @@ bool isBlankText(std::string_view bytes) {
 }  // namespace
 
 std::optional<SavedReadout> ReadSavedReadout(std::string_view bytes) {
-    if (isBlankText(bytes) || looksBinary(bytes)) return std::nullopt;
-    const bool hasCr = bytes.find(kCr) != std::string_view::npos;
-    const bool hasLf = bytes.find(kLf) != std::string_view::npos;
-    std::string text = withCrLineEnds(bytes);
-    if (hasLf && !hasCr) return asTextOutput(std::move(text));
-    if (text.find(kTab) == std::string::npos) {
-        for (const char separator : {';', ','})
-            if (auto separated = asSeparated(text, separator)) return separated;
+    FileText decoded = DecodeFileText(bytes);
+    const std::string_view text = decoded.text;
+    if (isBlankText(text) || looksBinary(text)) return std::nullopt;
+    std::optional<SavedReadout> readout;
+    if (text.find(kTab) == std::string_view::npos) {
+        readout = asSeparated(text);
+    } else if (decoded.encoding == TextEncoding::Utf16) {
+        readout = asSpreadsheetTabbed(text);
+    } else if (text.find(kLf) != std::string_view::npos &&
+               text.find(kCr) == std::string_view::npos) {
+        readout = asTextOutput(withCrLineEnds(text));
+    } else {
+        readout.emplace();
+        readout->deviceText = withCrLineEnds(text);
     }
-    SavedReadout readout;
-    readout.deviceText = std::move(text);
+    if (!readout) return std::nullopt;
+    readout->encoding = decoded.encoding;
+    readout->replaced = decoded.replaced;
     return readout;
 }
 
@@ -208,7 +328,8 @@ TerminalText ReplayedTerminal(const std::string& deviceText, ReadoutKind kind) {
 }
 
 TerminalText TerminalOf(const SavedReadout& readout, ReadoutKind kind) {
-    if (kind != ReadoutKind::AlarmBuffer || readout.fileKind == SavedFileKind::SeparatedCsv)
+    if (kind != ReadoutKind::AlarmBuffer || readout.fileKind == SavedFileKind::SeparatedCsv ||
+        readout.fileKind == SavedFileKind::Unseparated)
         return plainTerminal(readout.deviceText);
     TerminalText replayed = ReplayedTerminal(readout.deviceText, kind);
     if (readout.fileKind == SavedFileKind::TabbedCsv) {
@@ -225,7 +346,7 @@ OpenedReadout OpenSavedReadout(const std::string& path) {
     opened.refusal = file.refusal;
     opened.status = file.status;
     if (file.refusal != FileRefusal::None) return opened;
-    if (isBlankText(file.bytes)) {
+    if (isBlankText(DecodeFileText(file.bytes).text)) {
         opened.refusal = FileRefusal::Empty;
         return opened;
     }

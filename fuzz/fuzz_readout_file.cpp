@@ -5,7 +5,9 @@
 // device's reply (the first byte picks the readout kind) that the export then
 // writes, tab-separated and separated, to be read back. A file without a
 // single TAB, or with both separators, can be read as more than one kind of
-// file; the table is compared where the file's kind is unambiguous.
+// file; the table is compared where the file's kind is unambiguous. Bytes that
+// happen to read as UTF-8 or UTF-16 are decoded, so only files read in the
+// device's code page come back byte for byte.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -65,8 +67,11 @@ void writeAndReadBack(std::string_view input) {
     if (received.size() < 2) return;  // nothing the save command would write
 
     const std::string tabbed = TabbedCsvText(received, alarm);
+    // Without a TAB, separators that make no sense give the lines as they stand.
     if (const auto readout = ReadSavedReadout(tabbed);
-        readout && readout->fileKind == SavedFileKind::TabbedCsv) {
+        readout && readout->encoding == TextEncoding::Windows1252 &&
+        (readout->fileKind == SavedFileKind::TabbedCsv ||
+         readout->fileKind == SavedFileKind::Unseparated)) {
         const TerminalText back = TerminalOf(*readout, kind);
         check(TabbedCsvText(back, alarm) == tabbed);
         if (tabsOnlyOnTitleLine(received) && tabbed.find('\t') != std::string::npos)
@@ -79,6 +84,7 @@ void writeAndReadBack(std::string_view input) {
         const auto readout = ReadSavedReadout(separated);
         const char other = separator == ',' ? ';' : ',';
         if (!readout || separated.find(other) != std::string::npos) continue;
+        if (readout->encoding != TextEncoding::Windows1252) continue;
         const std::vector<std::string> lines = received.lines();
         if (lines.size() < 3) continue;
         check(readout->fileKind == SavedFileKind::SeparatedCsv);

@@ -1,6 +1,7 @@
 #include "ColumnFigures.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "CellValues.h"
@@ -21,48 +22,37 @@ Written howWritten(std::string_view number) {
     return {number[at], static_cast<int>(number.size() - at - 1)};
 }
 
-// The separator the table's numbers use when a column of whole numbers has none.
-char tableSeparator(const Table& table, const std::vector<std::size_t>& columns) {
-    for (std::size_t column : columns)
-        for (std::size_t row = 0; row < table.rowCount(); ++row) {
-            const std::string_view cell = TrimmedField(table.cell(row, column));
-            const Written written = howWritten(cell);
-            if (written.separator != 0 && ReadNumber(cell)) return written.separator;
-        }
-    return '.';
-}
-
 ValueAt valueAt(double value, std::string_view text, std::size_t row,
                 std::optional<long long> seconds) {
     return ValueAt{value, std::string(text), row, seconds};
 }
 
-ColumnFigures figuresOf(const Table& table, std::size_t column, const std::optional<TimeAxis>& axis,
-                        char fallbackSeparator) {
-    ColumnFigures figures;
-    figures.column = column;
-    figures.decimalSeparator = 0;
-    double sum = 0;
-    for (std::size_t row = 0; row < table.rowCount(); ++row) {
-        const std::string_view cell = TrimmedField(table.cell(row, column));
-        const std::optional<double> value = ReadNumber(cell);
-        if (!value) continue;
-        const std::optional<long long> seconds =
-            axis ? AxisSeconds(table, *axis, row) : std::nullopt;
-        if (figures.count == 0 || *value < figures.minimum.value)
-            figures.minimum = valueAt(*value, cell, row, seconds);
-        if (figures.count == 0 || *value > figures.maximum.value)
-            figures.maximum = valueAt(*value, cell, row, seconds);
-        const Written written = howWritten(cell);
-        if (figures.decimalSeparator == 0) figures.decimalSeparator = written.separator;
-        if (written.decimals > figures.decimals) figures.decimals = written.decimals;
-        sum += *value;
-        ++figures.count;
-    }
-    if (figures.decimalSeparator == 0) figures.decimalSeparator = fallbackSeparator;
-    if (figures.count > 0) figures.mean = sum / static_cast<double>(figures.count);
-    return figures;
+void add(ColumnFigures& figures, double& sum, double value, std::string_view cell, std::size_t row,
+         const std::optional<long long>& seconds) {
+    if (figures.count == 0 || value < figures.minimum.value)
+        figures.minimum = valueAt(value, cell, row, seconds);
+    if (figures.count == 0 || value > figures.maximum.value)
+        figures.maximum = valueAt(value, cell, row, seconds);
+    const Written written = howWritten(cell);
+    if (figures.decimalSeparator == 0) figures.decimalSeparator = written.separator;
+    if (written.decimals > figures.decimals) figures.decimals = written.decimals;
+    sum += value;
+    ++figures.count;
 }
+
+// The separator the table's numbers use, for a column of whole numbers that
+// has none: the first one written in the leftmost column that writes one.
+struct TableSeparator {
+    std::size_t column = SIZE_MAX;
+    char separator = '.';
+
+    void note(std::size_t at, char written) {
+        if (written != 0 && at < column) {
+            column = at;
+            separator = written;
+        }
+    }
+};
 
 }  // namespace
 
@@ -71,13 +61,43 @@ long long TableFigures::spanSeconds() const {
     return *latest->seconds - *earliest->seconds;
 }
 
+// Row by row over the cells the rows hold: the cost follows the bytes, not
+// rows times numeric columns.
 TableFigures FiguresOf(const Table& table) {
     TableFigures figures;
-    figures.axis = FindTimeAxis(table);
-    const std::vector<std::size_t> columns = NumericColumns(table);
-    const char separator = tableSeparator(table, columns);
-    for (std::size_t column : columns)
-        figures.columns.push_back(figuresOf(table, column, figures.axis, separator));
+    ColumnKinds kinds = KindsOf(table);
+    figures.axis = kinds.axis;
+    const std::vector<std::size_t> columns = std::move(kinds.numeric);
+    constexpr std::size_t kNotNumeric = SIZE_MAX;
+    std::vector<std::size_t> place(table.columnCount(), kNotNumeric);
+    figures.columns.resize(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        place[columns[i]] = i;
+        figures.columns[i].column = columns[i];
+        figures.columns[i].decimalSeparator = 0;
+    }
+    std::vector<double> sums(columns.size(), 0.0);
+    TableSeparator separator;
+    for (std::size_t row = 0; row < table.rowCount(); ++row) {
+        const std::vector<std::string>& fields = table.rows[row];
+        std::optional<std::optional<long long>> seconds;  // looked up once a row has a value
+        for (std::size_t column = 0; column < fields.size(); ++column) {
+            const std::size_t at = place[column];
+            if (at == kNotNumeric) continue;
+            const std::string_view cell = TrimmedField(fields[column]);
+            const std::optional<double> value = ReadNumber(cell);
+            if (!value) continue;
+            if (!seconds)
+                seconds = figures.axis ? AxisSeconds(table, *figures.axis, row) : std::nullopt;
+            add(figures.columns[at], sums[at], *value, cell, row, *seconds);
+            separator.note(column, howWritten(cell).separator);
+        }
+    }
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        ColumnFigures& column = figures.columns[i];
+        if (column.decimalSeparator == 0) column.decimalSeparator = separator.separator;
+        if (column.count > 0) column.mean = sums[i] / static_cast<double>(column.count);
+    }
     if (!figures.axis) return figures;
     for (std::size_t row = 0; row < table.rowCount(); ++row) {
         const std::optional<long long> seconds = AxisSeconds(table, *figures.axis, row);

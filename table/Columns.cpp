@@ -49,6 +49,41 @@ ColumnCounts countColumn(const Table& table, std::size_t column) {
     return counts;
 }
 
+std::vector<std::size_t> numericOf(const std::vector<ColumnCounts>& counts) {
+    std::vector<std::size_t> columns;
+    for (std::size_t column = 0; column < counts.size(); ++column)
+        if (counts[column].numeric()) columns.push_back(column);
+    return columns;
+}
+
+std::optional<std::size_t> firstChartOf(const Table& table,
+                                        const std::vector<std::size_t>& numeric) {
+    if (numeric.empty()) return std::nullopt;
+    for (std::size_t column : numeric)
+        if (!IsRowCounter(table, column)) return column;
+    return numeric.front();
+}
+
+std::optional<TimeAxis> axisOf(const std::vector<ColumnCounts>& counts) {
+    for (std::size_t column = 0; column < counts.size(); ++column) {
+        if (!counts[column].time()) continue;
+        TimeAxis axis{column, std::nullopt};
+        const std::size_t next = column + 1;
+        if (next < counts.size() && counts[column].mostlyDates() && counts[next].time() &&
+            counts[next].mostlyTimesOfDay())
+            axis.timeColumn = next;
+        return axis;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> textColumnOf(const std::vector<ColumnCounts>& counts) {
+    for (std::size_t column = 0; column < counts.size(); ++column)
+        if (counts[column].filled > 0 && !counts[column].numeric() && !counts[column].time())
+            return column;
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool IsNumericColumn(const Table& table, std::size_t column) {
@@ -56,11 +91,17 @@ bool IsNumericColumn(const Table& table, std::size_t column) {
 }
 
 std::vector<std::size_t> NumericColumns(const Table& table) {
+    return numericOf(countColumns(table));
+}
+
+ColumnKinds KindsOf(const Table& table) {
     const std::vector<ColumnCounts> counts = countColumns(table);
-    std::vector<std::size_t> columns;
-    for (std::size_t column = 0; column < counts.size(); ++column)
-        if (counts[column].numeric()) columns.push_back(column);
-    return columns;
+    ColumnKinds kinds;
+    kinds.numeric = numericOf(counts);
+    kinds.firstChart = firstChartOf(table, kinds.numeric);
+    kinds.axis = axisOf(counts);
+    kinds.textColumn = textColumnOf(counts);
+    return kinds;
 }
 
 bool IsRowCounter(const Table& table, std::size_t column) {
@@ -81,11 +122,7 @@ bool IsRowCounter(const Table& table, std::size_t column) {
 }
 
 std::optional<std::size_t> FirstChartColumn(const Table& table) {
-    const std::vector<std::size_t> numeric = NumericColumns(table);
-    if (numeric.empty()) return std::nullopt;
-    for (std::size_t column : numeric)
-        if (!IsRowCounter(table, column)) return column;
-    return numeric.front();
+    return firstChartOf(table, NumericColumns(table));
 }
 
 bool IsTimeColumn(const Table& table, std::size_t column) {
@@ -93,17 +130,7 @@ bool IsTimeColumn(const Table& table, std::size_t column) {
 }
 
 std::optional<TimeAxis> FindTimeAxis(const Table& table) {
-    const std::vector<ColumnCounts> counts = countColumns(table);
-    for (std::size_t column = 0; column < counts.size(); ++column) {
-        if (!counts[column].time()) continue;
-        TimeAxis axis{column, std::nullopt};
-        const std::size_t next = column + 1;
-        if (next < counts.size() && counts[column].mostlyDates() && counts[next].time() &&
-            counts[next].mostlyTimesOfDay())
-            axis.timeColumn = next;
-        return axis;
-    }
-    return std::nullopt;
+    return axisOf(countColumns(table));
 }
 
 std::optional<long long> AxisSeconds(const Table& table, const TimeAxis& axis, std::size_t row) {
@@ -127,11 +154,7 @@ bool AxisIsTimeOfDay(const Table& table, const TimeAxis& axis) {
 }
 
 std::optional<std::size_t> TextColumn(const Table& table) {
-    const std::vector<ColumnCounts> counts = countColumns(table);
-    for (std::size_t column = 0; column < counts.size(); ++column)
-        if (counts[column].filled > 0 && !counts[column].numeric() && !counts[column].time())
-            return column;
-    return std::nullopt;
+    return textColumnOf(countColumns(table));
 }
 
 std::vector<std::size_t> SortedRows(const Table& table, std::size_t column, bool descending) {

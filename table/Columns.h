@@ -43,6 +43,15 @@ bool AxisIsTimeOfDay(const Table& table, const TimeAxis& axis);
 // The first column with a non-empty cell that is neither numeric nor a time column.
 std::optional<std::size_t> TextColumn(const Table& table);
 
+// All of the above that a table's pages need, from one pass over its cells.
+struct ColumnKinds {
+    std::vector<std::size_t> numeric;
+    std::optional<std::size_t> firstChart;
+    std::optional<TimeAxis> axis;
+    std::optional<std::size_t> textColumn;
+};
+ColumnKinds KindsOf(const Table& table);
+
 // The rows (indices) sorted by `column`: ascending, or exactly reversed when
 // `descending`; empty cells last either way; equal cells keep their order.
 std::vector<std::size_t> SortedRows(const Table& table, std::size_t column, bool descending);

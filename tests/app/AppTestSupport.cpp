@@ -147,7 +147,14 @@ std::vector<QString> ShownCaptions(QWidget& form) {
 }
 
 QString ExpectedView(const std::string& terminalBytes) {
-    QString text = QString::fromStdU16String(travik::DecodeWindows1252(terminalBytes));
-    text.replace(QChar(u'\r'), QChar(u'\n'));
-    return text;
+    const QString text = QString::fromStdU16String(travik::DecodeWindows1252(terminalBytes));
+    // Each line, and each piece of kViewLineLength characters of a longer one, on a line.
+    const auto piece = static_cast<qsizetype>(travik::kViewLineLength);
+    QStringList lines;
+    for (const QString& line : text.split(QChar(u'\r'))) {
+        for (qsizetype at = piece; at < line.size(); at += piece)
+            lines << line.mid(at - piece, piece);
+        lines << line.mid(line.isEmpty() ? 0 : (line.size() - 1) / piece * piece);
+    }
+    return lines.join(QChar(u'\n'));
 }

@@ -79,5 +79,6 @@ void PressEnter(QWidget* widget);
 // The seventeen captions of the language table as the window shows them, in the table's order.
 std::vector<QString> ShownCaptions(QWidget& form);
 
-// The terminal text as the view should show it: Windows-1252 decoded, a CR a line break.
+// The terminal text as the view should show it: Windows-1252 decoded, a CR a line break,
+// lines longer than the view takes broken.
 QString ExpectedView(const std::string& terminalBytes);

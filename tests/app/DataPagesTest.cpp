@@ -17,6 +17,7 @@
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
+#include <algorithm>
 #include <ctime>
 
 #include "AppTestSupport.h"
@@ -27,6 +28,7 @@
 #include "Table.h"
 #include "TableItemModel.h"
 #include "TableView.h"
+#include "Windows1252.h"
 
 namespace {
 
@@ -347,8 +349,14 @@ TEST_F(DataPagesTest, ThousandsOfTabsInOneRowLeaveTheOtherRowsAsTheyAre) {
     EXPECT_EQ(cellText(*form, 0, 7000), "");
     EXPECT_EQ(cellText(*form, 0, 1), "2");
     EXPECT_EQ(table.rows[0].size(), 2u);
-    // The terminal keeps the whole reply.
-    EXPECT_TRUE(Control<QPlainTextEdit>(*form, "RichEdit1")->toPlainText().endsWith("x\n"));
+    // The terminal keeps the whole reply, the long line broken where the view lays it out.
+    const QString shown = Control<QPlainTextEdit>(*form, "RichEdit1")->toPlainText();
+    EXPECT_TRUE(shown.endsWith("x\n"));
+    EXPECT_EQ(shown.count(QLatin1Char('\t')), 1 + 900 + 7000);  // titles, rows, the long one
+    qsizetype longest = 0;
+    for (const QString& line : shown.split(QLatin1Char('\n')))
+        longest = std::max(longest, line.size());
+    EXPECT_EQ(longest, static_cast<qsizetype>(travik::kViewLineLength));
     EXPECT_EQ(chart(*form)->offeredColumns(), (std::vector<std::size_t>{0, 1}));
 }
 

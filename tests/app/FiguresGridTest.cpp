@@ -4,7 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QRadioButton>
-#include <QTableWidget>
+#include <QTableView>
 
 #include "AppTestSupport.h"
 #include "FiguresGrid.h"

@@ -115,6 +115,53 @@ TEST_F(OpenReadoutTest, SeparatedAndTextFilesTellTheirKind) {
     EXPECT_EQ(view(*form), ExpectedView(alarm_.bytes()));
 }
 
+TEST_F(OpenReadoutTest, SeparatorsNotUnderstoodAreSaidInTheWindowsLanguage) {
+    auto form = startForm();
+    std::string goodRows;
+    for (int row = 4; row < 37; ++row) goodRows += std::to_string(row) + ";a;b\n";
+    const std::string path = write("Daten.csv", "T\nS\nNo;Date;Time\n" + goodRows + "37;\"a;b\n");
+    const char* expected[] = {
+        "Daten.csv: separators not understood, line 37: quote not closed, data logger (assumed, "
+        "see the Readout kind menu)",
+        "Daten.csv: Trennzeichen nicht verstanden, Zeile 37: Anführungszeichen nicht geschlossen, "
+        "Datenlogger (angenommen, siehe Menü Art der Auslesung)",
+        "Daten.csv: séparateurs non compris, ligne 37 : guillemet non fermé, enregistreur de "
+        "données (supposé, voir le menu Type de lecture)",
+        "Daten.csv: separadores no entendidos, línea 37: comillas sin cerrar, registrador de datos "
+        "(supuesto, ver el menú Tipo de lectura)",
+    };
+    for (int language = 0; language < 4; ++language) {
+        const std::string button = "RadioGroup2Item" + std::to_string(language);
+        Control<QRadioButton>(*form, button.c_str())->click();
+        ASSERT_TRUE(form->openReadoutFile(path));
+        EXPECT_EQ(status(*form), QString::fromUtf8(expected[language]));
+    }
+    // Each line as it stands, in one column.
+    EXPECT_EQ(Control<travik::TableView>(*form, "TableView1")->model()->columnCount(), 1);
+    EXPECT_EQ(rows(*form), 34);
+}
+
+TEST_F(OpenReadoutTest, UnicodeFilesShowTheirTextWithoutTheByteOrderMark) {
+    auto form = startForm();
+    const std::string path = write("Daten.csv",
+                                   "\xEF\xBB\xBFTP;2000\r\nS\r\nNo;Text;\xE2\x82\xAC\r\n1;L\xC3\xBC"
+                                   "fter;\xCE\xA9\r\n");
+    ASSERT_TRUE(form->openReadoutFile(path));
+    EXPECT_EQ(status(*form), QString::fromUtf8("Daten.csv: CSV with semicolons, UTF-8, data "
+                                               "logger; characters outside Windows-1252 shown "
+                                               "as ?: 1"));
+    EXPECT_TRUE(view(*form).startsWith(QStringLiteral("TP\t2000\n"))) << view(*form).toStdString();
+    const QAbstractItemModel* model = Control<travik::TableView>(*form, "TableView1")->model();
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), QString::fromUtf8("€"));
+    EXPECT_EQ(model->index(0, 1).data().toString(), QString::fromUtf8("Lüfter"));
+    // Saved again: the device's code page.
+    dialogs().saveAnswers.push_back(dir_.file("again.csv"));
+    action(*form, "CSVDateiabspeichern1")->trigger();
+    EXPECT_EQ(ReadFileBytes(dir_.file("again.csv")),
+              "TP\t2000\r\nS\r\nNo\tText\t\x80\r\n1\tL\xFC"
+              "fter\t?\r\n");
+}
+
 TEST_F(OpenReadoutTest, KindChosenWhereTheFileDoesNotTell) {
     auto form = startForm();
     ASSERT_TRUE(form->openReadoutFile(write("readout.csv", travik::TabbedCsvText(alarm_, true))));

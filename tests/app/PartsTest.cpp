@@ -64,6 +64,30 @@ TEST(Windows1252, EveryByteAsTheCodePageDefinesIt) {
     EXPECT_EQ(DecodeWindows1252(std::string("a\0b", 3)).size(), 3u);
 }
 
+TEST(Windows1252, TerminalViewTextBreaksOnlyLinesLongerThanTheViewTakes) {
+    const std::size_t n = kViewLineLength;
+    struct Case {
+        std::string bytes;
+        std::size_t lineBefore;
+        std::u16string shown;
+        std::size_t lineAfter;
+    };
+    const Case cases[] = {
+        {"ab\rc\x80", 0, u"ab\nc\u20AC", 2},
+        {std::string(n, 'x') + "\r", 0, std::u16string(n, u'x') + u"\n", 0},
+        {std::string(n + 1, 'x'), 0, std::u16string(n, u'x') + u"\nx", 1},
+        // Appended to a view line that already has n - 1 characters.
+        {"yz\r", n - 1, u"y\nz\n", 0},
+        {std::string(2 * n, '\t'), 0, std::u16string(n, u'\t') + u"\n" + std::u16string(n, u'\t'),
+         n},
+    };
+    for (const Case& c : cases) {
+        std::size_t line = c.lineBefore;
+        EXPECT_EQ(TerminalViewText(c.bytes, line), c.shown) << c.bytes.size();
+        EXPECT_EQ(line, c.lineAfter) << c.bytes.size();
+    }
+}
+
 TEST(ProgramTexts, TitleAndStoredIndexes) {
     EXPECT_EQ(ProgramTitle("/usr/local/bin/TravikPReadout"), "Travikpreadout");
     EXPECT_EQ(ProgramTitle("C:\\Tools\\TravikPReadout.exe"), "Travikpreadout");

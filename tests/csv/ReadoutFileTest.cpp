@@ -2,6 +2,7 @@
 // travik-read write, the readout kind each tells, and every file refused.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "CsvExport.h"
@@ -11,8 +12,16 @@
 #include "TempDir.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "SimProcess.h"
+#endif
+#ifdef __linux__
+#include <sys/inotify.h>
+
+#include "FileDescriptor.h"
 #endif
 
 namespace {
@@ -118,15 +127,165 @@ TEST(ReadSavedReadout, HandWrittenSemicolonFileWithQuotes) {
               "Travik DL\tV3\r01.03.2024\rNo\tDate\tTime\r1\ta;b\tsay \"hi\"\r2\t\t\r");
 }
 
-TEST(ReadSavedReadout, RaggedOrBadlyQuotedSeparatedLinesAreReadAsTabbed) {
-    // Four fields on one line, a quote left open on another: no export wrote these.
-    for (const std::string& file : {std::string("a\r\nb\r\nx;y;z\r\n1;2;3;4\r\n"),
-                                    std::string("a\r\nb\r\nx;y;z\r\n1;\"2;3\r\n"),
-                                    std::string("a\r\nb\r\nx;y;z\r\n1;2\"x;3\r\n")}) {
-        const SavedReadout readout = read(file);
-        EXPECT_EQ(readout.fileKind, SavedFileKind::TabbedCsv) << file;
-        EXPECT_FALSE(readout.kind.has_value());
+// Every line end written as `lineEnd` instead of CR LF.
+std::string withLineEnds(const std::string& file, const std::string& lineEnd) {
+    std::string out;
+    for (std::size_t at = 0; at < file.size(); ++at) {
+        if (file.compare(at, 2, "\r\n") == 0) {
+            out += lineEnd;
+            ++at;
+        } else {
+            out += file[at];
+        }
     }
+    return out;
+}
+
+TEST(ReadSavedReadout, EachKindReadsTheSameWithEveryLineEnd) {
+    const TerminalText alarm = Received(kAlarmReply, true);
+    const TerminalText data = Received(kDataReply, false);
+    struct File {
+        std::string bytes;
+        SavedFileKind kind;
+        ReadoutKind readoutKind;
+    };
+    const File files[] = {
+        {TabbedCsvText(data, false), SavedFileKind::TabbedCsv, ReadoutKind::DataLogger},
+        {TabbedCsvText(alarm, true), SavedFileKind::TabbedCsv, ReadoutKind::AlarmBuffer},
+        {SeparatedCsvText(alarm, true, ';'), SavedFileKind::SeparatedCsv, ReadoutKind::AlarmBuffer},
+        {SeparatedCsvText(data, false, ','), SavedFileKind::SeparatedCsv, ReadoutKind::DataLogger},
+    };
+    for (const File& file : files) {
+        const TerminalText expected = TerminalOf(read(file.bytes), file.readoutKind);
+        // LF alone with TABs is travik-read's text, which shows the same table.
+        for (const std::string lineEnd : {"\n", "\r", "\r\r\n"}) {
+            const std::string converted = withLineEnds(file.bytes, lineEnd);
+            const SavedReadout readout = read(converted);
+            const bool text = lineEnd == "\n" && file.kind == SavedFileKind::TabbedCsv;
+            EXPECT_EQ(readout.fileKind, text ? SavedFileKind::TextOutput : file.kind) << converted;
+            const TerminalText terminal = TerminalOf(readout, file.readoutKind);
+            EXPECT_EQ(terminal.bytes(), expected.bytes()) << converted;
+            if (!text) {
+                EXPECT_EQ(TabbedCsvText(terminal, true), TabbedCsvText(expected, true));
+            }
+        }
+    }
+}
+
+TEST(ReadSavedReadout, QuotedFieldsAsSpreadsheetsWriteThem) {
+    struct Case {
+        std::string file;
+        std::string device;
+    };
+    const Case cases[] = {
+        // Doubled quotes, separators and both line ends inside quotes; LF line ends.
+        {"T;V\nS\nNo;Date;Text\n1;\"a;b\";\"say \"\"hi\"\"\"\n2;\"two\r\nlines\";\"x\ny\"\n",
+         "T\tV\rS\rNo\tDate\tText\r1\ta;b\tsay \"hi\"\r2\ttwo lines\tx y\r"},
+        // Quoted empty fields, a last line without its line end, commas.
+        {"T\r\nS\r\nA,B,C,D,E\r\n\"\",,\"\"\"\",\"3,5\",\"\"",
+         "T\rS\rA\tB\tC\tD\tE\r\t\t\"\t3,5\t"},
+        // A blank line among the rows counts no fields.
+        {"T\r\nS\r\nA;B;C\r\n\r\n1;2;3\r\n", "T\rS\rA\tB\tC\r\r1\t2\t3\r"},
+    };
+    for (const Case& c : cases) {
+        const SavedReadout readout = read(c.file);
+        EXPECT_EQ(readout.fileKind, SavedFileKind::SeparatedCsv) << c.file;
+        EXPECT_EQ(readout.deviceText, c.device) << c.file;
+    }
+}
+
+TEST(ReadSavedReadout, SeparatorsThatMakeNoSenseAreSaidWithTheirLine) {
+    using What = SeparatorTrouble::What;
+    std::string goodRows;
+    for (int row = 4; row < 37; ++row) goodRows += std::to_string(row) + ";2;3\r\n";
+    struct Case {
+        std::string file;
+        What what;
+        std::size_t line;
+        std::size_t fields;
+    };
+    const Case cases[] = {
+        {"a\r\nb\r\nx;y;z\r\n" + goodRows + "1;\"2;3\r\n4;5;6\r\n", What::QuoteNotClosed, 37, 0},
+        {"a\r\nb\r\nx;y;z\r\n1;2\"x;3\r\n", What::QuoteInsideField, 4, 0},
+        {"a\r\nb\r\nx;y;z\r\n1;\"2\"x;3\r\n", What::QuoteInsideField, 4, 0},
+        {"a\nb\nx;y;z\n1;2;3;4\n", What::RowFields, 4, 4},
+        {"a\nb\nx;y;z;w\n1;2;3;4\n", What::TitleFields, 3, 4},
+        {"a;b\r\nc\r\n", What::NoTitleLine, 3, 0},
+        // A letter with a comma in it.
+        {"Dear Sir,\r\nthank you for the parts.\r\n", What::NoTitleLine, 3, 0},
+        // Neither separator works: the one understood further is told.
+        {"a\nb\nx;y,z;w\n1;2,3;4\n5;6,7\n", What::RowFields, 5, 2},
+    };
+    for (const Case& c : cases) {
+        const SavedReadout readout = read(c.file);
+        EXPECT_EQ(readout.fileKind, SavedFileKind::Unseparated) << c.file;
+        EXPECT_EQ(readout.trouble.what, c.what) << c.file;
+        EXPECT_EQ(readout.trouble.line, c.line) << c.file;
+        EXPECT_EQ(readout.trouble.fields, c.fields) << c.file;
+        EXPECT_FALSE(readout.kind.has_value());
+        // Each line as it stands, one column.
+        const Table table = CutTable(TerminalOf(readout, ReadoutKind::AlarmBuffer).bytes());
+        EXPECT_LE(table.columnCount(), 1u) << c.file;
+    }
+}
+
+TEST(ReadSavedReadout, UnicodeFilesAreReadIntoTheDevicesCodePage) {
+    // "Lüfter 5 €" and "Ω", which the code page has no place for.
+    const std::string device =
+        "T\rS\rNo\tText\r1\tL\xFC"
+        "fter 5 \x80\r2\t?\r";
+    const std::u16string text = u"T\r\nS\r\nNo\tText\r\n1\tL\u00FCfter 5 \u20AC\r\n2\t\u03A9\r\n";
+    std::string le = "\xFF\xFE", be = "\xFE\xFF";
+    for (const char16_t unit : text) {
+        le += static_cast<char>(unit & 0xFF);
+        le += static_cast<char>(unit >> 8);
+        be += static_cast<char>(unit >> 8);
+        be += static_cast<char>(unit & 0xFF);
+    }
+    const std::string utf8 =
+        "T\r\nS\r\nNo\tText\r\n1\tL\xC3\xBC"
+        "fter 5 \xE2\x82\xAC\r\n2\t\xCE\xA9\r\n";
+    struct Case {
+        std::string file;
+        TextEncoding encoding;
+    };
+    for (const Case& c :
+         {Case{"\xEF\xBB\xBF" + utf8, TextEncoding::Utf8}, Case{utf8, TextEncoding::Utf8},
+          Case{le, TextEncoding::Utf16}, Case{be, TextEncoding::Utf16}}) {
+        const SavedReadout readout = read(c.file);
+        EXPECT_EQ(readout.encoding, c.encoding);
+        EXPECT_EQ(readout.fileKind, SavedFileKind::TabbedCsv);
+        EXPECT_EQ(readout.deviceText, device);
+        EXPECT_EQ(readout.replaced, 1u);
+    }
+    // The byte order mark is no character of the first line.
+    const SavedReadout bom = read("\xEF\xBB\xBFT;1\r\nS\r\nA;B;C\r\n1;2;3\r\n");
+    EXPECT_EQ(bom.deviceText, "T\t1\rS\rA\tB\tC\r1\t2\t3\r");
+    EXPECT_EQ(bom.kind, ReadoutKind::DataLogger);
+}
+
+TEST(ReadSavedReadout, SpreadsheetsUnicodeTextIsQuotedAtTabs) {
+    // A spreadsheet's "Unicode text": TABs, quotes doubled, a line break kept in quotes.
+    const std::u16string text =
+        u"T\r\nS\r\nNo\tText\tV\r\n1\t\"L\u00FCfter \"\"an\"\"\"\t\"a\nb\"\r\n2\tx\"y\t\r\n";
+    std::string le = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        le += static_cast<char>(unit & 0xFF);
+        le += static_cast<char>(unit >> 8);
+    }
+    const SavedReadout readout = read(le);
+    EXPECT_EQ(readout.fileKind, SavedFileKind::TabbedCsv);
+    EXPECT_EQ(readout.deviceText,
+              "T\rS\rNo\tText\tV\r1\tL\xFC"
+              "fter \"an\"\ta b\r2\tx\"y\t\r");
+    // A quote left open: the lines as they stand, and where the quote opened.
+    const SavedReadout open =
+        read(std::string("\xFF\xFE"
+                         "a\0\t\0\"\0b\0",
+                         10));
+    EXPECT_EQ(open.fileKind, SavedFileKind::Unseparated);
+    EXPECT_EQ(open.trouble.what, SeparatorTrouble::What::QuoteNotClosed);
+    EXPECT_EQ(open.deviceText, "a\t\"b");
 }
 
 TEST(ReadSavedReadout, TextOutputOfAnAlarmBufferShowsItsHeaderTabs) {
@@ -171,6 +330,11 @@ TEST(ReadSavedReadout, NoReadouts) {
                                               "ELF\x02\x01\x01\0\0\0",
                                               10))
                      .has_value());
+    // A plain letter: no separator on any line.
+    EXPECT_FALSE(ReadSavedReadout("Dear Sir\r\nthank you for the parts.\r\n").has_value());
+    EXPECT_FALSE(ReadSavedReadout("\xEF\xBB\xBF"
+                                  "Dear Sir\nthank you\n")
+                     .has_value());
     // Control bytes in plenty, without a 0 byte.
     EXPECT_FALSE(ReadSavedReadout(std::string(100, '\x1B') + "a\tb\r\n").has_value());
     EXPECT_TRUE(ReadSavedReadout("a\x1B\tb\r\nc\td\r\n" + std::string(100, 'x')).has_value());
@@ -201,12 +365,15 @@ TEST_F(ReadoutFileOnDisk, EachKindOpens) {
 TEST_F(ReadoutFileOnDisk, RefusedFiles) {
     EXPECT_EQ(open("empty.csv", "").refusal, FileRefusal::Empty);
     EXPECT_EQ(open("blank.csv", "\r\n  \r\n").refusal, FileRefusal::Empty);
+    EXPECT_EQ(open("bom.csv", "\xEF\xBB\xBF\r\n").refusal, FileRefusal::Empty);
+    EXPECT_EQ(open("blank16.csv", std::string("\xFF\xFE \0\r\0\n\0", 8)).refusal,
+              FileRefusal::Empty);
     EXPECT_EQ(
         open("picture.png", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10", 20)).refusal,
         FileRefusal::NotAReadout);
     const OpenedReadout large = open("large.csv", std::string(kLargestReadoutFile + 1, 'x'));
     EXPECT_EQ(large.refusal, FileRefusal::TooLarge);
-    EXPECT_EQ(open("limit.csv", std::string(kLargestReadoutFile - 2, 'x') + "\r\n").refusal,
+    EXPECT_EQ(open("limit.csv", std::string(kLargestReadoutFile - 4, 'x') + "\tx\r\n").refusal,
               FileRefusal::None);
     EXPECT_EQ(OpenSavedReadout(dir_.path()).refusal, FileRefusal::Folder);
     const OpenedReadout gone = OpenSavedReadout(dir_.file("gone.csv"));
@@ -221,6 +388,43 @@ TEST_F(ReadoutFileOnDisk, AFifoOrADeviceIsNoReadoutAndDoesNotWait) {
     EXPECT_EQ(OpenSavedReadout(dir_.file("fifo")).refusal, FileRefusal::NotAReadout);
     EXPECT_EQ(OpenSavedReadout("/dev/null").refusal, FileRefusal::NotAReadout);
 }
+
+#ifdef __linux__
+// Whether anyone opened `path` since the watch began: the kernel queues the
+// event during the open itself, so reading the queue afterwards cannot miss it.
+class OpenWatch {
+public:
+    explicit OpenWatch(const std::string& path) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        EXPECT_TRUE(fd_.valid());
+        EXPECT_GE(inotify_add_watch(fd_.get(), path.c_str(), IN_OPEN), 0) << path;
+    }
+    bool opened() {
+        alignas(inotify_event) char buffer[4096];
+        return ::read(fd_.get(), buffer, sizeof buffer) > 0;
+    }
+
+private:
+    travik::FileDescriptor fd_;
+};
+
+TEST_F(ReadoutFileOnDisk, ADeviceOrFifoBehindACsvLinkIsRefusedWithoutBeingOpened) {
+    SimProcess sim({"--fast"});
+    ASSERT_EQ(mkfifo(dir_.file("fifo").c_str(), 0600), 0);
+    for (const std::string& target : {sim.portPath(), dir_.file("fifo")}) {
+        const std::string link = dir_.file("Daten.csv");
+        std::remove(link.c_str());
+        ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+        OpenWatch watch(target);
+        EXPECT_EQ(OpenSavedReadout(link).refusal, FileRefusal::NotAReadout) << target;
+        EXPECT_FALSE(watch.opened()) << target;
+        // The watch itself sees opens: the old reader's open would have shown.
+        const int fd = ::open(link.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        close(fd);
+        EXPECT_TRUE(watch.opened()) << target;
+    }
+}
+#endif
 
 TEST_F(ReadoutFileOnDisk, UnreadableFileNamesTheSystemsReason) {
     if (geteuid() != 0) {

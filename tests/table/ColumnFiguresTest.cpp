@@ -131,6 +131,11 @@ TEST(ColumnFigures, WholeNumbersTakeTheSeparatorOfTheTable) {
     ASSERT_EQ(figures.columns.size(), 2u);
     EXPECT_EQ(MeanText(figures.columns[0]), "1,5");
     EXPECT_EQ(MeanText(figures.columns[1]), "1,00");
+    // The leftmost column that writes a separator decides, whichever row writes one first.
+    const TableFigures mixed = FiguresOf(tableOf("n\ta\tb\r1\t2\t0.5\r2\t0,5\t1\r"));
+    ASSERT_EQ(mixed.columns.size(), 3u);
+    EXPECT_EQ(MeanText(mixed.columns[0]), "1,5");
+    EXPECT_EQ(MeanText(mixed.columns[2]), "0.75");
 }
 
 TEST(ColumnFigures, HostileTablesGiveNoFigures) {
