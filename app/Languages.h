@@ -2,6 +2,7 @@
 // of the start-up and port selection that depend on the language. UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,10 @@ const ReportTexts& ReportTextsFor(int languageIndex);
 // full stop); `reason` is the system's, when it gave one.
 std::string RefusedFileText(FileRefusal refusal, const std::string& path, const std::string& reason,
                             int languageIndex);
+
+// Shown instead of copying a selection whose text (`bytes`) would pass
+// `limitBytes`: nothing was copied, and what to do instead.
+std::string CopyTooLargeText(std::size_t bytes, std::size_t limitBytes, int languageIndex);
 
 // Asked before an opened file replaces a readout that was not saved.
 std::string DiscardUnsavedText(const std::string& path, int languageIndex);

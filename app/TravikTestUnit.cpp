@@ -162,6 +162,9 @@ void TSTestForm::connectEvents() {
     connect(ui_->ReadoutKindData1, &QAction::triggered, this,
             [this] { chooseReadoutKind(ReadoutKind::DataLogger); });
     connect(ui_->RadioGroup2Buttons, &QButtonGroup::idClicked, this, &TSTestForm::RadioGroup2Click);
+    connect(ui_->TableView1, &TableView::copyTooLarge, this, [this](std::size_t bytes) {
+        showMessage(CopyTooLargeText(bytes, TableView::kCopyLimitBytes, LanguageIndex()));
+    });
     // Qt closes no window when the session ends.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &TSTestForm::endSession,
             Qt::DirectConnection);
