@@ -40,6 +40,7 @@
 #include "PrintableName.h"
 #include "ReadoutReport.h"
 #include "Settings.h"
+#include "StatusLabel.h"
 #include "TableItemModel.h"
 #include "TableView.h"
 #include "Windows1252.h"
@@ -637,8 +638,7 @@ void TSTestForm::setProgress(int position) {
 }
 
 void TSTestForm::setStatusText(const std::string& text) {
-    ui_->Label1->setText(QString::fromStdString(text));
-    ui_->Label1->adjustSize();
+    ui_->Label1->setStatus(QString::fromStdString(text));
 }
 
 void TSTestForm::setSaveEnabled(bool enabled) {
