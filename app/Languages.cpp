@@ -91,6 +91,16 @@ const FileMenuTexts kFileMenuTexts[kLanguageCount] = {
      "Registrador de datos"},
 };
 
+const FileDialogTexts kFileDialogTexts[kLanguageCount] = {
+    {"comma separated files (*.csv)", "Readouts (*.csv *.txt)", "All files (*)",
+     "PDF files (*.pdf)"},
+    {"CSV-Dateien (*.csv)", "Auslesungen (*.csv *.txt)", "Alle Dateien (*)", "PDF-Dateien (*.pdf)"},
+    {"Fichiers CSV (*.csv)", "Lectures (*.csv *.txt)", "Tous les fichiers (*)",
+     "Fichiers PDF (*.pdf)"},
+    {"Ficheros CSV (*.csv)", "Lecturas (*.csv *.txt)", "Todos los ficheros (*)",
+     "Ficheros PDF (*.pdf)"},
+};
+
 const ReportTexts kReportTexts[kLanguageCount] = {
     {"Readout report", "Source", "port %1", "file %1", "Report date", "Figures", "Alarms", "Text",
      "Count", "First", "Last", "Table", "Page %1"},
@@ -199,6 +209,10 @@ const FigureTexts& FigureTextsFor(int languageIndex) {
 
 const FileMenuTexts& FileMenuTextsFor(int languageIndex) {
     return kFileMenuTexts[isLanguage(languageIndex) ? languageIndex : 0];
+}
+
+const FileDialogTexts& FileDialogTextsFor(int languageIndex) {
+    return kFileDialogTexts[isLanguage(languageIndex) ? languageIndex : 0];
 }
 
 const ReportTexts& ReportTextsFor(int languageIndex) {

@@ -57,6 +57,15 @@ struct FileMenuTexts {
 };
 const FileMenuTexts& FileMenuTextsFor(int languageIndex);
 
+// The file dialogs' filters (English outside 0..3).
+struct FileDialogTexts {
+    const char* csvFiles;  // "… (*.csv)"
+    const char* readouts;  // "… (*.csv *.txt)", for opening
+    const char* allFiles;  // "… (*)"
+    const char* pdfFiles;  // "… (*.pdf)"
+};
+const FileDialogTexts& FileDialogTextsFor(int languageIndex);
+
 // The words of the PDF report (English outside 0..3). "%1" is filled in.
 struct ReportTexts {
     const char* title;

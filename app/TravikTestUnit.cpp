@@ -500,6 +500,7 @@ void TSTestForm::ApplyLanguage(int index) {
     const Captions* captions = CaptionsFor(index);
     if (captions == nullptr) return;
     qtTexts_.use(index);
+    dialogs_->setLanguage(index);
     ui_->Datei1->setTitle(fromUtf8(captions->Datei1));
     ui_->CSVDateiabspeichern1->setText(fromUtf8(captions->CSVDateiabspeichern1));
     ui_->GroupBox1->setTitle(fromUtf8(captions->GroupBox1));
