@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <thread>
 
 extern char** environ;
@@ -30,6 +31,15 @@ std::string linkTarget(const std::string& link) {
     char target[256] = {};
     const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
     return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
+}
+
+// A process that has ended and waits for its parent (another test's holder
+// just killed): its program can no longer be read.
+bool hasEnded(const std::filesystem::path& process) {
+    const std::string stat = ReadFileBytes((process / "stat").string());
+    const std::size_t nameEnd = stat.rfind(") ");
+    return nameEnd == std::string::npos || nameEnd + 2 >= stat.size() ||
+           stat[nameEnd + 2] == 'Z' || stat[nameEnd + 2] == 'X';
 }
 
 }  // namespace
@@ -65,6 +75,22 @@ bool HoldingProcess::waitUntilHolding() const {
     return false;
 }
 
+std::string WithOnlyTaker(const std::string& text, const std::string& own) {
+    // "PID 812 (ModemManager), PID 640 (brltty)": a list of takers, each "PID n (name)".
+    static const std::regex kList(R"(PID [0-9]+ \([^)]*\)(, PID [0-9]+ \([^)]*\))*)");
+    std::string out;
+    auto from = text.cbegin();
+    for (std::sregex_iterator list(text.begin(), text.end(), kList), end; list != end; ++list) {
+        out.append(from, (*list)[0].first);
+        const std::string found = list->str();
+        const bool named = (", " + found + ", ").find(", " + own + ", ") != std::string::npos;
+        out += named ? own : found;
+        from = (*list)[0].second;
+    }
+    out.append(from, text.cend());
+    return out;
+}
+
 bool HoldingProcess::namesakeRuns() const {
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
@@ -73,7 +99,14 @@ bool HoldingProcess::namesakeRuns() const {
             continue;
         std::ifstream comm(entry.path() / "comm");
         std::string name;
-        if (std::getline(comm, name) && name == name_) return true;
+        if (!std::getline(comm, name) || name != name_ || hasEnded(entry.path())) continue;
+        // Another test's holder of the same name, run beside this one, is no
+        // real service: it is `sleep` under that name.
+        std::error_code unreadable;
+        const std::filesystem::path program =
+            std::filesystem::read_symlink(entry.path() / "exe", unreadable);
+        if (!unreadable && std::filesystem::equivalent(program, kSleep, unreadable)) continue;
+        return true;
     }
     return false;
 }
