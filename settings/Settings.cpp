@@ -97,8 +97,7 @@ bool StoreSettingsInIni(IniFile& ini, const StoredSettings& settings) {
     if (!IsStorableSetting(settings)) return false;
     const SettingTexts texts = FormatSettings(settings);
     // No adapter (none known, or the file's was no identity): no key for it.
-    if (texts.comAdapter.empty())
-        ini.removeKey(kComAdapterSetting.section, kComAdapterSetting.key);
+    if (texts.comAdapter.empty()) ini.removeKey(kComAdapterSetting.section, kComAdapterSetting.key);
     return ini.setValue(kComSetting.section, kComSetting.key, texts.comID) &&
            (texts.comAdapter.empty() ||
             ini.setValue(kComAdapterSetting.section, kComAdapterSetting.key, texts.comAdapter)) &&
