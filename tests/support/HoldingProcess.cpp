@@ -6,11 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -38,8 +39,8 @@ std::string linkTarget(const std::string& link) {
 bool hasEnded(const std::filesystem::path& process) {
     const std::string stat = ReadFileBytes((process / "stat").string());
     const std::size_t nameEnd = stat.rfind(") ");
-    return nameEnd == std::string::npos || nameEnd + 2 >= stat.size() ||
-           stat[nameEnd + 2] == 'Z' || stat[nameEnd + 2] == 'X';
+    return nameEnd == std::string::npos || nameEnd + 2 >= stat.size() || stat[nameEnd + 2] == 'Z' ||
+           stat[nameEnd + 2] == 'X';
 }
 
 }  // namespace
@@ -75,19 +76,46 @@ bool HoldingProcess::waitUntilHolding() const {
     return false;
 }
 
+namespace {
+
+// The length of "PID 812 (ModemManager)" at `at`; 0 when none starts there.
+std::size_t takerAt(const std::string& text, std::size_t at) {
+    if (text.compare(at, 4, "PID ") != 0) return 0;
+    std::size_t pos = at + 4;
+    const std::size_t digits = pos;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+    if (pos == digits || text.compare(pos, 2, " (") != 0) return 0;
+    const std::size_t close = text.find(')', pos + 2);
+    return close == std::string::npos ? 0 : close + 1 - at;
+}
+
+}  // namespace
+
 std::string WithOnlyTaker(const std::string& text, const std::string& own) {
-    // "PID 812 (ModemManager), PID 640 (brltty)": a list of takers, each "PID n (name)".
-    static const std::regex kList(R"(PID [0-9]+ \([^)]*\)(, PID [0-9]+ \([^)]*\))*)");
     std::string out;
-    auto from = text.cbegin();
-    for (std::sregex_iterator list(text.begin(), text.end(), kList), end; list != end; ++list) {
-        out.append(from, (*list)[0].first);
-        const std::string found = list->str();
-        const bool named = (", " + found + ", ").find(", " + own + ", ") != std::string::npos;
-        out += named ? own : found;
-        from = (*list)[0].second;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t first = takerAt(text, at);
+        if (first == 0) {
+            out += text[at++];
+            continue;
+        }
+        // A list: takers joined by ", ".
+        std::vector<std::string> takers{text.substr(at, first)};
+        std::size_t end = at + first;
+        while (text.compare(end, 2, ", ") == 0) {
+            const std::size_t next = takerAt(text, end + 2);
+            if (next == 0) break;
+            takers.push_back(text.substr(end + 2, next));
+            end += 2 + next;
+        }
+        if (std::find(takers.begin(), takers.end(), own) != takers.end()) {
+            out += own;
+        } else {
+            out.append(text, at, end - at);
+        }
+        at = end;
     }
-    out.append(from, text.cend());
     return out;
 }
 
