@@ -35,7 +35,7 @@ std::string linkTarget(const std::string& link) {
 }
 
 // A process that has ended and waits for its parent (another test's holder
-// just killed): its program can no longer be read.
+// just killed).
 bool hasEnded(const std::filesystem::path& process) {
     const std::string stat = ReadFileBytes((process / "stat").string());
     const std::size_t nameEnd = stat.rfind(") ");
@@ -133,6 +133,8 @@ bool HoldingProcess::namesakeRuns() const {
         std::error_code unreadable;
         const std::filesystem::path program =
             std::filesystem::read_symlink(entry.path() / "exe", unreadable);
+        // A process on its way out has no program any more: a holder just killed.
+        if (unreadable == std::errc::no_such_file_or_directory) continue;
         if (!unreadable && std::filesystem::equivalent(program, kSleep, unreadable)) continue;
         return true;
     }
