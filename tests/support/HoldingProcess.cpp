@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -34,10 +33,20 @@ std::string linkTarget(const std::string& link) {
     return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
 }
 
+// The text of a file of /proc, empty when it cannot be read (the process has
+// gone: libstdc++'s streams throw on such a read).
+std::string procText(const std::filesystem::path& file) {
+    try {
+        return ReadFileBytes(file.string());
+    } catch (const std::exception&) {
+        return std::string();
+    }
+}
+
 // A process that has ended and waits for its parent (another test's holder
-// just killed).
+// just killed), or has gone.
 bool hasEnded(const std::filesystem::path& process) {
-    const std::string stat = ReadFileBytes((process / "stat").string());
+    const std::string stat = procText(process / "stat");
     const std::size_t nameEnd = stat.rfind(") ");
     return nameEnd == std::string::npos || nameEnd + 2 >= stat.size() || stat[nameEnd + 2] == 'Z' ||
            stat[nameEnd + 2] == 'X';
@@ -125,9 +134,7 @@ bool HoldingProcess::namesakeRuns() const {
         const std::string pid = entry.path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos || pid == std::to_string(pid_))
             continue;
-        std::ifstream comm(entry.path() / "comm");
-        std::string name;
-        if (!std::getline(comm, name) || name != name_ || hasEnded(entry.path())) continue;
+        if (procText(entry.path() / "comm") != name_ + "\n" || hasEnded(entry.path())) continue;
         // Another test's holder of the same name, run beside this one, is no
         // real service: it is `sleep` under that name.
         std::error_code unreadable;
