@@ -58,18 +58,6 @@ TableView::SelectedLines TableView::selectedLines() const {
     return lines;
 }
 
-QString TableView::selectionText() const {
-    const SelectedLines lines = selectedLines();
-    if (lines.rows.empty()) return QString();
-    return DecodedText(CopyText(model_->table(), lines.columns, lines.rows));
-}
-
-std::size_t TableView::selectionTextBytes() const {
-    const SelectedLines lines = selectedLines();
-    if (lines.rows.empty()) return 0;
-    return CopyTextSize(model_->table(), lines.columns, lines.rows);
-}
-
 void TableView::fitColumns() {
     const QFontMetrics cells(font());
     const QFontMetrics titles(horizontalHeader()->font());

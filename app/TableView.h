@@ -19,20 +19,16 @@ public:
 
     TableItemModel* tableModel() const { return model_; }
 
-    // The selection as text: the titles of the selected columns, then each
-    // selected row in the order shown, fields joined by TAB, lines ended by LF
-    // (see CopyText).
-    QString selectionText() const;
-    // The size of selectionText() in bytes of the table's text, found cheaply.
-    std::size_t selectionTextBytes() const;
-    static constexpr std::size_t kCopyLimitBytes = 50'000'000;
     // Makes each of the first kFittedColumns columns as wide as its widest text
     // (estimated from the longest one, as measuring every cell costs more than
     // the whole table otherwise); columns past them keep the default width.
     static constexpr std::size_t kFittedColumns = 200;
     void fitColumns();
-    // Puts selectionText() on the clipboard (nothing when nothing is selected);
-    // past kCopyLimitBytes it tells copyTooLarge instead and copies nothing.
+    // Puts the selection on the clipboard as text (nothing when nothing is
+    // selected): the titles of the selected columns, then each selected row in
+    // the order shown, fields joined by TAB, lines ended by LF (see CopyText).
+    // Past kCopyLimitBytes of text it tells copyTooLarge instead and copies nothing.
+    static constexpr std::size_t kCopyLimitBytes = 50'000'000;
     void copySelection();
 
 signals:
