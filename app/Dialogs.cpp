@@ -58,7 +58,7 @@ std::optional<std::string> QtDialogs::askSaveFileName(const std::string& propose
     QFileDialog dialog(parent_);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("comma separated files (*.csv)"));
+    dialog.setNameFilter(QString::fromUtf8(FileDialogTextsFor(language_).csvFiles));
     dialog.setDefaultSuffix(QStringLiteral("CSV"));
     dialog.selectFile(QString::fromStdString(proposed));
     return runFileDialog(dialog);
@@ -68,7 +68,8 @@ std::optional<std::string> QtDialogs::askOpenFileName() {
     QFileDialog dialog(parent_);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("*.csv *.txt"), QStringLiteral("*")});
+    const FileDialogTexts& texts = FileDialogTextsFor(language_);
+    dialog.setNameFilters({QString::fromUtf8(texts.readouts), QString::fromUtf8(texts.allFiles)});
     return runFileDialog(dialog);
 }
 
@@ -76,7 +77,7 @@ std::optional<std::string> QtDialogs::askReportFileName(const std::string& propo
     QFileDialog dialog(parent_);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("PDF (*.pdf)"));
+    dialog.setNameFilter(QString::fromUtf8(FileDialogTextsFor(language_).pdfFiles));
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     dialog.selectFile(QString::fromStdString(proposed));
     return runFileDialog(dialog);

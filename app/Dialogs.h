@@ -31,6 +31,8 @@ public:
         static_cast<void>(text);
         return false;
     }
+    // The window's language (0..3), for the dialogs' own texts.
+    virtual void setLanguage(int languageIndex) { static_cast<void>(languageIndex); }
     // Closes every dialog still waiting for the user as if cancelled: each call
     // that shows one returns. Dialogs that never wait have nothing to close.
     virtual void closeWaitingDialogs() {}
@@ -48,6 +50,7 @@ public:
     std::optional<std::string> askOpenFileName() override;
     std::optional<std::string> askReportFileName(const std::string& proposed) override;
     bool askYesNo(const std::string& text) override;
+    void setLanguage(int languageIndex) override { language_ = languageIndex; }
     void closeWaitingDialogs() override;
 
 protected:
@@ -59,6 +62,7 @@ private:
 
     QWidget* parent_;  // the file dialog's parent; message boxes are centred on the screen
     std::vector<QDialog*> waiting_;  // shown and not yet answered, the newest last
+    int language_ = 0;
 };
 
 // The title of the program's message boxes, from the running program's file name.

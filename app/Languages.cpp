@@ -92,6 +92,16 @@ const FileMenuTexts kFileMenuTexts[kLanguageCount] = {
      "Registrador de datos"},
 };
 
+const FileDialogTexts kFileDialogTexts[kLanguageCount] = {
+    {"comma separated files (*.csv)", "Readouts (*.csv *.txt)", "All files (*)",
+     "PDF files (*.pdf)"},
+    {"CSV-Dateien (*.csv)", "Auslesungen (*.csv *.txt)", "Alle Dateien (*)", "PDF-Dateien (*.pdf)"},
+    {"Fichiers CSV (*.csv)", "Lectures (*.csv *.txt)", "Tous les fichiers (*)",
+     "Fichiers PDF (*.pdf)"},
+    {"Ficheros CSV (*.csv)", "Lecturas (*.csv *.txt)", "Todos los ficheros (*)",
+     "Ficheros PDF (*.pdf)"},
+};
+
 const ReportTexts kReportTexts[kLanguageCount] = {
     {"Readout report", "Source", "port %1", "file %1", "Report date", "Figures", "Alarms", "Text",
      "Count", "First", "Last", "Table", "Page %1"},
@@ -216,6 +226,21 @@ const OpenTexts kOpenTexts[kLanguageCount] = {
      "caracteres fuera de Windows-1252 mostrados como ?: %1"},
 };
 
+// "%1" the selection's megabytes, "%2" the limit's.
+const char* const kCopyTooLarge[kLanguageCount] = {
+    "The selection holds %1 MB of text, more than the %2 MB that can be copied at once, "
+    "so nothing was copied. Select fewer rows or columns, or save the readout as a CSV file.",
+    "Die Auswahl enth\u00e4lt %1 MB Text, mehr als die %2 MB, die auf einmal kopiert werden "
+    "k\u00f6nnen; es wurde nichts kopiert. Bitte weniger Zeilen oder Spalten ausw\u00e4hlen oder "
+    "die Auslesung als CSV-Datei speichern.",
+    "La s\u00e9lection contient %1 Mo de texte, plus que les %2 Mo qui peuvent \u00eatre "
+    "copi\u00e9s en une fois ; rien n'a \u00e9t\u00e9 copi\u00e9. S\u00e9lectionnez moins de "
+    "lignes ou de colonnes, ou enregistrez la lecture dans un fichier CSV.",
+    "La selecci\u00f3n contiene %1 MB de texto, m\u00e1s de los %2 MB que se pueden copiar de "
+    "una vez; no se ha copiado nada. Seleccione menos filas o columnas, o guarde la lectura en "
+    "un fichero CSV.",
+};
+
 const OpenTexts& openTextsFor(int languageIndex) {
     return kOpenTexts[languageIndex >= 0 && languageIndex < kLanguageCount ? languageIndex : 0];
 }
@@ -303,6 +328,10 @@ const FileMenuTexts& FileMenuTextsFor(int languageIndex) {
     return kFileMenuTexts[isLanguage(languageIndex) ? languageIndex : 0];
 }
 
+const FileDialogTexts& FileDialogTextsFor(int languageIndex) {
+    return kFileDialogTexts[isLanguage(languageIndex) ? languageIndex : 0];
+}
+
 const ReportTexts& ReportTextsFor(int languageIndex) {
     return kReportTexts[isLanguage(languageIndex) ? languageIndex : 0];
 }
@@ -327,6 +356,14 @@ std::string RefusedFileText(FileRefusal refusal, const std::string& path, const 
             break;
     }
     return filledIn(texts.notAReadout, name);
+}
+
+std::string CopyTooLargeText(std::size_t bytes, std::size_t limitBytes, int languageIndex) {
+    // Whole megabytes, the selection's rounded up so that it never reads as the limit.
+    constexpr std::size_t kMegabyte = 1000 * 1000;
+    return filledIn(kCopyTooLarge[isLanguage(languageIndex) ? languageIndex : 0],
+                    std::to_string((bytes + kMegabyte - 1) / kMegabyte),
+                    std::to_string(limitBytes / kMegabyte));
 }
 
 std::string DiscardUnsavedText(const std::string& path, int languageIndex) {

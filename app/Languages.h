@@ -2,6 +2,7 @@
 // of the start-up and port selection that depend on the language. UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,15 @@ struct FileMenuTexts {
 };
 const FileMenuTexts& FileMenuTextsFor(int languageIndex);
 
+// The file dialogs' filters (English outside 0..3).
+struct FileDialogTexts {
+    const char* csvFiles;  // "… (*.csv)"
+    const char* readouts;  // "… (*.csv *.txt)", for opening
+    const char* allFiles;  // "… (*)"
+    const char* pdfFiles;  // "… (*.pdf)"
+};
+const FileDialogTexts& FileDialogTextsFor(int languageIndex);
+
 // The words of the PDF report (English outside 0..3). "%1" is filled in.
 struct ReportTexts {
     const char* title;
@@ -78,6 +88,10 @@ const ReportTexts& ReportTextsFor(int languageIndex);
 // full stop); `reason` is the system's, when it gave one.
 std::string RefusedFileText(FileRefusal refusal, const std::string& path, const std::string& reason,
                             int languageIndex);
+
+// Shown instead of copying a selection whose text (`bytes`) would pass
+// `limitBytes`: nothing was copied, and what to do instead.
+std::string CopyTooLargeText(std::size_t bytes, std::size_t limitBytes, int languageIndex);
 
 // Asked before an opened file replaces a readout that was not saved.
 std::string DiscardUnsavedText(const std::string& path, int languageIndex);

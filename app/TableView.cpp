@@ -4,9 +4,10 @@
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <algorithm>
-#include <set>
+#include <utility>
 #include <vector>
 
 #include "TableItemModel.h"
@@ -24,18 +25,37 @@ TableView::TableView(QWidget* parent) : QTableView(parent), model_(new TableItem
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 }
 
-QString TableView::selectionText() const {
-    const QModelIndexList selected = selectionModel()->selectedIndexes();
-    if (selected.isEmpty()) return QString();
-    std::set<int> rows, columns;
-    for (const QModelIndex& index : selected) {
-        rows.insert(index.row());
-        columns.insert(index.column());
+namespace {
+
+// The numbers of the spans [first, last], ascending and each once.
+std::vector<std::size_t> numbersOf(std::vector<std::pair<int, int>> spans) {
+    std::sort(spans.begin(), spans.end());
+    std::vector<std::size_t> numbers;
+    long long next = 0;  // the first number not taken yet
+    for (const auto& [first, last] : spans) {
+        for (long long n = std::max<long long>(first, next); n <= last; ++n)
+            numbers.push_back(static_cast<std::size_t>(n));
+        next = std::max<long long>(next, static_cast<long long>(last) + 1);
     }
-    std::vector<std::size_t> tableRows, tableColumns;
-    for (int row : rows) tableRows.push_back(model_->tableRow(row));
-    for (int column : columns) tableColumns.push_back(static_cast<std::size_t>(column));
-    return DecodedText(CopyText(model_->table(), tableColumns, tableRows));
+    return numbers;
+}
+
+}  // namespace
+
+// From the selection's ranges: Ctrl+A on a wide table is one range, where
+// selectedIndexes() would list every cell of rows x widest row.
+TableView::SelectedLines TableView::selectedLines() const {
+    std::vector<std::pair<int, int>> rowSpans, columnSpans;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        if (!range.isValid() || range.isEmpty()) continue;
+        rowSpans.emplace_back(range.top(), range.bottom());
+        columnSpans.emplace_back(range.left(), range.right());
+    }
+    SelectedLines lines;
+    lines.rows = numbersOf(std::move(rowSpans));
+    for (std::size_t& row : lines.rows) row = model_->tableRow(static_cast<int>(row));
+    lines.columns = numbersOf(std::move(columnSpans));
+    return lines;
 }
 
 void TableView::fitColumns() {
@@ -64,8 +84,15 @@ void TableView::fitColumns() {
 }
 
 void TableView::copySelection() {
-    const QString text = selectionText();
-    if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+    const SelectedLines lines = selectedLines();
+    if (lines.rows.empty()) return;
+    const std::size_t bytes = CopyTextSize(model_->table(), lines.columns, lines.rows);
+    if (bytes > kCopyLimitBytes) {
+        emit copyTooLarge(bytes);
+        return;
+    }
+    QApplication::clipboard()->setText(
+        DecodedText(CopyText(model_->table(), lines.columns, lines.rows)));
 }
 
 void TableView::keyPressEvent(QKeyEvent* event) {

@@ -40,6 +40,7 @@
 #include "PrintableName.h"
 #include "ReadoutReport.h"
 #include "Settings.h"
+#include "StatusLabel.h"
 #include "TableItemModel.h"
 #include "TableView.h"
 #include "Windows1252.h"
@@ -162,6 +163,9 @@ void TSTestForm::connectEvents() {
     connect(ui_->ReadoutKindData1, &QAction::triggered, this,
             [this] { chooseReadoutKind(ReadoutKind::DataLogger); });
     connect(ui_->RadioGroup2Buttons, &QButtonGroup::idClicked, this, &TSTestForm::RadioGroup2Click);
+    connect(ui_->TableView1, &TableView::copyTooLarge, this, [this](std::size_t bytes) {
+        showMessage(CopyTooLargeText(bytes, TableView::kCopyLimitBytes, LanguageIndex()));
+    });
     // Qt closes no window when the session ends.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &TSTestForm::endSession,
             Qt::DirectConnection);
@@ -496,6 +500,7 @@ void TSTestForm::ApplyLanguage(int index) {
     const Captions* captions = CaptionsFor(index);
     if (captions == nullptr) return;
     qtTexts_.use(index);
+    dialogs_->setLanguage(index);
     ui_->Datei1->setTitle(fromUtf8(captions->Datei1));
     ui_->CSVDateiabspeichern1->setText(fromUtf8(captions->CSVDateiabspeichern1));
     ui_->GroupBox1->setTitle(fromUtf8(captions->GroupBox1));
@@ -635,8 +640,7 @@ void TSTestForm::setProgress(int position) {
 }
 
 void TSTestForm::setStatusText(const std::string& text) {
-    ui_->Label1->setText(QString::fromStdString(text));
-    ui_->Label1->adjustSize();
+    ui_->Label1->setStatus(QString::fromStdString(text));
 }
 
 void TSTestForm::setSaveEnabled(bool enabled) {

@@ -1,9 +1,9 @@
 // Measures the readout against the line's limit: the transfer alone, the same
 // through the real window (and a window that rewrites its whole text per byte),
 // a paced readout at 19200 baud, both CSV writers, start-up and peak memory,
-// filling the table and chart pages (also from crafted replies), the figures of
-// the numeric columns, opening a saved readout (also crafted files) and writing
-// the PDF report.
+// filling the table and chart pages (also from crafted replies), copying all of
+// a table, the figures of the numeric columns, opening a saved readout (also
+// crafted files) and writing the PDF report.
 // Prints a table of medians on standard output.
 #include <signal.h>
 #include <spawn.h>
@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -488,6 +489,78 @@ void craftedFileFigures(bench::Table& table, const std::string& self, const std:
     }
 }
 
+// What Ctrl+A, Ctrl+C copy: the crafted replies, and a table whose one row of
+// 400 000 fields stands among 200 000 short rows (a 1 MB file of that shape,
+// or a live readout of it).
+std::vector<CraftedReply> copyInputs() {
+    std::vector<CraftedReply> inputs = craftedReplies();
+    std::string wideAmongShort = "TravikP 2000\r\n01.03.2024 06:00\r\nNo\r\n";
+    for (int row = 0; row < 200000; ++row) wideAmongShort += "1\r";
+    wideAmongShort += std::string(399999, '\t') + "x\r";
+    inputs.push_back({"one row of 400 000 fields among 200 000 short rows", wideAmongShort});
+    return inputs;
+}
+
+// The child of the copy figures: the pages filled from copy input `index`,
+// then everything selected and copied; writes the milliseconds, the peak
+// memory above the filled window (MiB) and the bytes copied to `stampFile`.
+int copyChild(int argc, char** argv, std::size_t index, const std::string& stampFile) {
+    QApplication application(argc, argv);
+    TSTestForm form(std::make_unique<SilentDialogs>("/tmp"));
+    form.InitForm();
+    form.show();
+    const std::string bytes = copyInputs().at(index).bytes;
+    TerminalText& terminal = form.state().terminal;
+    terminal.clear();
+    for (char byte : bytes) terminal.append(byte);
+    form.fillDataPages();
+    QCoreApplication::processEvents();
+    auto* view = form.findChild<TableView*>(QStringLiteral("TableView1"));
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const long idleKiB = statusKiB("VmRSS");
+    const double start = bench::wallSeconds();
+    view->selectAll();
+    view->copySelection();
+    QCoreApplication::processEvents();
+    const double wall = bench::wallSeconds() - start;
+    const long peakKiB = statusKiB("VmHWM");
+    std::ofstream(stampFile) << wall * 1e3 << ' ' << static_cast<double>(peakKiB - idleKiB) / 1024.0
+                             << ' ' << QApplication::clipboard()->text().size();
+    return 0;
+}
+
+void copyAllFigures(bench::Table& table, const std::string& self, const std::string& folder) {
+    const std::vector<CraftedReply> inputs = copyInputs();
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        std::vector<double> walls, peaks;
+        double copied = 0;
+        for (int run = 0; run < 3; ++run) {
+            const std::string stampFile = folder + "/copied";
+            std::filesystem::remove(stampFile);
+            runChild({self, "--copy-child", std::to_string(i), stampFile});
+            std::ifstream stamp(stampFile);
+            double wall = 0, peak = 0;
+            if (stamp >> wall >> peak >> copied) {
+                walls.push_back(wall);
+                peaks.push_back(peak);
+            }
+        }
+        if (walls.empty()) {
+            std::fprintf(stderr, "copy input %zu: the child failed\n", i);
+            continue;
+        }
+        std::sort(walls.begin(), walls.end());
+        std::sort(peaks.begin(), peaks.end());
+        const double wall = walls[walls.size() / 2], peak = peaks[peaks.size() / 2];
+        const std::string what = std::string("12. Ctrl+A, Ctrl+C of ") + inputs[i].name + " (" +
+                                 std::to_string(inputs[i].bytes.size()) + " bytes, " +
+                                 format("%.0f", copied) + " characters copied)";
+        table.add(what + ": wall", format("%.1f ms", wall), "<= 1 s", wall <= 1000);
+        table.add(what + ": memory above the filled window", format("%.1f MiB", peak), "<= 150 MB",
+                  peak * 1.048576 <= 150);
+    }
+}
+
 // The child of the start-up figure: the program's own start, then the time
 // the window was shown, written to `stampFile`.
 int startupChild(int argc, char** argv, const std::string& stampFile) {
@@ -515,6 +588,8 @@ int main(int argc, char** argv) {
         return craftedChild(argc, argv, std::stoul(argv[2]), argv[3]);
     if (argc == 4 && std::string(argv[1]) == "--crafted-file-child")
         return craftedFileChild(argc, argv, argv[2], argv[3]);
+    if (argc == 4 && std::string(argv[1]) == "--copy-child")
+        return copyChild(argc, argv, std::stoul(argv[2]), argv[3]);
 
     const std::string simProgram = TRAVIK_SIM_PROGRAM;
     const std::string demoProgram = TRAVIK_DEMO_PROGRAM;
@@ -523,6 +598,13 @@ int main(int argc, char** argv) {
 
     SimProcess fast({"--fast"}, simProgram);
     useSettingsFor(folder, fast.portPath());
+    if (argc == 2 && std::string(argv[1]) == "--copy") {
+        copyAllFigures(table, self, folder);
+        table.print();
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+        return 0;
+    }
     if (argc == 2 && std::string(argv[1]) == "--crafted") {
         craftedReplyFigures(table, self, folder);
         craftedFileFigures(table, self, folder);
@@ -547,6 +629,8 @@ int main(int argc, char** argv) {
     craftedReplyFigures(table, self, folder);
     std::fprintf(stderr, "crafted files...\n");
     craftedFileFigures(table, self, folder);
+    std::fprintf(stderr, "copying everything...\n");
+    copyAllFigures(table, self, folder);
 
     TerminalText alarm;
     std::fprintf(stderr, "transfer alone...\n");

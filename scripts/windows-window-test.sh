@@ -17,6 +17,8 @@ readonly kSaveMenuItem=(40 34)    # "save CSV-file", the second item below the m
 readonly kChartTab=(379 112)      # the pages' fourth tab, "Chart" (English)
 readonly kSeriesColour='#1f77b4'  # the chart's first line
 readonly kMenuBarHeight=21
+readonly kStatusLine=(16 72 304 16)   # "Label1": x y width height
+readonly kProgressBar=(328 72 337 17) # "ProgressBar1"
 
 screenshot_on_failure() {
     mkdir -p "$root/out/ci-logs"
@@ -135,6 +137,44 @@ show_chart_page() {
     echo "The chart page after the readout: $shot (${share%.*} pixels of the first line)"
 }
 
+# crop_control ID FILE X Y WIDTH HEIGHT: a screenshot of the control there.
+crop_control() {
+    local point
+    point=$(window_point "$1" "$3" "$4")
+    import -window root -crop "$5x$6+${point% *}+${point#* }" +repage "$2"
+}
+
+# changed_pixels A B: how many pixels of two pictures of one size differ.
+changed_pixels() {
+    local count
+    count=$(compare -metric AE -fuzz 10% "$1" "$2" null: 2>&1 >/dev/null) || true
+    echo "${count%%[!0-9]*}"
+}
+
+# check_progress_after_readout ID EMPTY_BAR EMPTY_STATUS: once the readout has
+# ended (the status line, empty while it runs, shows "Transmission ready"),
+# the progress bar must show the full alarm buffer: at least 40 % of its
+# picture changed from the empty bar's (a full bar changes 60 to 80 % of it,
+# whatever the style draws; the 2.4 kB reply's 17 % changes about 12 %). Its
+# picture is kept as out/ci-logs/windows-progress-bar.png.
+check_progress_after_readout() {
+    local shot=$root/out/ci-logs/windows-progress-bar.png status=$work/status-now.png
+    local changed=0 total=$((kProgressBar[2] * kProgressBar[3])) text=0
+    mkdir -p "$root/out/ci-logs"
+    for _ in $(seq 120); do
+        crop_control "$1" "$status" "${kStatusLine[@]}" || gui_fail progress "no screenshot of the status line"
+        text=$(changed_pixels "$3" "$status")
+        [ "${text:-0}" -ge 20 ] && break
+        sleep 0.5
+    done
+    [ "${text:-0}" -ge 20 ] || gui_fail progress "the status line said nothing within 60 s of the readout's start"
+    crop_control "$1" "$shot" "${kProgressBar[@]}" || gui_fail progress "no screenshot of the progress bar"
+    changed=$(changed_pixels "$2" "$shot")
+    [ $((${changed:-0} * 100)) -ge $((total * 40)) ] ||
+        gui_fail progress "the progress bar shows no full alarm buffer after the readout: ${changed:-0} of $total pixels changed from the empty bar ($shot)"
+    echo "The progress bar after the alarm readout: ${changed} of $total pixels filled ($shot)"
+}
+
 wait_exit() {
     for _ in $(seq $((${2:-30} * 5))); do
         kill -0 "$1" 2>/dev/null || return 0
@@ -162,7 +202,12 @@ window_end_to_end() {
     keep_child "$app"
     local main
     main=$(wait_window '^TravikP Readout$') || gui_fail start "the window did not appear"
+    # The empty bar and status line, once the window has drawn itself.
+    sleep 1
+    crop_control "$main" "$work/bar-empty.png" "${kProgressBar[@]}" || gui_fail start "no screenshot"
+    crop_control "$main" "$work/status-empty.png" "${kStatusLine[@]}" || gui_fail start "no screenshot"
     click_at "$main" "${kButton1[@]}"
+    check_progress_after_readout "$main" "$work/bar-empty.png" "$work/status-empty.png"
     save_as "$main" "$(winepath -w "$out/alarm-tab.csv")"
     wait_file "$out/alarm-tab.csv" || gui_fail save "no tabbed export written"
     cmp "$work/linux-alarm.csv" "$out/alarm-tab.csv" || gui_fail save "tabbed export differs from the Linux build's"

@@ -14,20 +14,50 @@ bool IsPlainIdentityChar(char c) {
            c == '_' || c == '-';
 }
 
+void AppendEscapedByte(std::string& out, char c) {
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+    out += hex;
+}
+
 // The text with every byte outside IsPlainIdentityChar written as %XX.
 std::string Escaped(const std::string& text) {
     std::string escaped;
     for (const char c : text) {
         if (IsPlainIdentityChar(c)) {
             escaped += c;
-            continue;
+        } else {
+            AppendEscapedByte(escaped, c);
         }
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%%%02X",
-                      static_cast<unsigned>(static_cast<unsigned char>(c)));
-        escaped += hex;
     }
     return escaped;
+}
+
+// The length of the valid UTF-8 sequence at `at` (1 for ASCII), 0 when none
+// starts there (a stray continuation byte, an overlong form, a surrogate, past U+10FFFF).
+std::size_t Utf8SequenceAt(const std::string& text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char first = byte(at);
+    if (first < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xbf;  // the second byte's range
+    if (first >= 0xc2 && first <= 0xdf) {
+        length = 2;
+    } else if (first >= 0xe0 && first <= 0xef) {
+        length = 3;
+        if (first == 0xe0) low = 0xa0;
+        if (first == 0xed) high = 0x9f;
+    } else if (first >= 0xf0 && first <= 0xf4) {
+        length = 4;
+        if (first == 0xf0) low = 0x90;
+        if (first == 0xf4) high = 0x8f;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if ((byte(at + i) & 0xc0) != 0x80) return 0;
+    return length;
 }
 
 bool IsHexId(const std::string& text) {
@@ -89,6 +119,21 @@ std::string UsbPlaceIdentity(const std::string& place) {
     if (place.empty()) return {};
     const std::string identity = kPlacePrefix + Escaped(place);
     return identity.size() <= kMaxIdentityLength ? identity : std::string();
+}
+
+std::string EscapedNonUtf8(const std::string& text) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8SequenceAt(text, at);
+        if (length == 0 || text[at] == '%') {
+            AppendEscapedByte(out, text[at]);
+            ++at;
+        } else {
+            out.append(text, at, length);
+            at += length;
+        }
+    }
+    return out;
 }
 
 bool IsAdapterIdentity(const std::string& text) {

@@ -20,6 +20,10 @@ std::string UsbSerialIdentity(const std::string& vendorId, const std::string& pr
                               const std::string& serial);
 std::string UsbPlaceIdentity(const std::string& place);
 
+// `text` with each byte that is not part of valid UTF-8, and each "%", written
+// %XX as in identities, so that a line of it is text whatever a device reports.
+std::string EscapedNonUtf8(const std::string& text);
+
 // Whether `text` has the form of an identity made above; anything else (a
 // settings file's or a command line's hostile text) names no adapter.
 bool IsAdapterIdentity(const std::string& text);

@@ -1,5 +1,8 @@
 #include "IniFile.h"
 
+#include <utility>
+#include <vector>
+
 namespace travik {
 
 namespace {
@@ -173,6 +176,24 @@ bool IniFile::setValue(std::string_view section, std::string_view key, std::stri
         appendLine(keyLine);
     }
     return true;
+}
+
+void IniFile::removeKey(std::string_view section, std::string_view key) {
+    IniLineReader reader(text_);
+    IniLine line;
+    bool inSection = false;
+    std::vector<std::pair<std::size_t, std::size_t>> lines;  // begin, next
+    while (reader.next(line)) {
+        if (line.kind == IniLine::Kind::Section) {
+            if (inSection) break;
+            inSection = EqualsIgnoringCase(line.name, section);
+        } else if (inSection && line.kind == IniLine::Kind::Key &&
+                   EqualsIgnoringCase(line.name, key)) {
+            lines.emplace_back(line.begin, line.next);
+        }
+    }
+    for (auto place = lines.rbegin(); place != lines.rend(); ++place)
+        text_.erase(place->first, place->second - place->first);
 }
 
 void IniFile::insertLineAfter(const IniLine& anchor, const std::string& line) {

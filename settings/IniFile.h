@@ -57,6 +57,10 @@ public:
     // one line (see IsStorableIniValue).
     bool setValue(std::string_view section, std::string_view key, std::string_view value);
 
+    // Removes `key` from `section` (every line of it there); the rest of the
+    // text stays as it is.
+    void removeKey(std::string_view section, std::string_view key);
+
     const std::string& text() const { return text_; }
     // The line end used for added lines: the text's first line end, else the default.
     std::string_view lineEnd() const { return lineEnd_; }

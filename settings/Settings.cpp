@@ -96,12 +96,10 @@ StoredSettings SettingsFromIni(const IniFile& ini) {
 bool StoreSettingsInIni(IniFile& ini, const StoredSettings& settings) {
     if (!IsStorableSetting(settings)) return false;
     const SettingTexts texts = FormatSettings(settings);
-    // A file that never knew an adapter gets no empty key for it.
-    const bool storeAdapter =
-        !texts.comAdapter.empty() ||
-        ini.value(kComAdapterSetting.section, kComAdapterSetting.key).has_value();
+    // No adapter (none known, or the file's was no identity): no key for it.
+    if (texts.comAdapter.empty()) ini.removeKey(kComAdapterSetting.section, kComAdapterSetting.key);
     return ini.setValue(kComSetting.section, kComSetting.key, texts.comID) &&
-           (!storeAdapter ||
+           (texts.comAdapter.empty() ||
             ini.setValue(kComAdapterSetting.section, kComAdapterSetting.key, texts.comAdapter)) &&
            ini.setValue(kSeparatorSetting.section, kSeparatorSetting.key, texts.separator) &&
            ini.setValue(kLanguageSetting.section, kLanguageSetting.key, texts.language);

@@ -65,6 +65,24 @@ void appendCellText(std::string& out, const std::string& cell) {
     for (char c : cell) out += (c == '\r' || c == '\n') ? ' ' : c;
 }
 
+// How many of `columns` (ascending) a line of `cells` shows: those it has, up
+// to its last non-empty one.
+std::size_t shownCells(const std::vector<std::string>& cells,
+                       const std::vector<std::size_t>& columns) {
+    std::size_t shown = static_cast<std::size_t>(
+        std::lower_bound(columns.begin(), columns.end(), cells.size()) - columns.begin());
+    while (shown > 0 && cells[columns[shown - 1]].empty()) --shown;
+    return shown;
+}
+
+// Calls `line` with the cells of each line of a copy: the titles, then `rows`.
+template <typename Line>
+void forEachCopyLine(const Table& table, const std::vector<std::size_t>& rows, Line line) {
+    line(table.titles);
+    for (std::size_t row : rows)
+        if (row < table.rowCount()) line(table.rows[row]);
+}
+
 }  // namespace
 
 std::string_view TrimmedField(std::string_view text) {
@@ -103,20 +121,27 @@ Table CutTable(std::string_view bytes, const std::vector<std::size_t>& insertedT
 std::string CopyText(const Table& table, const std::vector<std::size_t>& columns,
                      const std::vector<std::size_t>& rows) {
     std::string out;
-    const auto appendLine = [&](const auto& textOf) {
-        for (std::size_t i = 0; i < columns.size(); ++i) {
+    out.reserve(CopyTextSize(table, columns, rows));
+    forEachCopyLine(table, rows, [&](const std::vector<std::string>& cells) {
+        const std::size_t shown = shownCells(cells, columns);
+        for (std::size_t i = 0; i < shown; ++i) {
             if (i > 0) out += kTab;
-            if (columns[i] < table.columnCount()) appendCellText(out, textOf(columns[i]));
+            appendCellText(out, cells[columns[i]]);
         }
         out += '\n';
-    };
-    appendLine([&](std::size_t column) -> const std::string& { return table.titles[column]; });
-    for (std::size_t row : rows) {
-        if (row >= table.rowCount()) continue;
-        appendLine(
-            [&](std::size_t column) -> const std::string& { return table.cell(row, column); });
-    }
+    });
     return out;
+}
+
+std::size_t CopyTextSize(const Table& table, const std::vector<std::size_t>& columns,
+                         const std::vector<std::size_t>& rows) {
+    std::size_t size = 0;
+    forEachCopyLine(table, rows, [&](const std::vector<std::string>& cells) {
+        const std::size_t shown = shownCells(cells, columns);
+        for (std::size_t i = 0; i < shown; ++i) size += cells[columns[i]].size();
+        size += shown > 0 ? shown : 1;  // the TABs between the cells and the LF
+    });
+    return size;
 }
 
 }  // namespace travik

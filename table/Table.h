@@ -46,10 +46,15 @@ std::vector<std::string> CutFields(std::string_view line, EmptyFields empty);
 Table CutTable(std::string_view bytes, const std::vector<std::size_t>& insertedTabs = {},
                EmptyFields empty = EmptyFields::Kept);
 
-// Plain text of a selection for the clipboard: the titles of `columns`, then
-// one line per entry of `rows` (in that order), fields joined by TAB, each line
-// ended by LF. A CR or LF inside a cell becomes a space so that lines stay lines.
+// Plain text of a selection for the clipboard: the titles of `columns`
+// (ascending), then one line per entry of `rows` (in that order), fields joined
+// by TAB, each line ended by LF. A line ends at its last non-empty cell among
+// `columns`, so that a short row costs its own cells however wide the widest
+// row is. A CR or LF inside a cell becomes a space so that lines stay lines.
 std::string CopyText(const Table& table, const std::vector<std::size_t>& columns,
                      const std::vector<std::size_t>& rows);
+// The size in bytes of CopyText(table, columns, rows), found without making it.
+std::size_t CopyTextSize(const Table& table, const std::vector<std::size_t>& columns,
+                         const std::vector<std::size_t>& rows);
 
 }  // namespace travik

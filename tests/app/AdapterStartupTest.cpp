@@ -192,6 +192,8 @@ TEST_F(AdapterStartupTest, HostileAdapterValuesAreIgnored) {
         EXPECT_EQ(status(*form).find("adapter"), std::string::npos) << status(*form);
         const travik::StoredSettings stored = storedAfterClose(*form);
         EXPECT_EQ(stored.comAdapter, "") << hostile.substr(0, 40);
+        EXPECT_EQ(ReadFileBytes(settingsPath()).find("adapter"), std::string::npos)
+            << hostile.substr(0, 40);
     }
 }
 

@@ -26,6 +26,7 @@ public:
     std::optional<std::string> askOpenFileName() override;
     // Questions are recorded and answered from the queue (No when none is queued).
     bool askYesNo(const std::string& text) override;
+    void setLanguage(int languageIndex) override { language = languageIndex; }
 
     std::vector<std::string> messages;
     std::vector<std::string> errors;  // as shown: with the full stop
@@ -34,6 +35,7 @@ public:
     std::deque<std::optional<std::string>> openAnswers;
     std::vector<std::string> questions;
     std::deque<bool> questionAnswers;
+    int language = -1;  // as the window last set it
 
 protected:
     void showErrorBox(const std::string& textWithStop) override { errors.push_back(textWithStop); }

@@ -88,4 +88,13 @@ TEST_F(LanguageTest, SwitchKeepsSeparatorTerminalAndProgressAndClearsStatus) {
     EXPECT_EQ(form->state().CsvFileName, "Data.csv");
 }
 
+// The file dialogs' filters come in the window's language (see PartsTest).
+TEST_F(LanguageTest, TheDialogsAreToldTheWindowsLanguage) {
+    writeSettings("[Language]\nLanguage=2\n");
+    auto form = startForm();
+    EXPECT_EQ(dialogs().language, 2);
+    Control<QRadioButton>(*form, "RadioGroup2Item1")->click();
+    EXPECT_EQ(dialogs().language, 1);
+}
+
 }  // namespace

@@ -229,4 +229,53 @@ TEST(OnScreenDialogs, SaveDialog) {
     EXPECT_EQ(dialogs.askSaveFileName("Alarm.csv").value_or(""), Native(polish));
 }
 
+TEST(OnScreenDialogs, FiltersAreInTheWindowsLanguage) {
+    const struct {
+        int language;
+        QStringList save, open, report;
+    } cases[] = {
+        {0,
+         {"comma separated files (*.csv)"},
+         {"Readouts (*.csv *.txt)", "All files (*)"},
+         {"PDF files (*.pdf)"}},
+        {1,
+         {"CSV-Dateien (*.csv)"},
+         {"Auslesungen (*.csv *.txt)", "Alle Dateien (*)"},
+         {"PDF-Dateien (*.pdf)"}},
+        {2,
+         {"Fichiers CSV (*.csv)"},
+         {"Lectures (*.csv *.txt)", "Tous les fichiers (*)"},
+         {"Fichiers PDF (*.pdf)"}},
+        {3,
+         {"Ficheros CSV (*.csv)"},
+         {"Lecturas (*.csv *.txt)", "Todos los ficheros (*)"},
+         {"Ficheros PDF (*.pdf)"}},
+        {-1,
+         {"comma separated files (*.csv)"},
+         {"Readouts (*.csv *.txt)", "All files (*)"},
+         {"PDF files (*.pdf)"}},
+    };
+    QWidget parent;
+    QtDialogs dialogs(&parent);
+    for (const auto& c : cases) {
+        dialogs.setLanguage(c.language);
+        QStringList save, open, report;
+        const auto recordInto = [](QStringList& filters) {
+            AnswerNextDialog<QFileDialog>([&filters](QFileDialog* dialog) {
+                filters = dialog->nameFilters();
+                dialog->reject();
+            });
+        };
+        recordInto(save);
+        dialogs.askSaveFileName("Alarm.csv");
+        recordInto(open);
+        dialogs.askOpenFileName();
+        recordInto(report);
+        dialogs.askReportFileName("Alarm.pdf");
+        EXPECT_EQ(save, c.save) << c.language;
+        EXPECT_EQ(open, c.open) << c.language;
+        EXPECT_EQ(report, c.report) << c.language;
+    }
+}
+
 }  // namespace

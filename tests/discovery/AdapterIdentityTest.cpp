@@ -42,6 +42,25 @@ TEST(AdapterIdentity, OddSerialNumbersAreEscapedNotLost) {
         EXPECT_TRUE(travik::IsAdapterIdentity(identity)) << identity;
 }
 
+// What a device reports of itself, printed as a line of text: valid UTF-8
+// stays, every other byte (and "%") is written %XX.
+TEST(AdapterIdentity, DescriptionsKeepUtf8AndEscapeEveryOtherByte) {
+    const struct {
+        std::string raw, shown;
+    } cases[] = {
+        {"FTDI FT232R (0403:6001)", "FTDI FT232R (0403:6001)"},
+        {"Caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c", "Caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c"},
+        {"Caf\xe9 \xff\xfe", "Caf%E9 %FF%FE"},
+        {"100% \x80", "100%25 %80"},
+        {"\xc3", "%C3"},                                // cut short
+        {"\xc0\xaf \xe0\x80\xaf", "%C0%AF %E0%80%AF"},  // overlong forms
+        {"\xed\xa0\x80", "%ED%A0%80"},                  // a surrogate
+        {"\xf4\x90\x80\x80", "%F4%90%80%80"},           // past U+10FFFF
+        {"\xe2\x82x", "%E2%82x"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(travik::EscapedNonUtf8(c.raw), c.shown) << c.shown;
+}
+
 TEST(AdapterIdentity, HostileTextsNameNoAdapter) {
     for (const std::string& text :
          {std::string(), std::string("usb:"), std::string("usb:0403:6001:"),

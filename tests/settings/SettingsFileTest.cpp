@@ -328,11 +328,30 @@ TEST(AdapterSetting, IsKeptBesideThePortNameAndEverythingElseStays) {
               "[sep]\r\nseparator=1\r\n[Language]\r\nLanguage=1\r\n");
     EXPECT_EQ(ReadSettings(path).comAdapter, "usb:0403:6001:A50285BI");
 
-    // Forgotten again (a port typed by hand): the key stays, empty.
+    // Forgotten again (a port typed by hand): the key goes, the rest stays.
     settings.comAdapter.clear();
     ASSERT_EQ(CodeOf(WriteSettings(path, settings)), 0);
-    EXPECT_EQ(ReadSettings(path).comAdapter, "");
-    EXPECT_NE(ReadFileBytes(path).find("adapter=\r\n"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(path),
+              "[COM]\r\n  ComID = COM9\r\nbaud=19200\r\n"
+              "[sep]\r\nseparator=1\r\n[Language]\r\nLanguage=1\r\n");
+}
+
+// An adapter value that is no identity reaches the writer as none (the window
+// ignores it): it is left out, every line of it, also the file's last line.
+TEST(AdapterSetting, AnIgnoredValueIsLeftOutWhenWritten) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    for (const std::string& file :
+         {std::string("[com]\ncomID=COM3\nadapter=\x1b[2J\xff\n[sep]\nseparator=1\n"),
+          std::string("[com]\nAdapter = x\ncomID=COM3\nadapter=y\n[sep]\nseparator=1\n"),
+          std::string("[com]\ncomID=COM3\nadapter=usb:0403\n[sep]\nseparator=1\n"),
+          std::string("[sep]\nseparator=1\n[com]\ncomID=COM3\nadapter=bad")}) {
+        WriteFileBytes(path, file);
+        ASSERT_EQ(CodeOf(WriteSettings(path, Settings("COM4", 1, 2))), 0);
+        const std::string written = ReadFileBytes(path);
+        EXPECT_EQ(written.find("dapter"), std::string::npos) << written;
+        EXPECT_EQ(ReadSettings(path).comID, "COM4");
+    }
 }
 
 TEST(AdapterSetting, AnOlderFileWithoutItReadsAndWritesAsBefore) {

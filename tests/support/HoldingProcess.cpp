@@ -6,10 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -30,6 +31,25 @@ std::string linkTarget(const std::string& link) {
     char target[256] = {};
     const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
     return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
+}
+
+// The text of a file of /proc, empty when it cannot be read (the process has
+// gone: libstdc++'s streams throw on such a read).
+std::string procText(const std::filesystem::path& file) {
+    try {
+        return ReadFileBytes(file.string());
+    } catch (const std::exception&) {
+        return std::string();
+    }
+}
+
+// A process that has ended and waits for its parent (another test's holder
+// just killed), or has gone.
+bool hasEnded(const std::filesystem::path& process) {
+    const std::string stat = procText(process / "stat");
+    const std::size_t nameEnd = stat.rfind(") ");
+    return nameEnd == std::string::npos || nameEnd + 2 >= stat.size() || stat[nameEnd + 2] == 'Z' ||
+           stat[nameEnd + 2] == 'X';
 }
 
 }  // namespace
@@ -65,15 +85,65 @@ bool HoldingProcess::waitUntilHolding() const {
     return false;
 }
 
+namespace {
+
+// The length of "PID 812 (ModemManager)" at `at`; 0 when none starts there.
+std::size_t takerAt(const std::string& text, std::size_t at) {
+    if (text.compare(at, 4, "PID ") != 0) return 0;
+    std::size_t pos = at + 4;
+    const std::size_t digits = pos;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+    if (pos == digits || text.compare(pos, 2, " (") != 0) return 0;
+    const std::size_t close = text.find(')', pos + 2);
+    return close == std::string::npos ? 0 : close + 1 - at;
+}
+
+}  // namespace
+
+std::string WithOnlyTaker(const std::string& text, const std::string& own) {
+    std::string out;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t first = takerAt(text, at);
+        if (first == 0) {
+            out += text[at++];
+            continue;
+        }
+        // A list: takers joined by ", ".
+        std::vector<std::string> takers{text.substr(at, first)};
+        std::size_t end = at + first;
+        while (text.compare(end, 2, ", ") == 0) {
+            const std::size_t next = takerAt(text, end + 2);
+            if (next == 0) break;
+            takers.push_back(text.substr(end + 2, next));
+            end += 2 + next;
+        }
+        if (std::find(takers.begin(), takers.end(), own) != takers.end()) {
+            out += own;
+        } else {
+            out.append(text, at, end - at);
+        }
+        at = end;
+    }
+    return out;
+}
+
 bool HoldingProcess::namesakeRuns() const {
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
         const std::string pid = entry.path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos || pid == std::to_string(pid_))
             continue;
-        std::ifstream comm(entry.path() / "comm");
-        std::string name;
-        if (std::getline(comm, name) && name == name_) return true;
+        if (procText(entry.path() / "comm") != name_ + "\n" || hasEnded(entry.path())) continue;
+        // Another test's holder of the same name, run beside this one, is no
+        // real service: it is `sleep` under that name.
+        std::error_code unreadable;
+        const std::filesystem::path program =
+            std::filesystem::read_symlink(entry.path() / "exe", unreadable);
+        // A process on its way out has no program any more: a holder just killed.
+        if (unreadable == std::errc::no_such_file_or_directory) continue;
+        if (!unreadable && std::filesystem::equivalent(program, kSleep, unreadable)) continue;
+        return true;
     }
     return false;
 }

@@ -32,3 +32,10 @@ private:
     TempDir linkFolder_;
     pid_t pid_ = -1;
 };
+
+// The warning about port takers that could not be checked names every known
+// taker an ordinary user cannot look into, on the whole machine: also the
+// holders of tests run beside this one. `text` with each list of takers that
+// names `own` ("PID 812 (ModemManager)") cut to `own` alone (English texts,
+// whose words do not change with the number named).
+std::string WithOnlyTaker(const std::string& text, const std::string& own);

@@ -1,6 +1,7 @@
 // Cutting terminal text into a table, and the copy text of a selection.
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 namespace {
 
 using travik::CopyText;
+using travik::CopyTextSize;
 using travik::CutFields;
 using travik::CutTable;
 using travik::EmptyFields;
@@ -122,21 +124,51 @@ TEST(CutTable, CarriageReturnEndsLinesAndLineFeedIsAByte) {
     EXPECT_EQ(table.rows.at(0), (Fields{"1\n2"}));
 }
 
-TEST(CopyText, TitlesThenRowsInTheGivenOrder) {
+TEST(CopyText, TitlesThenRowsInTheGivenOrderEachEndingAtItsLastCell) {
     const Table table = CutTable(kHeader + "No\tValue\tText\r1\t2,5\tx\r2\t3,5\ty\r3\t\tz\r");
-    EXPECT_EQ(CopyText(table, {0, 1, 2}, {2, 0}), "No\tValue\tText\n3\t\tz\n1\t2,5\tx\n");
-    EXPECT_EQ(CopyText(table, {2}, {1}), "Text\ny\n");
-    EXPECT_EQ(CopyText(table, {}, {}), "\n");
+    // Each case: columns, rows, the text; its size is found without making it.
+    const struct {
+        std::vector<std::size_t> columns, rows;
+        std::string text;
+    } cases[] = {
+        {{0, 1, 2}, {2, 0}, "No\tValue\tText\n3\t\tz\n1\t2,5\tx\n"},
+        {{2}, {1}, "Text\ny\n"},
+        {{}, {}, "\n"},
+        // Empty cells at a line's end are left out, the empty lines kept.
+        {{0, 1}, {2, 1}, "No\tValue\n3\n2\t3,5\n"},
+        {{1}, {2}, "Value\n\n"},
+        // Columns and rows past the table's.
+        {{0, 7}, {0, 9}, "No\n1\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CopyText(table, c.columns, c.rows), c.text);
+        EXPECT_EQ(CopyTextSize(table, c.columns, c.rows), c.text.size()) << c.text;
+    }
 }
 
 TEST(CopyText, LineBreaksInsideCellsBecomeSpaces) {
     const Table table = CutTable("p\rp\rA\tB\ra\nb\tc\r");
     EXPECT_EQ(CopyText(table, {0, 1}, {0}), "A\tB\na b\tc\n");
+    EXPECT_EQ(CopyTextSize(table, {0, 1}, {0}), 10u);
 }
 
-TEST(CopyText, OutOfRangeSelectionsAreSkipped) {
-    const Table table = CutTable(kHeader + "A\r1\r");
-    EXPECT_EQ(CopyText(table, {0, 7}, {0, 9}), "A\t\n1\t\n");
+// One row of 400 000 fields among short rows: every column selected, the
+// short rows cost their own cells, not the widest row's TABs.
+TEST(CopyText, AShortRowBesideAVeryWideOneCostsItsOwnCells) {
+    const std::string wide = std::string(399999, '\t') + "x";
+    std::string text = kHeader + "No\r";
+    for (int row = 0; row < 1000; ++row) text += "1\r";
+    const Table table = CutTable(text + wide + "\r");
+    ASSERT_EQ(table.columnCount(), 400000u);
+    std::vector<std::size_t> columns(table.columnCount());
+    std::iota(columns.begin(), columns.end(), std::size_t{0});
+    std::vector<std::size_t> rows(table.rowCount());
+    std::iota(rows.begin(), rows.end(), std::size_t{0});
+    const std::string copy = CopyText(table, columns, rows);
+    EXPECT_EQ(copy.size(), 3u + 1000u * 2u + wide.size() + 1u);
+    EXPECT_EQ(copy.substr(0, 7), "No\n1\n1\n");
+    EXPECT_EQ(copy.substr(copy.size() - 3), "\tx\n");
+    EXPECT_EQ(CopyTextSize(table, columns, rows), copy.size());
 }
 
 }  // namespace

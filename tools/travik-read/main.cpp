@@ -41,7 +41,7 @@ int listPorts() {
             std::printf("%s\t%s\n", port.name.c_str(), identity.c_str());
         } else {
             std::printf("%s\t%s\t%s\n", port.name.c_str(), identity.c_str(),
-                        port.description.c_str());
+                        EscapedNonUtf8(port.description).c_str());
         }
     }
     return kReplyReceived;
