@@ -13,12 +13,20 @@ targets=(fuzz_readout_rules fuzz_condense fuzz_settings fuzz_table fuzz_readout_
          fuzz_history_merge)
 cmake --build "$dir" --target "${targets[@]}" -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1
-for target in "${targets[@]}"; do
-    corpus="$dir/corpus/$target"
+# fuzz_one TARGET: one target for the given time, its output in its own log;
+# prints the log's last lines and fails as the target does. Each target uses
+# one core, so as many run at once as there are cores.
+fuzz_one() {
+    local target=$1 corpus="$dir/corpus/$1" log="$dir/$1.log" status=0
     mkdir -p "$corpus"
-    echo "== $target for ${seconds}s"
     "$dir/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=0 \
-        "$corpus" 2>&1 | tail -n 2
+        "$corpus" >"$log" 2>&1 || status=$?
     # libFuzzer exits non-zero and leaves a crash- file on a failed check.
-done
+    echo "== $target for ${seconds}s$([ "$status" -eq 0 ] || echo ": FAILED")"
+    tail -n "$([ "$status" -eq 0 ] && echo 2 || echo 40)" "$log"
+    return "$status"
+}
+export -f fuzz_one
+export dir seconds
+printf '%s\n' "${targets[@]}" | xargs -P "$(nproc)" -I{} bash -c 'fuzz_one {}'
 echo "All ${#targets[@]} fuzz targets ran ${seconds}s each without a failed check."
