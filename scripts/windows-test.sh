@@ -4,8 +4,9 @@
 # TravikPReadout.exe and the tests cross-compiled into build-windows. Under Wine:
 # the tests (the window's on the offscreen platform, its table and chart pages
 # included), the serial link end to end (the simulated device, built for Linux
-# in build-win-linux, on pseudo-terminals that Wine maps to COM ports, compared
-# with the Linux build's readings), the window end to end on Xvfb as a user
+# in the test suite's folder "build" when it is there, else in build-win-linux,
+# on pseudo-terminals that Wine maps to COM ports, compared with the Linux
+# build's readings), the window end to end on Xvfb as a user
 # works it (xdotool), and the package and the installer from
 # scripts/windows-package.sh. The window's stages leave screenshots in
 # out/ci-logs (the chart page after a readout, and any failure).
@@ -36,8 +37,13 @@ QT_CHARTS=$(sed -n 's/^QT_CHARTS=//p' <<<"$prefixes")
 echo "Qt: $qt_prefix (charts: $QT_CHARTS), libjpeg: $jpeg_prefix, SQLite: $sqlite_prefix"
 
 step "Linux build of the simulator and the reference programs"
-cmake -S . -B build-win-linux -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=OFF >/dev/null
-cmake --build build-win-linux -j "$jobs" --target travik-sim travik-read serial_reply_client
+# After scripts/test.sh (as in CI) its build has them already.
+linux_build=build
+if [ ! -f "$linux_build/CMakeCache.txt" ]; then
+    linux_build=build-win-linux
+    cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAVIK_BUILD_GUI=OFF >/dev/null
+fi
+cmake --build "$linux_build" -j "$jobs" --target travik-sim travik-read serial_reply_client
 
 step "Cross build for Windows"
 windows_configure build-windows "$QT_CHARTS"
@@ -81,7 +87,7 @@ make_prefix
 start_sim() {
     local name=$1 variable=$2
     shift 2
-    "build-win-linux/tools/travik-sim/travik-sim" "$@" >"$work/$name.out" 2>"$work/$name.err" &
+    "$linux_build/tools/travik-sim/travik-sim" "$@" >"$work/$name.out" 2>"$work/$name.err" &
     keep_child $!
     for _ in $(seq 100); do
         [ -s "$work/$name.out" ] && break
@@ -102,8 +108,8 @@ start_sim silent silent_pty --silent
 start_sim reply reply_pty --fast --reply-file "$work/reply.bin" --reread
 
 # The references: the same device read by the Linux build, before Wine holds the pty.
-linux_client=$root/build-win-linux/tests/windows/serial_reply_client
-linux_read=$root/build-win-linux/tools/travik-read/travik-read
+linux_client=$root/$linux_build/tests/windows/serial_reply_client
+linux_read=$root/$linux_build/tools/travik-read/travik-read
 "$linux_client" "$pty" h "$work/linux-reply.txt" >/dev/null || fail "Linux client: no complete reply"
 "$linux_read" alarm --port "$pty" --csv "$work/linux-alarm.csv" --quiet ||
     fail "Linux travik-read alarm"
