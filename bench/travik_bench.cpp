@@ -178,7 +178,10 @@ void throughWindow(bench::Table& table, const std::string& port, const std::stri
     });
     // The report of the full alarm readout, as the menu command writes it.
     auto* report = form.findChild<QAction*>(QStringLiteral("SaveReport1"));
-    const bench::Timing reportTiming = bench::medianOf(5, [&] { report->trigger(); });
+    const bench::Timing reportTiming = bench::medianOf(5, [&] {
+        report->trigger();
+        form.waitForReport();
+    });
     // Opening the same readout saved as a file, with every page filled.
     const std::string alarmFile = folder + "/Alarm-saved.csv";
     SaveCsvTabbed(alarmFile, form.state().terminal, true);
