@@ -7,6 +7,7 @@
 #include <QPdfWriter>
 #include <QTextOption>
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "AlarmSummary.h"
@@ -31,6 +32,8 @@ constexpr int kSmallestTableText = 6;
 constexpr double kWidestColumnShare = 0.5;     // of the page's width; longer texts are cut
 constexpr double kRepeatedColumnsShare = 0.5;  // else only the row number is repeated
 constexpr std::size_t kRowsBetweenReports = 1024;
+constexpr std::size_t kRememberedCell = 24;  // bytes; longer cells are measured each time
+constexpr std::size_t kRememberedCells = 1 << 16;
 
 QString text(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -123,6 +126,7 @@ struct ReportMaker::Plan {
     double headingHeight = 0;  // over each band's part; 0 when the table fits whole
     double numberWidth = 0;    // the row number's column
     std::vector<double> widths;
+    std::vector<bool> cut;  // by column: some text is wider than the column
     std::size_t repeated = 0;
     TablePlan pages;
     Grid alarms;
@@ -137,6 +141,16 @@ std::optional<std::vector<double>> measuredWidths(const Table& table, const QFon
                                                   QPaintDevice* device,
                                                   const ReportProgress& progress) {
     const QFontMetricsF plain(font, device), heading(boldOf(font), device);
+    // Short cells repeat (numbers, codes): each text is measured once.
+    std::unordered_map<std::string, double> known;
+    const auto advance = [&](const std::string& cell) {
+        if (cell.size() > kRememberedCell) return plain.horizontalAdvance(DecodedText(cell));
+        const auto found = known.find(cell);
+        if (found != known.end()) return found->second;
+        const double width = plain.horizontalAdvance(DecodedText(cell));
+        if (known.size() < kRememberedCells) known.emplace(cell, width);
+        return width;
+    };
     std::vector<double> widths(table.columnCount(), 0);
     for (std::size_t column = 0; column < widths.size(); ++column)
         widths[column] = heading.horizontalAdvance(columnTitle(table, column));
@@ -144,8 +158,7 @@ std::optional<std::vector<double>> measuredWidths(const Table& table, const QFon
         const std::vector<std::string>& fields = table.rows[row];
         for (std::size_t column = 0; column < fields.size(); ++column)
             if (!fields[column].empty())
-                widths[column] =
-                    std::max(widths[column], plain.horizontalAdvance(DecodedText(fields[column])));
+                widths[column] = std::max(widths[column], advance(fields[column]));
         if (row % kRowsBetweenReports == 0 && progress && !progress(row, table.rowCount()))
             return std::nullopt;
     }
@@ -280,21 +293,49 @@ private:
         }
         const std::vector<std::size_t> columns = bandColumns(plan, band);
         std::vector<double> widths{plan.numberWidth};
-        std::vector<bool> rightAligned{true};
+        std::vector<bool> cut{false};
         QStringList cells{QStringLiteral("#")};
         for (std::size_t column : columns) {
             widths.push_back(plan.widths[column]);
-            rightAligned.push_back(false);
+            cut.push_back(plan.cut[column]);
             cells << columnTitle(table, column);
         }
-        row(cells, widths, rightAligned, plan.bold, plan.rowHeight, true);
+        tableRow(cells, widths, cut, plan.bold, plan.rowHeight);
+        painter_.drawLine(QPointF(area_.left(), y_),
+                          QPointF(area_.left() + sum(widths, 0, widths.size()), y_));
+        y_ += 1;
         const std::vector<std::size_t>& rows = plan.pages.bandRows[part.band];
         for (std::size_t at = part.firstRow; at < part.firstRow + part.rowCount; ++at) {
             const std::size_t shown = rows[at];
             cells = QStringList{QString::number(shown + 1)};
             for (std::size_t column : columns) cells << DecodedText(table.cell(shown, column));
-            row(cells, widths, rightAligned, plan.font, plan.rowHeight, false);
+            tableRow(cells, widths, cut, plan.font, plan.rowHeight);
         }
+    }
+
+    // A row of the table: texts drawn at their baseline (no text layout per
+    // cell), cut only in the columns that need it; the row number to the right.
+    void tableRow(const QStringList& cells, const std::vector<double>& widths,
+                  const std::vector<bool>& cut, const QFont& font, double height) {
+        painter_.setFont(font);
+        const QFontMetricsF metrics(font, painter_.device());
+        const double baseline = y_ + (height - metrics.height()) / 2 + metrics.ascent();
+        double x = area_.left();
+        for (std::size_t c = 0; c < widths.size() && c < static_cast<std::size_t>(cells.size());
+             ++c) {
+            const QString& cell = cells[static_cast<qsizetype>(c)];
+            const double room = widths[c] - 2 * kCellPadding;
+            if (!cell.isEmpty()) {
+                const QString shown =
+                    cut[c] ? metrics.elidedText(cell, Qt::ElideRight, room) : cell;
+                const double left = c == 0
+                                        ? x + kCellPadding + room - metrics.horizontalAdvance(shown)
+                                        : x + kCellPadding;
+                painter_.drawText(QPointF(left, baseline), shown);
+            }
+            x += widths[c];
+        }
+        y_ += height;
     }
 
     std::vector<double> columnWidths(const Grid& grid, const QFont& font) const {
@@ -445,7 +486,11 @@ bool ReportMaker::plan(const ReportProgress& progress) {
     const auto measured = measuredWidths(table, plan->font, &device, progress);
     if (!measured) return false;
     std::vector<double> widths = *measured;
-    for (double& width : widths) width = std::min(width, area.width() * kWidestColumnShare);
+    plan->cut.resize(widths.size());
+    for (std::size_t column = 0; column < widths.size(); ++column) {
+        plan->cut[column] = widths[column] > area.width() * kWidestColumnShare;
+        widths[column] = std::min(widths[column], area.width() * kWidestColumnShare);
+    }
     const QString lastNumber = QString::number(std::max<std::size_t>(table.rowCount(), 1));
     plan->numberWidth =
         std::max(
@@ -461,6 +506,7 @@ bool ReportMaker::plan(const ReportProgress& progress) {
         plan->numberWidth + sum(scaledWidths(widths, pixels), 0, widths.size()) <= area.width();
     if (fits) {
         widths = scaledWidths(widths, pixels);
+        if (pixels != kTableText) plan->cut.assign(widths.size(), true);  // scaled: not exact
         plan->font = reportFont(pixels);
     } else {
         plan->repeated = RepeatedColumns(table);
