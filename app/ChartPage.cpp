@@ -4,6 +4,7 @@
 #include <QCategoryAxis>
 #include <QCursor>
 #include <QFileDialog>
+#include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -44,6 +45,7 @@ namespace {
 constexpr double kRangeFactor = 10.0;            // ranges further apart get axes of their own
 constexpr double kWheelZoom = 0.8;               // horizontal share kept per wheel step
 constexpr double kSinglePointHalfMinute = 60.0;  // seconds each side of one point in time
+constexpr double kRelabelWidth = 24;             // pixels
 constexpr std::size_t kTimeLabels = 7;           // at most, on the time axis
 constexpr std::size_t kMaxLinesPerColumn = 16;
 
@@ -119,6 +121,7 @@ struct ChartPage::Parts {
     std::vector<ColumnLine> lines;
     std::vector<std::vector<std::pair<QXYSeries*, std::size_t>>> drawn;
     QValueAxis* xAxis = nullptr;
+    double labelledWidth = 0;  // the plot's width the time labels were chosen for
 };
 
 ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique<Parts>()) {
@@ -135,6 +138,12 @@ ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique
     parts_->list->setMaximumWidth(180);
     row->addWidget(parts_->list);
     parts_->chart = newChart();
+    // Resized: the time labels chosen again when the width changed enough (not
+    // for the few points a new label count itself moves the plot by).
+    connect(parts_->chart, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
+        if (std::abs(area.width() - parts_->labelledWidth) > kRelabelWidth)
+            labelTimeAxis(area.width());
+    });
     parts_->view = new ChartView(parts_->chart, this);
     parts_->view->setObjectName(QStringLiteral("ChartView1"));
     parts_->view->onContextMenu = [this](const QPoint& at) {
@@ -343,7 +352,8 @@ void ChartPage::addHorizontalAxis() {
             title += QLatin1Char(' ') + columnName(t, *parts_->axis->timeColumn);
         axis->setTitleText(title);
         parts_->xAxis = axis;
-        connect(axis, &QValueAxis::rangeChanged, this, [this] { labelTimeAxis(); });
+        connect(axis, &QValueAxis::rangeChanged, this,
+                [this] { labelTimeAxis(parts_->chart->plotArea().width()); });
     } else {
         parts_->xAxis = new QValueAxis;
         parts_->xAxis->setLabelFormat(QStringLiteral("%d"));
@@ -354,15 +364,28 @@ void ChartPage::addHorizontalAxis() {
         parts_->xAxis->setRange(range->low * scale, range->high * scale);
     }
     parts_->chart->addAxis(parts_->xAxis, Qt::AlignBottom);
-    if (byTime) labelTimeAxis();
+    if (byTime) labelTimeAxis(parts_->chart->plotArea().width());
 }
 
-void ChartPage::labelTimeAxis() {
+void ChartPage::labelTimeAxis(double width) const {
     auto* axis = qobject_cast<QCategoryAxis*>(parts_->xAxis);
     if (!axis) return;
-    for (const QString& label : axis->categoriesLabels()) axis->remove(label);
+    // As many labels as fit the plot's width whole: QtCharts cuts a label
+    // wider than the room between two ticks short.
+    const QFontMetricsF metrics(axis->labelsFont());
+    parts_->labelledWidth = width;
     const std::vector<AxisTick> ticks =
-        TimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels, parts_->timeOfDay);
+        width > 0
+            ? FittingTimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels,
+                               parts_->timeOfDay, width, metrics.averageCharWidth() * 2,
+                               [&metrics](const std::string& label) {
+                                   return metrics.horizontalAdvance(QString::fromStdString(label));
+                               })
+            : TimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels, parts_->timeOfDay);
+    QStringList labels;
+    for (const AxisTick& tick : ticks) labels << QString::fromStdString(tick.label);
+    if (labels == axis->categoriesLabels()) return;  // as they are: no new layout
+    for (const QString& label : axis->categoriesLabels()) axis->remove(label);
     axis->setStartValue(axis->min());
     for (const AxisTick& tick : ticks)
         axis->append(QString::fromStdString(tick.label), tick.seconds * 1000.0);
@@ -444,11 +467,19 @@ void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
     // Laid out at the target's size for the while, so that its texts keep
     // their size against the lines, then given back its place on the page.
     const QRectF shown = chart->geometry();
-    chart->setGeometry(QRectF(shown.topLeft(), target.size()));
-    if (QGraphicsLayout* layout = chart->layout()) layout->activate();
+    // The time labels are chosen for the plot's width there, then as they were.
+    const double labelledWidth = parts_->labelledWidth;
+    const auto layOut = [chart](const QRectF& geometry) {
+        chart->setGeometry(geometry);
+        if (QGraphicsLayout* layout = chart->layout()) layout->activate();
+    };
+    layOut(QRectF(shown.topLeft(), target.size()));
+    labelTimeAxis(chart->plotArea().width());
+    layOut(chart->geometry());
     chart->scene()->render(painter, target, chart->geometry());
-    chart->setGeometry(shown);
-    if (QGraphicsLayout* layout = chart->layout()) layout->activate();
+    layOut(shown);
+    labelTimeAxis(labelledWidth);
+    layOut(shown);
 }
 
 }  // namespace travik

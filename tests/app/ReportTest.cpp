@@ -1,13 +1,18 @@
 // The PDF report from the real window: its name, pages and words, the chart
 // drawn in it, and a failed save that keeps the old file.
 #include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTabWidget>
 #include <algorithm>
+#include <cstdio>
 
 #include "AppTestSupport.h"
 #include "ChartPage.h"
@@ -297,6 +302,30 @@ TEST_F(ReportTest, AReportOfManyPagesIsAskedFor) {
     EXPECT_GT(match.captured(1).toInt(), 500);
     EXPECT_LT(match.captured(1).toInt(), 800);
     EXPECT_EQ(folderNames(), (std::vector<std::string>{"Long.csv"}));
+}
+
+// The report's chart is recorded at its own width, its time labels chosen for
+// it (see FittingTimeTicks); the page keeps its own labels.
+TEST_F(ReportTest, TheReportsChartLeavesThePagesTimeLabels) {
+    if (!travik::ChartPage::available()) GTEST_SKIP() << "built without charts";
+    std::string text = "TP 2000\r09.12.26 10:00\rNo\tt\tValue\r";
+    for (int row = 0; row < 96; ++row) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%d\t01.03.2024 %02d:%02d:00\t%d\r", row + 1, row / 4,
+                      row % 4 * 15, row % 7);
+        text += line;
+    }
+    auto form = startForm();
+    form->showTable(std::make_shared<travik::Table>(travik::CutTable(text)));
+    auto* chart = Control<travik::ChartPage>(*form, "ChartPage1");
+    ASSERT_TRUE(chart->hasTimeAxis());
+    const QStringList shown = chart->horizontalLabels();
+    ASSERT_GE(shown.size(), 2);
+    EXPECT_TRUE(shown[0].contains(QLatin1Char(':'))) << shown[0].toStdString();
+    travik::RecordedChart(
+        [chart](QPainter* painter, const QRectF& target) { chart->paintChart(painter, target); },
+        QPageSize(QPageSize::A4));
+    EXPECT_EQ(chart->horizontalLabels(), shown);
 }
 
 TEST(ReportPageSize, LetterWhereTheCountryUsesIt) {
