@@ -377,7 +377,7 @@ void ChartPage::labelTimeAxis(double width) const {
     const std::vector<AxisTick> ticks =
         width > 0
             ? FittingTimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels,
-                               parts_->timeOfDay, width, metrics.averageCharWidth() * 2,
+                               parts_->timeOfDay, width, metrics.averageCharWidth(),
                                [&metrics](const std::string& label) {
                                    return metrics.horizontalAdvance(QString::fromStdString(label));
                                })
