@@ -123,6 +123,7 @@ struct ReportMaker::Plan {
     QFont font;
     QFont bold;
     double rowHeight = 0;
+    bool banded = false;       // else the table fits the width whole
     double headingHeight = 0;  // over each band's part; 0 when the table fits whole
     double numberWidth = 0;    // the row number's column
     std::vector<double> widths;
@@ -477,6 +478,42 @@ ReportMaker::ReportMaker(ReportInput input, const QPageSize& pageSize)
 
 ReportMaker::~ReportMaker() = default;
 
+namespace {
+
+// The table's text size and column widths: the whole width at a smaller text
+// when that is enough, else bands at the usual size beside the repeated columns.
+std::vector<double> fitTableText(ReportMaker::Plan& plan, const Table& table,
+                                 std::vector<double> widths, double pageWidth) {
+    int pixels = kTableText;
+    const auto total = [&](int size) {
+        return plan.numberWidth + sum(scaledWidths(widths, size), 0, widths.size());
+    };
+    while (pixels > kSmallestTableText && total(pixels) > pageWidth) --pixels;
+    if (total(pixels) <= pageWidth) {
+        if (pixels != kTableText) plan.cut.assign(widths.size(), true);  // scaled: not exact
+        plan.font = reportFont(pixels);
+        return scaledWidths(std::move(widths), pixels);
+    }
+    plan.repeated = RepeatedColumns(table);
+    if (plan.numberWidth + sum(widths, 0, plan.repeated) > pageWidth * kRepeatedColumnsShare)
+        plan.repeated = 0;
+    plan.banded = true;
+    return widths;
+}
+
+// The pages before the table, from the lines they hold (an estimate).
+std::size_t firstPages(const ReportInput& input, const Grid& alarms, const QRectF& area,
+                       QPaintDevice* device) {
+    const double gridRow = QFontMetricsF(boldOf(reportFont(9)), device).height() + 3;
+    const double lines =
+        area.height() * (input.chart ? kChartShare : 0) + 12 * lineHeight(reportFont(12), device) +
+        gridRow * static_cast<double>(input.figures.columns.size() +
+                                      static_cast<std::size_t>(alarms.rows.size()));
+    return 1 + static_cast<std::size_t>(lines / area.height());
+}
+
+}  // namespace
+
 bool ReportMaker::plan(const ReportProgress& progress) {
     auto plan = std::make_unique<Plan>();
     const Table& table = *input_.table;
@@ -497,26 +534,10 @@ bool ReportMaker::plan(const ReportProgress& progress) {
             QFontMetricsF(plan->font, &device).horizontalAdvance(lastNumber),
             QFontMetricsF(boldOf(plan->font), &device).horizontalAdvance(QStringLiteral("#"))) +
         2 * kCellPadding;
-    // The whole width at a smaller text when that is enough, else bands at the usual size.
-    int pixels = kTableText;
-    while (pixels > kSmallestTableText &&
-           plan->numberWidth + sum(scaledWidths(widths, pixels), 0, widths.size()) > area.width())
-        --pixels;
-    const bool fits =
-        plan->numberWidth + sum(scaledWidths(widths, pixels), 0, widths.size()) <= area.width();
-    if (fits) {
-        widths = scaledWidths(widths, pixels);
-        if (pixels != kTableText) plan->cut.assign(widths.size(), true);  // scaled: not exact
-        plan->font = reportFont(pixels);
-    } else {
-        plan->repeated = RepeatedColumns(table);
-        if (plan->numberWidth + sum(widths, 0, plan->repeated) >
-            area.width() * kRepeatedColumnsShare)
-            plan->repeated = 0;
-    }
+    widths = fitTableText(*plan, table, std::move(widths), area.width());
     plan->bold = boldOf(plan->font);
     plan->rowHeight = QFontMetricsF(plan->bold, &device).height() + 3;
-    plan->headingHeight = fits ? 0 : lineHeight(boldOf(reportFont(9)), &device);
+    if (plan->banded) plan->headingHeight = lineHeight(boldOf(reportFont(9)), &device);
     const double room = area.width() - plan->numberWidth - sum(widths, 0, plan->repeated);
     const double tableHeading = lineHeight(reportFont(12, true), &device);
     const BandLayout layout{area.height() - tableHeading, area.height(), plan->headingHeight,
@@ -527,15 +548,8 @@ bool ReportMaker::plan(const ReportProgress& progress) {
     plan->pages = PlanTablePages(table, ColumnBands(widths, plan->repeated, room), layout, stop);
     if (table.columnCount() > 0 && plan->pages.pages.empty()) return false;
     plan->widths = std::move(widths);
-    // The first pages: the lines above, the chart, the figures' and alarms' rows.
     if (input_.alarmBuffer) plan->alarms = alarmsGrid(input_);
-    const double gridRow = QFontMetricsF(boldOf(reportFont(9)), &device).height() + 3;
-    const double firstLines =
-        area.height() * (input_.chart ? kChartShare : 0) +
-        12 * lineHeight(reportFont(12), &device) +
-        gridRow * static_cast<double>(input_.figures.columns.size() +
-                                      static_cast<std::size_t>(plan->alarms.rows.size()));
-    plan->firstPages = 1 + static_cast<std::size_t>(firstLines / area.height());
+    plan->firstPages = firstPages(input_, plan->alarms, area, &device);
     plan_ = std::move(plan);
     return true;
 }
