@@ -45,7 +45,6 @@ namespace {
 constexpr double kRangeFactor = 10.0;            // ranges further apart get axes of their own
 constexpr double kWheelZoom = 0.8;               // horizontal share kept per wheel step
 constexpr double kSinglePointHalfMinute = 60.0;  // seconds each side of one point in time
-constexpr double kRelabelWidth = 24;             // pixels
 constexpr std::size_t kTimeLabels = 7;           // at most, on the time axis
 constexpr std::size_t kMaxLinesPerColumn = 16;
 
@@ -121,7 +120,6 @@ struct ChartPage::Parts {
     std::vector<ColumnLine> lines;
     std::vector<std::vector<std::pair<QXYSeries*, std::size_t>>> drawn;
     QValueAxis* xAxis = nullptr;
-    double labelledWidth = 0;  // the plot's width the time labels were chosen for
 };
 
 ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique<Parts>()) {
@@ -138,12 +136,6 @@ ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique
     parts_->list->setMaximumWidth(180);
     row->addWidget(parts_->list);
     parts_->chart = newChart();
-    // Resized: the time labels chosen again when the width changed enough (not
-    // for the few points a new label count itself moves the plot by).
-    connect(parts_->chart, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
-        if (std::abs(area.width() - parts_->labelledWidth) > kRelabelWidth)
-            labelTimeAxis(area.width());
-    });
     parts_->view = new ChartView(parts_->chart, this);
     parts_->view->setObjectName(QStringLiteral("ChartView1"));
     parts_->view->onContextMenu = [this](const QPoint& at) {
@@ -352,8 +344,7 @@ void ChartPage::addHorizontalAxis() {
             title += QLatin1Char(' ') + columnName(t, *parts_->axis->timeColumn);
         axis->setTitleText(title);
         parts_->xAxis = axis;
-        connect(axis, &QValueAxis::rangeChanged, this,
-                [this] { labelTimeAxis(parts_->chart->plotArea().width()); });
+        connect(axis, &QValueAxis::rangeChanged, this, [this] { labelTimeAxis(0); });
     } else {
         parts_->xAxis = new QValueAxis;
         parts_->xAxis->setLabelFormat(QStringLiteral("%d"));
@@ -364,7 +355,7 @@ void ChartPage::addHorizontalAxis() {
         parts_->xAxis->setRange(range->low * scale, range->high * scale);
     }
     parts_->chart->addAxis(parts_->xAxis, Qt::AlignBottom);
-    if (byTime) labelTimeAxis(parts_->chart->plotArea().width());
+    if (byTime) labelTimeAxis(0);
 }
 
 void ChartPage::labelTimeAxis(double width) const {
@@ -373,7 +364,6 @@ void ChartPage::labelTimeAxis(double width) const {
     // As many labels as fit the plot's width whole: QtCharts cuts a label
     // wider than the room between two ticks short.
     const QFontMetricsF metrics(axis->labelsFont());
-    parts_->labelledWidth = width;
     const std::vector<AxisTick> ticks =
         width > 0
             ? FittingTimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels,
@@ -468,7 +458,6 @@ void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
     // their size against the lines, then given back its place on the page.
     const QRectF shown = chart->geometry();
     // The time labels are chosen for the plot's width there, then as they were.
-    const double labelledWidth = parts_->labelledWidth;
     const auto layOut = [chart](const QRectF& geometry) {
         chart->setGeometry(geometry);
         if (QGraphicsLayout* layout = chart->layout()) layout->activate();
@@ -478,7 +467,7 @@ void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
     layOut(chart->geometry());
     chart->scene()->render(painter, target, chart->geometry());
     layOut(shown);
-    labelTimeAxis(labelledWidth);
+    labelTimeAxis(0);
     layOut(shown);
 }
 
