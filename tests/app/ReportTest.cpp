@@ -236,23 +236,23 @@ TEST_F(ReportTest, AWideTableGoesOnInHeadedBandsOfColumns) {
     EXPECT_TRUE(german.tableHeadings().at(0).at(0).startsWith(QStringLiteral("Spalten 1–")));
 }
 
-// One row of 30 000 fields among 10 000 short ones: the short rows are not
-// widened to it (rows times widest row would be 300 million cells).
+// One row of 12 000 fields among 4000 short ones: the short rows are not
+// widened to it (rows times widest row would be 48 million cells).
 TEST_F(ReportTest, ALongRowAmongShortOnesCostsItsOwnCells) {
-    std::string text = loggerDevice(10000, 3);
-    text += "10001";
-    for (int column = 1; column < 30000; ++column) text += "\t7";
+    std::string text = loggerDevice(4000, 3);
+    text += "4001";
+    for (int column = 1; column < 12000; ++column) text += "\t7";
     text += "\r";
     auto table = std::make_shared<travik::Table>(travik::CutTable(text));
-    ASSERT_EQ(table->columnCount(), 30000u);
+    ASSERT_EQ(table->columnCount(), 12000u);
     travik::ReportInput input;
     input.table = table;
     travik::ReportMaker maker(input, QPageSize(QPageSize::A4));
     ASSERT_TRUE(maker.plan());
     const std::vector<QStringList> pages = maker.tableHeadings();
-    // Some 150 pages of the short rows, then the long row's bands, 15 or so a page.
-    EXPECT_GT(pages.size(), 200u);
-    EXPECT_LT(pages.size(), 450u);
+    // Some 60 pages of the short rows, then the long row's bands, 15 or so a page.
+    EXPECT_GT(pages.size(), 80u);
+    EXPECT_LT(pages.size(), 200u);
     const std::optional<QByteArray> pdf = maker.pdf();
     ASSERT_TRUE(pdf.has_value());
     EXPECT_EQ(pageCount(pdf->toStdString()), static_cast<int>(maker.pageCount()));
