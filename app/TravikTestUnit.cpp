@@ -735,9 +735,10 @@ ReportInput TSTestForm::reportInput() const {
     // The chart is drawn with widgets: recorded here, on the window's thread.
     if (!ui_->ChartPage1->chartedColumns().empty()) {
         const ChartPage* chart = ui_->ChartPage1;
-        input.chart = RecordedChart(
-            [chart](QPainter* painter, const QRectF& target) { chart->paintChart(painter, target); },
-            ReportPageSize(QLocale::system()));
+        input.chart =
+            RecordedChart([chart](QPainter* painter,
+                                  const QRectF& target) { chart->paintChart(painter, target); },
+                          ReportPageSize(QLocale::system()));
     }
     return input;
 }
@@ -776,9 +777,8 @@ void TSTestForm::reportStepDone() {
     if (report_->cancelled() || sessionEnded()) return endReport();
     if (report_->step() == ReportJob::Step::Planning) {
         const std::size_t pages = report_->pageCount();
-        const std::string question = QString::fromUtf8(ReportTextsFor(LanguageIndex()).manyPages)
-                                         .arg(pages)
-                                         .toStdString();
+        const std::string question =
+            QString::fromUtf8(ReportTextsFor(LanguageIndex()).manyPages).arg(pages).toStdString();
         if (pages > kReportPagesAsked && !dialogs_->askYesNo(question)) return endReport();
         // Cancelled while the question waited, or the window closed.
         if (!report_ || report_->cancelled() || sessionEnded()) return endReport();
@@ -789,8 +789,8 @@ void TSTestForm::reportStepDone() {
     const std::string path = reportPath_;
     endReport();
     if (!pdf) return;
-    const Status saved =
-        WriteFileAtomically(path, std::string(pdf->constData(), static_cast<std::size_t>(pdf->size())));
+    const Status saved = WriteFileAtomically(
+        path, std::string(pdf->constData(), static_cast<std::size_t>(pdf->size())));
     if (saved.ok()) return;
     // As the CSV: the box keeps its fixed text, the status line adds the system's reason.
     setStatusText(saved.reason());

@@ -164,7 +164,7 @@ private:
     bool shownBefore_ = false;
     std::optional<SavedReadout> opened_;  // the saved readout shown, if any
     std::string openedPath_;
-    bool unsaved_ = false;  // a readout from the device that no save has written yet
+    bool unsaved_ = false;               // a readout from the device that no save has written yet
     std::unique_ptr<ReportJob> report_;  // the report being written, if any
     std::string reportPath_;             // where it goes
     QProgressDialog* reportProgress_ = nullptr;
