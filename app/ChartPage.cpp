@@ -5,6 +5,7 @@
 #include <QCategoryAxis>
 #include <QCursor>
 #include <QFileDialog>
+#include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -394,7 +395,7 @@ void ChartPage::addHorizontalAxis() {
             title += QLatin1Char(' ') + columnName(t, *parts_->axis->timeColumn);
         axis->setTitleText(title);
         parts_->xAxis = axis;
-        connect(axis, &QValueAxis::rangeChanged, this, [this] { labelTimeAxis(); });
+        connect(axis, &QValueAxis::rangeChanged, this, [this] { labelTimeAxis(0); });
     } else {
         parts_->xAxis = new QValueAxis;
         parts_->xAxis->setLabelFormat(QStringLiteral("%d"));
@@ -405,15 +406,27 @@ void ChartPage::addHorizontalAxis() {
         parts_->xAxis->setRange(range->low * scale, range->high * scale);
     }
     parts_->chart->addAxis(parts_->xAxis, Qt::AlignBottom);
-    if (byTime) labelTimeAxis();
+    if (byTime) labelTimeAxis(0);
 }
 
-void ChartPage::labelTimeAxis() {
+void ChartPage::labelTimeAxis(double width) const {
     auto* axis = qobject_cast<QCategoryAxis*>(parts_->xAxis);
     if (!axis) return;
-    for (const QString& label : axis->categoriesLabels()) axis->remove(label);
+    // As many labels as fit the plot's width whole: QtCharts cuts a label
+    // wider than the room between two ticks short.
+    const QFontMetricsF metrics(axis->labelsFont());
     const std::vector<AxisTick> ticks =
-        TimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels, parts_->timeOfDay);
+        width > 0
+            ? FittingTimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels,
+                               parts_->timeOfDay, width, metrics.averageCharWidth(),
+                               [&metrics](const std::string& label) {
+                                   return metrics.horizontalAdvance(QString::fromStdString(label));
+                               })
+            : TimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels, parts_->timeOfDay);
+    QStringList labels;
+    for (const AxisTick& tick : ticks) labels << QString::fromStdString(tick.label);
+    if (labels == axis->categoriesLabels()) return;  // as they are: no new layout
+    for (const QString& label : axis->categoriesLabels()) axis->remove(label);
     axis->setStartValue(axis->min());
     for (const AxisTick& tick : ticks)
         axis->append(QString::fromStdString(tick.label), tick.seconds * 1000.0);
@@ -495,11 +508,18 @@ void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
     // Laid out at the target's size for the while, so that its texts keep
     // their size against the lines, then given back its place on the page.
     const QRectF shown = chart->geometry();
-    chart->setGeometry(QRectF(shown.topLeft(), target.size()));
-    if (QGraphicsLayout* layout = chart->layout()) layout->activate();
+    // The time labels are chosen for the plot's width there, then as they were.
+    const auto layOut = [chart](const QRectF& geometry) {
+        chart->setGeometry(geometry);
+        if (QGraphicsLayout* layout = chart->layout()) layout->activate();
+    };
+    layOut(QRectF(shown.topLeft(), target.size()));
+    labelTimeAxis(chart->plotArea().width());
+    layOut(chart->geometry());
     chart->scene()->render(painter, target, chart->geometry());
-    chart->setGeometry(shown);
-    if (QGraphicsLayout* layout = chart->layout()) layout->activate();
+    layOut(shown);
+    labelTimeAxis(0);
+    layOut(shown);
 }
 
 }  // namespace travik

@@ -66,7 +66,9 @@ private:
     void rebuild();
     void replaceChart();
     void addHorizontalAxis();
-    void labelTimeAxis();
+    // As many time labels as fit a plot `width` wide (the report's chart); all
+    // when 0 (the page's, which the view scrolls and zooms).
+    void labelTimeAxis(double width) const;
     QValueAxis* addValueAxis(const ValueAxisGroup& group, Qt::Alignment side);
     void addLine(std::size_t index, QValueAxis* valueAxis);
     void showHover(std::size_t charted, std::size_t segment, const QPointF& point);

@@ -104,13 +104,21 @@ const FileDialogTexts kFileDialogTexts[kLanguageCount] = {
 
 const ReportTexts kReportTexts[kLanguageCount] = {
     {"Readout report", "Source", "port %1", "file %1", "Report date", "Figures", "Alarms", "Text",
-     "Count", "First", "Last", "Table", "Page %1"},
+     "Count", "First", "Last", "Table", "Page %1", "Columns %1–%2 of %3",
+     "The report will have about %1 pages. Write it all the same?", "Writing the report…",
+     "Cancel"},
     {"Auslesebericht", "Quelle", "Schnittstelle %1", "Datei %1", "Berichtsdatum", "Kennzahlen",
-     "Alarme", "Text", "Anzahl", "Erstes", "Letztes", "Tabelle", "Seite %1"},
+     "Alarme", "Text", "Anzahl", "Erstes", "Letztes", "Tabelle", "Seite %1", "Spalten %1–%2 von %3",
+     "Der Bericht wird etwa %1 Seiten lang. Trotzdem schreiben?", "Der Bericht wird geschrieben…",
+     "Abbrechen"},
     {"Rapport de lecture", "Source", "interface %1", "fichier %1", "Date du rapport",
-     "Statistiques", "Alarmes", "Texte", "Nombre", "Premier", "Dernier", "Tableau", "Page %1"},
+     "Statistiques", "Alarmes", "Texte", "Nombre", "Premier", "Dernier", "Tableau", "Page %1",
+     "Colonnes %1 à %2 sur %3", "Le rapport aura environ %1 pages. L’écrire quand même ?",
+     "Écriture du rapport…", "Annuler"},
     {"Informe de lectura", "Origen", "puerto %1", "fichero %1", "Fecha del informe", "Estadísticas",
-     "Alarmas", "Texto", "Cantidad", "Primera", "Última", "Tabla", "Página %1"},
+     "Alarmas", "Texto", "Cantidad", "Primera", "Última", "Tabla", "Página %1",
+     "Columnas %1–%2 de %3", "El informe tendrá unas %1 páginas. ¿Escribirlo de todos modos?",
+     "Escribiendo el informe…", "Cancelar"},
 };
 
 // "%1" the file, "%2" the system's reason.

@@ -81,6 +81,10 @@ struct ReportTexts {
     const char* last;
     const char* table;
     const char* page;  // "%1" the page number
+    const char* columns;    // over a band of a wide table: "%1" to "%2" of "%3" columns
+    const char* manyPages;  // asked before a long report is written: "%1" the pages
+    const char* writing;    // while it is written
+    const char* cancel;
 };
 const ReportTexts& ReportTextsFor(int languageIndex);
 

@@ -7,11 +7,13 @@
 #include <QPdfWriter>
 #include <QTextOption>
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "AlarmSummary.h"
 #include "FiguresGrid.h"
 #include "Languages.h"
+#include "ReportPlan.h"
 #include "TableItemModel.h"
 
 namespace travik {
@@ -23,6 +25,15 @@ constexpr double kCellPadding = 4;
 constexpr double kSmallestText = 5;
 constexpr double kChartShare = 0.36;  // of the page's height
 constexpr double kFooterHeight = 16;
+// The table's text: this size, down to the smallest when that makes it fit the
+// width; else in bands of columns at this size.
+constexpr int kTableText = 8;
+constexpr int kSmallestTableText = 6;
+constexpr double kWidestColumnShare = 0.5;     // of the page's width; longer texts are cut
+constexpr double kRepeatedColumnsShare = 0.5;  // else only the row number is repeated
+constexpr std::size_t kRowsBetweenReports = 1024;
+constexpr std::size_t kRememberedCell = 24;  // bytes; longer cells are measured each time
+constexpr std::size_t kRememberedCells = 1 << 16;
 
 QString text(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -36,10 +47,39 @@ QFont reportFont(double pixels, bool bold = false) {
     return font;
 }
 
+QFont boldOf(QFont font) {
+    font.setBold(true);
+    return font;
+}
+
 QPageLayout pageLayout(const QPageSize& pageSize) {
     return QPageLayout(pageSize, QPageLayout::Portrait,
                        QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
                        QPageLayout::Millimeter);
+}
+
+// Where the pages' content goes, in points, footer left out.
+QRectF contentArea(const QPageSize& pageSize) {
+    return QRectF(QPointF(0, 0), pageLayout(pageSize).paintRectPixels(kPointsPerInch).size())
+        .adjusted(0, 0, 0, -kFooterHeight);
+}
+
+QSizeF chartSize(const QPageSize& pageSize) {
+    const QRectF area = contentArea(pageSize);
+    return QSizeF(area.width(), area.height() * kChartShare);
+}
+
+// A paint device of the PDF's resolution, to measure texts as they will be drawn.
+QImage measuringDevice() {
+    QImage device(1, 1, QImage::Format_RGB32);
+    const int dotsPerMeter = static_cast<int>(kPointsPerInch / 0.0254 + 0.5);
+    device.setDotsPerMeterX(dotsPerMeter);
+    device.setDotsPerMeterY(dotsPerMeter);
+    return device;
+}
+
+double lineHeight(const QFont& font, QPaintDevice* device) {
+    return QFontMetricsF(font, device).height() + 2;
 }
 
 struct Grid {
@@ -47,6 +87,98 @@ struct Grid {
     QList<QStringList> rows;
     std::vector<bool> rightAligned;  // by column
 };
+
+QString columnTitle(const Table& table, std::size_t column) {
+    const QString title = DecodedText(table.titles[column]);
+    return title.isEmpty() ? QStringLiteral("#%1").arg(column + 1) : title;
+}
+
+Grid figuresGrid(const FiguresText& figures) {
+    return Grid{figures.header, figures.rows, {false, true, true, false, true, false, true}};
+}
+
+Grid alarmsGrid(const ReportInput& input) {
+    const ReportTexts& words = ReportTextsFor(input.languageIndex);
+    Grid grid{{text(words.text), text(words.count), text(words.first), text(words.last)},
+              {},
+              {false, true, false, false}};
+    const auto when = [](const std::optional<std::string>& time, std::size_t row) {
+        return time ? DecodedText(*time) : QStringLiteral("#%1").arg(row + 1);
+    };
+    for (const AlarmCount& alarm : AlarmSummary(*input.table))
+        grid.rows.append({DecodedText(alarm.text), QString::number(alarm.count),
+                          when(alarm.firstTime, alarm.firstRow),
+                          when(alarm.lastTime, alarm.lastRow)});
+    return grid;
+}
+
+QString bandHeading(const ReportTexts& words, const ColumnBand& band, std::size_t columns) {
+    return text(words.columns).arg(band.first + 1).arg(band.end).arg(columns);
+}
+
+}  // namespace
+
+// The table measured and laid out over pages.
+struct ReportMaker::Plan {
+    QFont font;
+    QFont bold;
+    double rowHeight = 0;
+    bool banded = false;       // else the table fits the width whole
+    double headingHeight = 0;  // over each band's part; 0 when the table fits whole
+    double numberWidth = 0;    // the row number's column
+    std::vector<double> widths;
+    std::vector<bool> cut;  // by column: some text is wider than the column
+    std::size_t repeated = 0;
+    TablePlan pages;
+    Grid alarms;
+    std::size_t firstPages = 1;  // before the table
+};
+
+namespace {
+
+// How wide each column's title and cells are drawn at `font`, padding included
+// (each cell measured once: the cost of the cells that exist).
+std::optional<std::vector<double>> measuredWidths(const Table& table, const QFont& font,
+                                                  QPaintDevice* device,
+                                                  const ReportProgress& progress) {
+    const QFontMetricsF plain(font, device), heading(boldOf(font), device);
+    // Short cells repeat (numbers, codes): each text is measured once.
+    std::unordered_map<std::string, double> known;
+    const auto advance = [&](const std::string& cell) {
+        if (cell.size() > kRememberedCell) return plain.horizontalAdvance(DecodedText(cell));
+        const auto found = known.find(cell);
+        if (found != known.end()) return found->second;
+        const double width = plain.horizontalAdvance(DecodedText(cell));
+        if (known.size() < kRememberedCells) known.emplace(cell, width);
+        return width;
+    };
+    std::vector<double> widths(table.columnCount(), 0);
+    for (std::size_t column = 0; column < widths.size(); ++column)
+        widths[column] = heading.horizontalAdvance(columnTitle(table, column));
+    for (std::size_t row = 0; row < table.rowCount(); ++row) {
+        const std::vector<std::string>& fields = table.rows[row];
+        for (std::size_t column = 0; column < fields.size(); ++column)
+            if (!fields[column].empty())
+                widths[column] = std::max(widths[column], advance(fields[column]));
+        if (row % kRowsBetweenReports == 0 && progress && !progress(row, table.rowCount()))
+            return std::nullopt;
+    }
+    for (double& width : widths) width += 2 * kCellPadding;
+    return widths;
+}
+
+double sum(const std::vector<double>& widths, std::size_t first, std::size_t end) {
+    double total = 0;
+    for (std::size_t column = first; column < end; ++column) total += widths[column];
+    return total;
+}
+
+// Widths measured at kTableText drawn at `pixels`: the texts scale, the padding stays.
+std::vector<double> scaledWidths(std::vector<double> widths, int pixels) {
+    const double scale = static_cast<double>(pixels) / kTableText;
+    for (double& width : widths) width = (width - 2 * kCellPadding) * scale + 2 * kCellPadding;
+    return widths;
+}
 
 // Lays the report out from the top of the first page down, page by page.
 class ReportPages {
@@ -62,7 +194,7 @@ public:
     bool stopped() const { return stopped_; }
 
     void line(const QString& shown, const QFont& font) {
-        const double height = QFontMetricsF(font, painter_.device()).height() + 2;
+        const double height = lineHeight(font, painter_.device());
         if (!makeRoom(height)) return;
         painter_.setFont(font);
         painter_.drawText(QRectF(area_.left(), y_, area_.width(), height),
@@ -72,31 +204,31 @@ public:
 
     void gap(double height) { y_ = std::min(y_ + height, area_.bottom()); }
 
-    void chart(const std::function<void(QPainter*, const QRectF&)>& paint) {
+    void chart(const QPicture& picture) {
         const double height = area_.height() * kChartShare;
         if (!makeRoom(height)) return;
         painter_.save();
-        paint(&painter_, QRectF(area_.left(), y_, area_.width(), height));
+        painter_.setClipRect(QRectF(area_.left(), y_, area_.width(), height));
+        painter_.drawPicture(QPointF(area_.left(), y_), picture);
         painter_.restore();
         y_ += height;
     }
 
-    // A grid that goes on over the pages, its header on each of them.
+    // A grid of few columns that goes on over the pages, its header on each of them.
     void grid(const Grid& grid, double textSize) {
         if (grid.header.isEmpty() || stopped_) return;
         QFont font = reportFont(textSize);
         std::vector<double> widths = columnWidths(grid, font);
-        double total = sum(widths);
+        double total = sum(widths, 0, widths.size());
         // Too wide: smaller text first, then narrower columns with cut texts.
         while (total > area_.width() && font.pixelSize() > kSmallestText) {
             font = reportFont(font.pixelSize() - 1);
             widths = columnWidths(grid, font);
-            total = sum(widths);
+            total = sum(widths, 0, widths.size());
         }
         if (total > area_.width())
             for (double& width : widths) width *= area_.width() / total;
-        QFont bold = font;
-        bold.setBold(true);
+        const QFont bold = boldOf(font);
         const double rowHeight = QFontMetricsF(bold, painter_.device()).height() + 3;
         if (!makeRoom(rowHeight * 2)) return;
         row(grid.header, widths, grid.rightAligned, bold, rowHeight, true);
@@ -106,6 +238,25 @@ public:
                 row(grid.header, widths, grid.rightAligned, bold, rowHeight, true);
             }
             row(cells, widths, grid.rightAligned, font, rowHeight, false);
+        }
+    }
+
+    // The table as planned, each page as the plan has it; `progress` is told
+    // after each page.
+    void table(const Table& table, const ReportMaker::Plan& plan, const ReportProgress& progress) {
+        const TablePlan& pages = plan.pages;
+        for (std::size_t page = 0; page < pages.pages.size(); ++page) {
+            if (page > 0 && !nextPage()) return;
+            bool first = true;
+            for (const BandPart& part : pages.pages[page]) {
+                if (!first) y_ += plan.rowHeight;
+                first = false;
+                bandPart(table, plan, part);
+            }
+            if (progress && !progress(page + 1, pages.pages.size())) {
+                stopped_ = true;
+                return;
+            }
         }
     }
 
@@ -119,16 +270,78 @@ public:
     }
 
 private:
-    static double sum(const std::vector<double>& widths) {
-        double total = 0;
-        for (double width : widths) total += width;
-        return total;
+    // The columns band `part.band` shows: the repeated ones (in the first band
+    // they are its own first columns), then the band's.
+    static std::vector<std::size_t> bandColumns(const ReportMaker::Plan& plan,
+                                                const ColumnBand& band) {
+        std::vector<std::size_t> columns;
+        if (band.first > 0)
+            for (std::size_t column = 0; column < plan.repeated; ++column)
+                columns.push_back(column);
+        for (std::size_t column = band.first; column < band.end; ++column)
+            columns.push_back(column);
+        return columns;
+    }
+
+    void bandPart(const Table& table, const ReportMaker::Plan& plan, const BandPart& part) {
+        const ColumnBand& band = plan.pages.bands[part.band];
+        if (plan.headingHeight > 0) {
+            painter_.setFont(boldOf(reportFont(9)));
+            const QString heading = bandHeading(words_, band, table.columnCount());
+            painter_.drawText(QRectF(area_.left(), y_, area_.width(), plan.headingHeight),
+                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, heading);
+            y_ += plan.headingHeight;
+        }
+        const std::vector<std::size_t> columns = bandColumns(plan, band);
+        std::vector<double> widths{plan.numberWidth};
+        std::vector<bool> cut{false};
+        QStringList cells{QStringLiteral("#")};
+        for (std::size_t column : columns) {
+            widths.push_back(plan.widths[column]);
+            cut.push_back(plan.cut[column]);
+            cells << columnTitle(table, column);
+        }
+        tableRow(cells, widths, cut, plan.bold, plan.rowHeight);
+        painter_.drawLine(QPointF(area_.left(), y_),
+                          QPointF(area_.left() + sum(widths, 0, widths.size()), y_));
+        y_ += 1;
+        const std::vector<std::size_t>& rows = plan.pages.bandRows[part.band];
+        for (std::size_t at = part.firstRow; at < part.firstRow + part.rowCount; ++at) {
+            const std::size_t shown = rows[at];
+            cells = QStringList{QString::number(shown + 1)};
+            for (std::size_t column : columns) cells << DecodedText(table.cell(shown, column));
+            tableRow(cells, widths, cut, plan.font, plan.rowHeight);
+        }
+    }
+
+    // A row of the table: texts drawn at their baseline (no text layout per
+    // cell), cut only in the columns that need it; the row number to the right.
+    void tableRow(const QStringList& cells, const std::vector<double>& widths,
+                  const std::vector<bool>& cut, const QFont& font, double height) {
+        painter_.setFont(font);
+        const QFontMetricsF metrics(font, painter_.device());
+        const double baseline = y_ + (height - metrics.height()) / 2 + metrics.ascent();
+        double x = area_.left();
+        for (std::size_t c = 0; c < widths.size() && c < static_cast<std::size_t>(cells.size());
+             ++c) {
+            const QString& cell = cells[static_cast<qsizetype>(c)];
+            const double room = widths[c] - 2 * kCellPadding;
+            if (!cell.isEmpty()) {
+                const QString shown =
+                    cut[c] ? metrics.elidedText(cell, Qt::ElideRight, room) : cell;
+                const double left = c == 0
+                                        ? x + kCellPadding + room - metrics.horizontalAdvance(shown)
+                                        : x + kCellPadding;
+                painter_.drawText(QPointF(left, baseline), shown);
+            }
+            x += widths[c];
+        }
+        y_ += height;
     }
 
     std::vector<double> columnWidths(const Grid& grid, const QFont& font) const {
-        QFont bold = font;
-        bold.setBold(true);
-        const QFontMetricsF plain(font, painter_.device()), heading(bold, painter_.device());
+        const QFontMetricsF plain(font, painter_.device()),
+            heading(boldOf(font), painter_.device());
         std::vector<double> widths(static_cast<std::size_t>(grid.header.size()), 0);
         for (qsizetype c = 0; c < grid.header.size(); ++c)
             widths[static_cast<std::size_t>(c)] = heading.horizontalAdvance(grid.header[c]);
@@ -154,7 +367,9 @@ private:
             const bool right = c < rightAligned.size() && rightAligned[c];
             QTextOption option(Qt::AlignVCenter | (right ? Qt::AlignRight : Qt::AlignLeft));
             option.setWrapMode(QTextOption::NoWrap);
-            painter_.drawText(box, metrics.elidedText(cell, Qt::ElideRight, box.width()), option);
+            if (!cell.isEmpty())
+                painter_.drawText(box, metrics.elidedText(cell, Qt::ElideRight, box.width()),
+                                  option);
             x += widths[c];
         }
         y_ += height;
@@ -191,49 +406,10 @@ private:
     bool stopped_ = false;
 };
 
-QString columnTitle(const Table& table, std::size_t column) {
-    const QString title = DecodedText(table.titles[column]);
-    return title.isEmpty() ? QStringLiteral("#%1").arg(column + 1) : title;
-}
-
-Grid figuresGrid(const FiguresText& figures) {
-    return Grid{figures.header, figures.rows, {false, true, true, false, true, false, true}};
-}
-
-Grid alarmsGrid(const ReportInput& input) {
-    const ReportTexts& words = ReportTextsFor(input.languageIndex);
-    Grid grid{{text(words.text), text(words.count), text(words.first), text(words.last)},
-              {},
-              {false, true, false, false}};
-    const auto when = [](const std::optional<std::string>& time, std::size_t row) {
-        return time ? DecodedText(*time) : QStringLiteral("#%1").arg(row + 1);
-    };
-    for (const AlarmCount& alarm : AlarmSummary(*input.table))
-        grid.rows.append({DecodedText(alarm.text), QString::number(alarm.count),
-                          when(alarm.firstTime, alarm.firstRow),
-                          when(alarm.lastTime, alarm.lastRow)});
-    return grid;
-}
-
-Grid wholeTable(const Table& table) {
-    Grid grid;
-    grid.header << QStringLiteral("#");
-    grid.rightAligned.push_back(true);
-    for (std::size_t column = 0; column < table.columnCount(); ++column) {
-        grid.header << columnTitle(table, column);
-        grid.rightAligned.push_back(false);
-    }
-    for (std::size_t row = 0; row < table.rowCount(); ++row) {
-        QStringList cells{QString::number(row + 1)};
-        for (std::size_t column = 0; column < table.columnCount(); ++column)
-            cells << DecodedText(table.cell(row, column));
-        grid.rows.append(cells);
-    }
-    return grid;
-}
-
+// Draws the report; the table only when it was planned (`plan`).
 void drawReport(QPainter& painter, const QRectF& area, const ReportInput& input,
-                const std::function<bool()>& newPage) {
+                const ReportMaker::Plan* plan, const std::function<bool()>& newPage,
+                const ReportProgress& progress) {
     const ReportTexts& words = ReportTextsFor(input.languageIndex);
     const Table& table = *input.table;
     ReportPages pages(painter, area, input.languageIndex, newPage);
@@ -247,7 +423,7 @@ void drawReport(QPainter& painter, const QRectF& area, const ReportInput& input,
                    input.reportTime.toString(QStringLiteral("dd.MM.yyyy HH:mm")),
                reportFont(10));
     pages.gap(6);
-    if (input.paintChart) pages.chart(input.paintChart);
+    if (input.chart) pages.chart(*input.chart);
     if (!input.figures.columns.empty()) {
         pages.gap(6);
         pages.line(text(words.figures), reportFont(12, true));
@@ -256,16 +432,16 @@ void drawReport(QPainter& painter, const QRectF& area, const ReportInput& input,
         pages.grid(figuresGrid(figures), 9);
     }
     if (input.alarmBuffer) {
-        const Grid alarms = alarmsGrid(input);
+        const Grid alarms = plan ? plan->alarms : alarmsGrid(input);
         if (!alarms.rows.isEmpty()) {
             pages.gap(6);
             pages.line(text(words.alarms), reportFont(12, true));
             pages.grid(alarms, 9);
         }
     }
-    if (table.columnCount() > 0 && pages.startNewPage()) {
+    if (plan && !plan->pages.pages.empty() && pages.startNewPage()) {
         pages.line(text(words.table), reportFont(12, true));
-        pages.grid(wholeTable(table), 8);
+        pages.table(table, *plan, progress);
     }
     if (!pages.stopped()) pages.footer();
 }
@@ -288,23 +464,145 @@ QPageSize ReportPageSize(const QLocale& locale) {
     }
 }
 
-QByteArray ReportPdf(const ReportInput& input, const QPageSize& pageSize) {
+std::shared_ptr<const QPicture> RecordedChart(
+    const std::function<void(QPainter*, const QRectF&)>& paint, const QPageSize& pageSize) {
+    auto picture = std::make_shared<QPicture>();
+    QPainter painter(picture.get());
+    paint(&painter, QRectF(QPointF(0, 0), chartSize(pageSize)));
+    painter.end();
+    return picture;
+}
+
+ReportMaker::ReportMaker(ReportInput input, const QPageSize& pageSize)
+    : input_(std::move(input)), pageSize_(pageSize) {}
+
+ReportMaker::~ReportMaker() = default;
+
+namespace {
+
+// The table's text size and column widths: the whole width at a smaller text
+// when that is enough, else bands at the usual size beside the repeated columns.
+std::vector<double> fitTableText(ReportMaker::Plan& plan, const Table& table,
+                                 std::vector<double> widths, double pageWidth) {
+    int pixels = kTableText;
+    const auto total = [&](int size) {
+        return plan.numberWidth + sum(scaledWidths(widths, size), 0, widths.size());
+    };
+    while (pixels > kSmallestTableText && total(pixels) > pageWidth) --pixels;
+    if (total(pixels) <= pageWidth) {
+        if (pixels != kTableText) plan.cut.assign(widths.size(), true);  // scaled: not exact
+        plan.font = reportFont(pixels);
+        return scaledWidths(std::move(widths), pixels);
+    }
+    plan.repeated = RepeatedColumns(table);
+    if (plan.numberWidth + sum(widths, 0, plan.repeated) > pageWidth * kRepeatedColumnsShare)
+        plan.repeated = 0;
+    plan.banded = true;
+    return widths;
+}
+
+// The pages before the table, from the lines they hold (an estimate).
+std::size_t firstPages(const ReportInput& input, const Grid& alarms, const QRectF& area,
+                       QPaintDevice* device) {
+    const double gridRow = QFontMetricsF(boldOf(reportFont(9)), device).height() + 3;
+    const double lines =
+        area.height() * (input.chart ? kChartShare : 0) + 12 * lineHeight(reportFont(12), device) +
+        gridRow * static_cast<double>(input.figures.columns.size() +
+                                      static_cast<std::size_t>(alarms.rows.size()));
+    return 1 + static_cast<std::size_t>(lines / area.height());
+}
+
+}  // namespace
+
+bool ReportMaker::plan(const ReportProgress& progress) {
+    auto plan = std::make_unique<Plan>();
+    const Table& table = *input_.table;
+    QImage device = measuringDevice();
+    const QRectF area = contentArea(pageSize_);
+    plan->font = reportFont(kTableText);
+    const auto measured = measuredWidths(table, plan->font, &device, progress);
+    if (!measured) return false;
+    std::vector<double> widths = *measured;
+    plan->cut.resize(widths.size());
+    for (std::size_t column = 0; column < widths.size(); ++column) {
+        plan->cut[column] = widths[column] > area.width() * kWidestColumnShare;
+        widths[column] = std::min(widths[column], area.width() * kWidestColumnShare);
+    }
+    const QString lastNumber = QString::number(std::max<std::size_t>(table.rowCount(), 1));
+    plan->numberWidth =
+        std::max(
+            QFontMetricsF(plan->font, &device).horizontalAdvance(lastNumber),
+            QFontMetricsF(boldOf(plan->font), &device).horizontalAdvance(QStringLiteral("#"))) +
+        2 * kCellPadding;
+    widths = fitTableText(*plan, table, std::move(widths), area.width());
+    plan->bold = boldOf(plan->font);
+    plan->rowHeight = QFontMetricsF(plan->bold, &device).height() + 3;
+    if (plan->banded) plan->headingHeight = lineHeight(boldOf(reportFont(9)), &device);
+    const double room = area.width() - plan->numberWidth - sum(widths, 0, plan->repeated);
+    const double tableHeading = lineHeight(reportFont(12, true), &device);
+    const BandLayout layout{area.height() - tableHeading, area.height(), plan->headingHeight,
+                            plan->rowHeight, plan->rowHeight};
+    const auto stop = [&progress, &table] {
+        return progress && !progress(table.rowCount(), table.rowCount());
+    };
+    plan->pages = PlanTablePages(table, ColumnBands(widths, plan->repeated, room), layout, stop);
+    if (table.columnCount() > 0 && plan->pages.pages.empty()) return false;
+    plan->widths = std::move(widths);
+    if (input_.alarmBuffer) plan->alarms = alarmsGrid(input_);
+    plan->firstPages = firstPages(input_, plan->alarms, area, &device);
+    plan_ = std::move(plan);
+    return true;
+}
+
+std::size_t ReportMaker::pageCount() const {
+    return plan_ ? plan_->firstPages + plan_->pages.pages.size() : 0;
+}
+
+std::vector<QStringList> ReportMaker::tableHeadings() const {
+    std::vector<QStringList> pages;
+    if (!plan_) return pages;
+    const ReportTexts& words = ReportTextsFor(input_.languageIndex);
+    for (const std::vector<BandPart>& page : plan_->pages.pages) {
+        QStringList headings;
+        if (plan_->headingHeight > 0)
+            for (const BandPart& part : page)
+                headings << bandHeading(words, plan_->pages.bands[part.band],
+                                        input_.table->columnCount());
+        pages.push_back(headings);
+    }
+    return pages;
+}
+
+std::optional<QByteArray> ReportMaker::pdf(const ReportProgress& progress) {
+    if (!plan_ && !plan(progress)) return std::nullopt;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
+    bool stopped = false;
     {
         QPdfWriter writer(&buffer);
         writer.setResolution(kPointsPerInch);
-        writer.setPageLayout(pageLayout(pageSize));
+        writer.setPageLayout(pageLayout(pageSize_));
         writer.setCreator(QStringLiteral("TravikP Readout"));
-        writer.setTitle(text(ReportTextsFor(input.languageIndex).title) +
-                        QStringLiteral(" \u2013 ") + input.sourceName);
+        writer.setTitle(text(ReportTextsFor(input_.languageIndex).title) +
+                        QStringLiteral(" \u2013 ") + input_.sourceName);
         QPainter painter(&writer);
         const QRectF area(QPointF(0, 0),
                           writer.pageLayout().paintRectPixels(kPointsPerInch).size());
-        drawReport(painter, area, input, [&writer] { return writer.newPage(); });
+        const ReportProgress pageDone = [&](std::size_t done, std::size_t total) {
+            stopped = progress && !progress(done, total);
+            return !stopped;
+        };
+        drawReport(
+            painter, area, input_, plan_.get(), [&writer] { return writer.newPage(); }, pageDone);
     }
+    if (stopped) return std::nullopt;
     return bytes;
+}
+
+QByteArray ReportPdf(const ReportInput& input, const QPageSize& pageSize) {
+    ReportMaker maker(input, pageSize);
+    return maker.pdf().value_or(QByteArray());
 }
 
 QImage ReportFirstPage(const ReportInput& input, const QPageSize& pageSize, double scale) {
@@ -316,7 +614,8 @@ QImage ReportFirstPage(const ReportInput& input, const QPageSize& pageSize, doub
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.scale(scale, scale);
-    drawReport(painter, layout.paintRectPixels(kPointsPerInch), input, [] { return false; });
+    drawReport(painter, layout.paintRectPixels(kPointsPerInch), input, nullptr,
+               [] { return false; }, {});
     return image;
 }
 

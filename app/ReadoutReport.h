@@ -1,8 +1,11 @@
 // The readout as a printable PDF report: a first page with the device's first
 // two lines, where the data came from, the report's date, the chart as the
 // page shows it, the figures and, for an alarm buffer, the alarms summed up;
-// then the whole table, its column titles on every page. Drawn with Qt's own
-// PDF writer; the same pages can be drawn into a picture.
+// then the whole table, its column titles on every page. A table too wide for
+// a page goes on in bands of columns, the running number, date and time
+// repeated in each (see ReportPlan.h). Drawn with Qt's own PDF writer and no
+// widget, so that it can be written on any thread; the same first page can be
+// drawn into a picture.
 #pragma once
 
 #include <QByteArray>
@@ -10,9 +13,14 @@
 #include <QImage>
 #include <QLocale>
 #include <QPageSize>
+#include <QPicture>
 #include <QString>
+#include <QStringList>
+#include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "ColumnFigures.h"
 #include "Table.h"
@@ -30,12 +38,52 @@ struct ReportInput {
     QString sourceName;     // the port, or the file's name
     QDateTime reportTime;
     int languageIndex = 0;
-    // Paints the chart into a rectangle; empty when there is no chart to show.
-    std::function<void(QPainter*, const QRectF&)> paintChart;
+    // The chart, recorded by RecordedChart; none when there is no chart to show.
+    std::shared_ptr<const QPicture> chart;
 };
 
 // Letter where the locale's country uses it, else A4.
 QPageSize ReportPageSize(const QLocale& locale);
+
+// Records `paint` (which draws the chart into a rectangle, with widgets: on
+// the window's thread) at the size the chart takes on the report's first page.
+std::shared_ptr<const QPicture> RecordedChart(
+    const std::function<void(QPainter*, const QRectF&)>& paint, const QPageSize& pageSize);
+
+// Told now and then how far a report has come (of `total`); false stops it.
+using ReportProgress = std::function<bool(std::size_t done, std::size_t total)>;
+
+// More pages than this are written only when the user agrees.
+inline constexpr std::size_t kReportPagesAsked = 500;
+
+// A report made in two steps, so that its pages are counted before they are
+// written: the cost of each grows with the cells that exist.
+class ReportMaker {
+public:
+    ReportMaker(ReportInput input, const QPageSize& pageSize);
+    ~ReportMaker();
+    ReportMaker(const ReportMaker&) = delete;
+    ReportMaker& operator=(const ReportMaker&) = delete;
+
+    // Measures the table and lays out its pages; false when stopped.
+    bool plan(const ReportProgress& progress = {});
+    // How many pages the planned report has (the first pages' share estimated
+    // from their lines).
+    std::size_t pageCount() const;
+    // Page by page after the first pages, the headings over the table's bands
+    // ("Columns 9–16 of 7002"); no heading when the table fits the width whole.
+    std::vector<QStringList> tableHeadings() const;
+    // The whole report as the bytes of a PDF file (planned first if it was
+    // not); nothing when stopped.
+    std::optional<QByteArray> pdf(const ReportProgress& progress = {});
+
+    struct Plan;  // the measured table and its pages
+
+private:
+    ReportInput input_;
+    QPageSize pageSize_;
+    std::unique_ptr<Plan> plan_;
+};
 
 // The whole report as the bytes of a PDF file.
 QByteArray ReportPdf(const ReportInput& input, const QPageSize& pageSize);

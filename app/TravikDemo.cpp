@@ -74,6 +74,7 @@ QString reportPicture(travik::TSTestForm& form, const QString& folder, const cha
                       const DemoDialogs& dialogs) {
     const int errorsBefore = dialogs.errors();
     form.findChild<QAction*>(QStringLiteral("SaveReport1"))->trigger();
+    form.waitForReport();
     if (dialogs.errors() != errorsBefore) return QString();
     const QString path =
         folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral("-report.png");

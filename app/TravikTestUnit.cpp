@@ -645,7 +645,7 @@ void TSTestForm::setStatusText(const std::string& text) {
 
 void TSTestForm::setSaveEnabled(bool enabled) {
     ui_->CSVDateiabspeichern1->setEnabled(enabled);
-    ui_->SaveReport1->setEnabled(enabled);
+    ui_->SaveReport1->setEnabled(enabled && !report_);
 }
 
 // Once the session ends, no box waits for a user who has gone.
@@ -737,28 +737,81 @@ ReportInput TSTestForm::reportInput() const {
                                                       : PrintableName(state_.ComPortName));
     input.reportTime = QDateTime::currentDateTime();
     input.languageIndex = LanguageIndex();
+    // The chart is drawn with widgets: recorded here, on the window's thread.
     if (!ui_->ChartPage1->chartedColumns().empty()) {
         const ChartPage* chart = ui_->ChartPage1;
-        input.paintChart = [chart](QPainter* painter, const QRectF& target) {
-            chart->paintChart(painter, target);
-        };
+        input.chart =
+            RecordedChart([chart](QPainter* painter,
+                                  const QRectF& target) { chart->paintChart(painter, target); },
+                          ReportPageSize(QLocale::system()));
     }
     return input;
 }
 
+// The report is planned and written on a thread of its own, a progress box
+// with Cancel meanwhile; a long one only when the user agrees. Only a complete
+// report replaces the file.
 void TSTestForm::SaveReport1Click() {
-    if (transferRunning_) return;
+    if (transferRunning_ || report_) return;
     setStatusText(std::string());
     const std::optional<std::string> fileName =
         dialogs_->askReportFileName(ReportFileName(state_.CsvFileName));
     if (!fileName) return;
-    const QByteArray pdf = ReportPdf(reportInput(), ReportPageSize(QLocale::system()));
+    reportPath_ = *fileName;
+    report_ = std::make_unique<ReportJob>(reportInput(), ReportPageSize(QLocale::system()));
+    const ReportTexts& words = ReportTextsFor(LanguageIndex());
+    reportProgress_ = new QProgressDialog(QString::fromUtf8(words.writing),
+                                          QString::fromUtf8(words.cancel), 0, 1000, this);
+    reportProgress_->setObjectName(QStringLiteral("ReportProgress1"));
+    reportProgress_->setWindowTitle(windowTitle());
+    reportProgress_->setWindowModality(Qt::NonModal);
+    reportProgress_->setMinimumDuration(500);
+    reportProgress_->setAutoReset(false);
+    reportProgress_->setAutoClose(false);
+    connect(reportProgress_, &QProgressDialog::canceled, report_.get(), &ReportJob::cancel);
+    connect(report_.get(), &ReportJob::progressed, reportProgress_, &QProgressDialog::setValue);
+    connect(report_.get(), &QThread::finished, this, &TSTestForm::reportStepDone);
+    reportProgress_->setValue(0);
+    ui_->SaveReport1->setEnabled(false);
+    report_->startPlanning();
+}
+
+void TSTestForm::reportStepDone() {
+    if (!report_) return;
+    report_->wait();  // finished() comes just before the thread's very end
+    if (report_->cancelled() || sessionEnded()) return endReport();
+    if (report_->step() == ReportJob::Step::Planning) {
+        const std::size_t pages = report_->pageCount();
+        const std::string question =
+            QString::fromUtf8(ReportTextsFor(LanguageIndex()).manyPages).arg(pages).toStdString();
+        if (pages > kReportPagesAsked && !dialogs_->askYesNo(question)) return endReport();
+        // Cancelled while the question waited, or the window closed.
+        if (!report_ || report_->cancelled() || sessionEnded()) return endReport();
+        report_->startWriting();
+        return;
+    }
+    const std::optional<QByteArray> pdf = report_->takePdf();
+    const std::string path = reportPath_;
+    endReport();
+    if (!pdf) return;
     const Status saved = WriteFileAtomically(
-        *fileName, std::string(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+        path, std::string(pdf->constData(), static_cast<std::size_t>(pdf->size())));
     if (saved.ok()) return;
     // As the CSV: the box keeps its fixed text, the status line adds the system's reason.
     setStatusText(saved.reason());
     dialogs_->showError(FileErrorText(saved));
+}
+
+void TSTestForm::endReport() {
+    delete reportProgress_;
+    reportProgress_ = nullptr;
+    report_.reset();
+    reportPath_.clear();
+    ui_->SaveReport1->setEnabled(ui_->CSVDateiabspeichern1->isEnabled());
+}
+
+void TSTestForm::waitForReport() {
+    while (report_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 // ---- CSV export ----

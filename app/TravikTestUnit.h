@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QProgressDialog>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "Readout.h"
 #include "ReadoutFile.h"
 #include "ReadoutReport.h"
+#include "ReportJob.h"
 #include "Table.h"
 #include "WindowFit.h"
 
@@ -57,6 +59,10 @@ public:
     bool openReadoutFile(const std::string& path);
     // What the report of the readout shown holds, made now.
     ReportInput reportInput() const;
+    // A report is being written (on its own thread, after "Save report…").
+    bool reportRunning() const { return report_ != nullptr; }
+    // Handles the window's events until the report being written is done.
+    void waitForReport();
     // The file shown, empty when the text came from the device.
     const std::string& openedFile() const { return openedPath_; }
     const Table& table() const { return *table_; }
@@ -134,6 +140,8 @@ private:
     void chooseReadoutKind(ReadoutKind kind);
     void showReadoutKind(ReadoutKind kind, bool changeable);
     void forgetOpenedFile();
+    void reportStepDone();
+    void endReport();
 
     std::unique_ptr<Ui::TSTestForm> ui_;
     std::unique_ptr<Dialogs> dialogs_;
@@ -157,7 +165,10 @@ private:
     bool shownBefore_ = false;
     std::optional<SavedReadout> opened_;  // the saved readout shown, if any
     std::string openedPath_;
-    bool unsaved_ = false;  // a readout from the device that no save has written yet
+    bool unsaved_ = false;               // a readout from the device that no save has written yet
+    std::unique_ptr<ReportJob> report_;  // the report being written, if any
+    std::string reportPath_;             // where it goes
+    QProgressDialog* reportProgress_ = nullptr;
 };
 
 }  // namespace travik

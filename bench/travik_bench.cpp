@@ -3,7 +3,7 @@
 // a paced readout at 19200 baud, both CSV writers, start-up and peak memory,
 // filling the table and chart pages (also from crafted replies), copying all of
 // a table, the figures of the numeric columns, opening a saved readout (also
-// crafted files) and writing the PDF report.
+// crafted files) and writing the PDF report (also of crafted tables).
 // Prints a table of medians on standard output.
 #include <signal.h>
 #include <spawn.h>
@@ -35,6 +35,7 @@
 #include "CsvExport.h"
 #include "QuietReadoutWindow.h"
 #include "Readout.h"
+#include "ReadoutReport.h"
 #include "SimProcess.h"
 #include "Table.h"
 #include "TableItemModel.h"
@@ -180,7 +181,15 @@ void throughWindow(bench::Table& table, const std::string& port, const std::stri
     });
     // The report of the full alarm readout, as the menu command writes it.
     auto* report = form.findChild<QAction*>(QStringLiteral("SaveReport1"));
-    const bench::Timing reportTiming = bench::medianOf(5, [&] { report->trigger(); });
+    const bench::Timing reportTiming = bench::medianOf(5, [&] {
+        report->trigger();
+        form.waitForReport();
+    });
+    const ReportInput reportInput = form.reportInput();
+    const bench::Timing reportAlone = bench::medianOf(5, [&] {
+        if (ReportPdf(reportInput, QPageSize(QPageSize::A4)).isEmpty())
+            std::fprintf(stderr, "no report\n");
+    });
     // Opening the same readout saved as a file, with every page filled.
     const std::string alarmFile = folder + "/Alarm-saved.csv";
     SaveCsvTabbed(alarmFile, form.state().terminal, true);
@@ -202,6 +211,8 @@ void throughWindow(bench::Table& table, const std::string& port, const std::stri
               format("%.1f ms", opening.wall * 1e3), "<= 30 ms", opening.wall <= 0.030);
     table.add("9. PDF report of a full alarm buffer", format("%.0f ms", reportTiming.wall * 1e3),
               "<= 1000 ms", reportTiming.wall <= 1.0);
+    table.add("9. of that, the PDF alone, chart recorded before",
+              format("%.0f ms", reportAlone.wall * 1e3));
 
     if (!withBaseline) return;
     ReadoutState state;
@@ -561,6 +572,71 @@ void copyAllFigures(bench::Table& table, const std::string& self, const std::str
     }
 }
 
+// Tables crafted to make the report expensive, each from at most 1 MiB of text.
+std::vector<CraftedReply> craftedReportTables() {
+    const std::string header = "TravikP 2000\r01.03.2024 06:00\r";
+    std::vector<CraftedReply> tables;
+    std::string wide = header + "No\r";
+    for (int row = 0; row < 2; ++row) {
+        wide += "1";
+        for (int column = 1; column < 260000; ++column) wide += "\t1";
+        wide += "\r";
+    }
+    tables.push_back({"2 rows of 260 000 columns", wide});
+    std::string seven = header + "No\tDate\tTime\r1";
+    for (int column = 1; column < 7002; ++column) seven += "\t5";
+    tables.push_back({"one row of 7002 columns", seven + "\r"});
+    std::string tall = header + "No\r";
+    for (int row = 0; row < 200000; ++row) tall += "1\r";
+    tables.push_back({"a 400 000-field row below 200 000 short rows",
+                      tall + "x" + std::string(399999, '\t') + "y\r"});
+    return tables;
+}
+
+// The child of the report figures: the report of crafted table `index`,
+// planned and written as the window's thread does it; writes the milliseconds
+// of the planning and of the whole, the pages and the peak memory above the
+// start (MiB) to `stampFile`.
+int reportChild(int argc, char** argv, std::size_t index, const std::string& stampFile) {
+    QApplication application(argc, argv);
+    const std::string text = craftedReportTables().at(index).bytes;
+    ReportInput input;
+    input.table = std::make_shared<const Table>(CutTable(text));
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const long idleKiB = statusKiB("VmRSS");
+    const double start = bench::wallSeconds();
+    ReportMaker maker(input, QPageSize(QPageSize::A4));
+    maker.plan();
+    const double planned = bench::wallSeconds() - start;
+    const std::optional<QByteArray> pdf = maker.pdf();
+    const double wall = bench::wallSeconds() - start;
+    std::ofstream(stampFile) << planned * 1e3 << ' ' << wall * 1e3 << ' ' << maker.pageCount()
+                             << ' ' << static_cast<double>(statusKiB("VmHWM") - idleKiB) / 1024.0;
+    return pdf ? 0 : 1;
+}
+
+void craftedReportFigures(bench::Table& table, const std::string& self, const std::string& folder) {
+    const std::vector<CraftedReply> tables = craftedReportTables();
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        const std::string stampFile = folder + "/report";
+        std::filesystem::remove(stampFile);
+        runChild({self, "--report-child", std::to_string(i), stampFile});
+        std::ifstream stamp(stampFile);
+        double planned = 0, wall = 0, peak = 0;
+        std::size_t pages = 0;
+        if (!(stamp >> planned >> wall >> pages >> peak)) {
+            std::fprintf(stderr, "crafted report %zu: the child failed\n", i);
+            continue;
+        }
+        const std::string what = std::string("13. PDF report of ") + tables[i].name + " (" +
+                                 std::to_string(tables[i].bytes.size()) + " bytes)";
+        table.add(what + ": wall", format("%.0f ms", wall));
+        table.add(what + ": of that, measuring and planning", format("%.0f ms", planned));
+        table.add(what + ": pages", std::to_string(pages));
+        table.add(what + ": memory above the start", format("%.1f MiB", peak));
+    }
+}
+
 // The child of the start-up figure: the program's own start, then the time
 // the window was shown, written to `stampFile`.
 int startupChild(int argc, char** argv, const std::string& stampFile) {
@@ -590,6 +666,8 @@ int main(int argc, char** argv) {
         return craftedFileChild(argc, argv, argv[2], argv[3]);
     if (argc == 4 && std::string(argv[1]) == "--copy-child")
         return copyChild(argc, argv, std::stoul(argv[2]), argv[3]);
+    if (argc == 4 && std::string(argv[1]) == "--report-child")
+        return reportChild(argc, argv, std::stoul(argv[2]), argv[3]);
 
     const std::string simProgram = TRAVIK_SIM_PROGRAM;
     const std::string demoProgram = TRAVIK_DEMO_PROGRAM;
@@ -613,6 +691,13 @@ int main(int argc, char** argv) {
         std::filesystem::remove_all(folder, ignored);
         return 0;
     }
+    if (argc == 2 && std::string(argv[1]) == "--reports") {
+        craftedReportFigures(table, self, folder);
+        table.print();
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+        return 0;
+    }
     if (argc == 2 && std::string(argv[1]) == "--window") {
         // Only the figures through the window (2 and 6).
         QApplication application(argc, argv);
@@ -631,6 +716,8 @@ int main(int argc, char** argv) {
     craftedFileFigures(table, self, folder);
     std::fprintf(stderr, "copying everything...\n");
     copyAllFigures(table, self, folder);
+    std::fprintf(stderr, "reports of crafted tables...\n");
+    craftedReportFigures(table, self, folder);
 
     TerminalText alarm;
     std::fprintf(stderr, "transfer alone...\n");

@@ -1,5 +1,6 @@
 #include "AxisTicks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -103,6 +104,22 @@ std::vector<AxisTick> TimeTicks(double low, double high, std::size_t maxTicks, b
         if (span / (static_cast<double>(step) * kMonth) <= wanted - 1)
             return monthTicks(low, high, step, fourDigits);
     return {};
+}
+
+std::vector<AxisTick> FittingTimeTicks(
+    double low, double high, std::size_t maxTicks, bool timeOfDay, double axisWidth, double gap,
+    const std::function<double(const std::string&)>& labelWidth) {
+    std::vector<AxisTick> ticks;
+    for (std::size_t wanted = maxTicks; wanted >= 2; --wanted) {
+        std::vector<AxisTick> fewer = TimeTicks(low, high, wanted, timeOfDay);
+        if (fewer.size() < 2 || high <= low) return ticks.empty() ? fewer : ticks;
+        ticks = std::move(fewer);
+        double widest = 0;
+        for (const AxisTick& tick : ticks) widest = std::max(widest, labelWidth(tick.label));
+        const double apart = (ticks[1].seconds - ticks[0].seconds) / (high - low) * axisWidth;
+        if (apart >= widest + gap) return ticks;
+    }
+    return ticks;
 }
 
 }  // namespace travik

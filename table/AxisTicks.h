@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,5 +22,12 @@ struct AxisTick {
 // time when the step is below a day, "mm.yy" for month steps, "yyyy" for year
 // steps; years have four digits when the range reaches outside 2000-2099.
 std::vector<AxisTick> TimeTicks(double low, double high, std::size_t maxTicks, bool timeOfDay);
+
+// The ticks of TimeTicks whose labels fit an axis `axisWidth` wide: as many as
+// `maxTicks`, fewer when a label (as wide as `labelWidth` says, plus `gap`)
+// would not fit between two ticks. Never fewer than two when there are two.
+std::vector<AxisTick> FittingTimeTicks(double low, double high, std::size_t maxTicks,
+                                       bool timeOfDay, double axisWidth, double gap,
+                                       const std::function<double(const std::string&)>& labelWidth);
 
 }  // namespace travik

@@ -1,10 +1,18 @@
 // The PDF report from the real window: its name, pages and words, the chart
 // drawn in it, and a failed save that keeps the old file.
 #include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFontMetricsF>
 #include <QImage>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <algorithm>
+#include <cstdio>
 
 #include "AppTestSupport.h"
 #include "ChartPage.h"
@@ -54,8 +62,36 @@ std::string pdfText(const QString& text) {
     return bytes;
 }
 
+// A data logger's reply: `rows` rows of `columns` one-digit fields each, with
+// the titles of the first three.
+std::string loggerDevice(std::size_t rows, std::size_t columns) {
+    std::string text = "TP 2000\r09.12.26 10:00\rNo\tDate\tTime\r";
+    for (std::size_t row = 0; row < rows; ++row) {
+        text += std::to_string(row + 1);
+        for (std::size_t column = 1; column < columns; ++column)
+            text += "\t" + std::to_string((row + column) % 10);
+        text += "\r";
+    }
+    return text;
+}
+
 class ReportTest : public WindowTest {
 protected:
+    std::string writeLoggerFile(const std::string& name, std::size_t rows, std::size_t columns) {
+        const travik::TerminalText received =
+            travik::ReplayedTerminal(loggerDevice(rows, columns), ReadoutKind::DataLogger);
+        WriteFileBytes(dir_.file(name), travik::TabbedCsvText(received, false));
+        return dir_.file(name);
+    }
+    // The names in the test's folder.
+    std::vector<std::string> folderNames() const {
+        std::vector<std::string> names;
+        for (const QString& name :
+             QDir(QString::fromStdString(dir_.path())).entryList(QDir::Files | QDir::Hidden))
+            names.push_back(name.toStdString());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     std::string writeAlarmFile(const std::string& name) {
         const travik::TerminalText received =
             travik::ReplayedTerminal(kAlarmDevice, ReadoutKind::AlarmBuffer);
@@ -77,6 +113,7 @@ TEST_F(ReportTest, OpenedAlarmFileGivesAFirstPageAndTheTable) {
     ASSERT_TRUE(form->openReadoutFile(writeAlarmFile("Alarm.csv")));
     dialogs().saveAnswers.push_back(dir_.file("report.pdf"));
     action(*form, "SaveReport1")->trigger();
+    form->waitForReport();
     ASSERT_EQ(dialogs().proposals.size(), 1u);
     EXPECT_EQ(dialogs().proposals[0], NativePath(dir_.file("Alarm.pdf")));
     EXPECT_TRUE(dialogs().errors.empty());
@@ -95,6 +132,7 @@ TEST_F(ReportTest, FullAlarmReadoutRunsOverPages) {
     ASSERT_GT(form->table().rowCount(), 150u);
     dialogs().saveAnswers.push_back(dir_.file("full.pdf"));
     action(*form, "SaveReport1")->trigger();
+    form->waitForReport();
     EXPECT_EQ(dialogs().proposals.at(0), "Alarm.pdf");
     const std::string pdf = ReadFileBytes(dir_.file("full.pdf"));
     // Over 150 rows at some 60 a page, after a first page of chart, figures and alarms.
@@ -109,6 +147,7 @@ TEST_F(ReportTest, FailedSaveNamesTheReasonAndKeepsTheOldFile) {
     ASSERT_TRUE(form->openReadoutFile(writeAlarmFile("Alarm.csv")));
     dialogs().saveAnswers.push_back(dir_.file("missing/report.pdf"));
     action(*form, "SaveReport1")->trigger();
+    form->waitForReport();
     ASSERT_EQ(dialogs().errors.size(), 1u);
 #ifdef _WIN32
     EXPECT_EQ(dialogs().errors[0], "Invalid filename.");  // the system's "path not found"
@@ -122,6 +161,7 @@ TEST_F(ReportTest, FailedSaveNamesTheReasonAndKeepsTheOldFile) {
     ASSERT_EQ(chmod(locked.path().c_str(), 0500), 0);
     dialogs().saveAnswers.push_back(locked.file("old.pdf"));
     action(*form, "SaveReport1")->trigger();
+    form->waitForReport();
     chmod(locked.path().c_str(), 0700);
     ASSERT_EQ(dialogs().errors.size(), 2u);
     EXPECT_EQ(dialogs().errors[1], "File access denied.");
@@ -138,9 +178,9 @@ TEST_F(ReportTest, TheChartIsDrawnOnTheFirstPage) {
     const QPageSize a4(QPageSize::A4);
     const QImage without = travik::ReportFirstPage(input, a4, 1);
     auto* chart = Control<travik::ChartPage>(*form, "ChartPage1");
-    input.paintChart = [chart](QPainter* painter, const QRectF& target) {
-        chart->paintChart(painter, target);
-    };
+    input.chart = travik::RecordedChart(
+        [chart](QPainter* painter, const QRectF& target) { chart->paintChart(painter, target); },
+        a4);
     const QImage with = travik::ReportFirstPage(input, a4, 1);
     ASSERT_EQ(with.size(), without.size());
     EXPECT_EQ(with.width(), 595);  // A4 in points
@@ -149,6 +189,143 @@ TEST_F(ReportTest, TheChartIsDrawnOnTheFirstPage) {
     for (int y = 100; y < 380; ++y)
         for (int x = 0; x < with.width(); ++x) differing += with.pixel(x, y) != without.pixel(x, y);
     EXPECT_GT(differing, 2000);
+}
+
+// 14 kB of one row of 7002 columns: the table pages gave blank columns shrunk
+// to nothing; now bands of legible columns, each headed with what it holds.
+TEST_F(ReportTest, AWideTableGoesOnInHeadedBandsOfColumns) {
+    auto form = startForm();
+    ASSERT_TRUE(form->openReadoutFile(writeLoggerFile("Wide.csv", 1, 7002)));
+    ASSERT_EQ(form->table().columnCount(), 7002u);
+    travik::ReportMaker maker(form->reportInput(), QPageSize(QPageSize::A4));
+    ASSERT_TRUE(maker.plan());
+    const std::vector<QStringList> pages = maker.tableHeadings();
+    ASSERT_GE(pages.size(), 10u);
+    EXPECT_EQ(maker.pageCount(), 1 + pages.size());
+    // The bands follow each other without a gap, from the first column to the last.
+    const QRegularExpression heading(QStringLiteral("^Columns (\\d+)–(\\d+) of 7002$"));
+    int expectedFirst = 1;
+    std::size_t bands = 0;
+    for (const QStringList& page : pages) {
+        EXPECT_FALSE(page.isEmpty());
+        for (const QString& text : page) {
+            const QRegularExpressionMatch match = heading.match(text);
+            ASSERT_TRUE(match.hasMatch()) << text.toStdString();
+            const int first = match.captured(1).toInt(), last = match.captured(2).toInt();
+            EXPECT_EQ(first, expectedFirst);
+            // Legible: a few columns to a band, not thousands.
+            EXPECT_GE(last - first + 1, 5);
+            EXPECT_LE(last - first + 1, 25);
+            expectedFirst = last + 1;
+            ++bands;
+        }
+    }
+    EXPECT_EQ(expectedFirst, 7003);
+    EXPECT_GT(bands, pages.size());  // bands of one row share their pages
+    // The window's report has just these pages.
+    dialogs().saveAnswers.push_back(dir_.file("Wide.pdf"));
+    action(*form, "SaveReport1")->trigger();
+    form->waitForReport();
+    EXPECT_TRUE(dialogs().questions.empty());
+    EXPECT_EQ(pageCount(ReadFileBytes(dir_.file("Wide.pdf"))), static_cast<int>(1 + pages.size()));
+    // In German too.
+    travik::ReportInput input = form->reportInput();
+    input.languageIndex = 1;
+    travik::ReportMaker german(input, QPageSize(QPageSize::A4));
+    ASSERT_TRUE(german.plan());
+    EXPECT_TRUE(german.tableHeadings().at(0).at(0).startsWith(QStringLiteral("Spalten 1–")));
+}
+
+// One row of 12 000 fields among 4000 short ones: the short rows are not
+// widened to it (rows times widest row would be 48 million cells).
+TEST_F(ReportTest, ALongRowAmongShortOnesCostsItsOwnCells) {
+    std::string text = loggerDevice(4000, 3);
+    text += "4001";
+    for (int column = 1; column < 12000; ++column) text += "\t7";
+    text += "\r";
+    auto table = std::make_shared<travik::Table>(travik::CutTable(text));
+    ASSERT_EQ(table->columnCount(), 12000u);
+    travik::ReportInput input;
+    input.table = table;
+    travik::ReportMaker maker(input, QPageSize(QPageSize::A4));
+    ASSERT_TRUE(maker.plan());
+    const std::vector<QStringList> pages = maker.tableHeadings();
+    // Some 60 pages of the short rows, then the long row's bands, 15 or so a page.
+    EXPECT_GT(pages.size(), 80u);
+    EXPECT_LT(pages.size(), 200u);
+    const std::optional<QByteArray> pdf = maker.pdf();
+    ASSERT_TRUE(pdf.has_value());
+    EXPECT_EQ(pageCount(pdf->toStdString()), static_cast<int>(maker.pageCount()));
+    // Stopped while it is made: nothing.
+    travik::ReportMaker stopped(input, QPageSize(QPageSize::A4));
+    std::size_t reports = 0;
+    EXPECT_FALSE(stopped.pdf([&reports](std::size_t, std::size_t) { return ++reports < 3; }));
+}
+
+TEST_F(ReportTest, ACancelledReportLeavesNoFile) {
+    auto form = startForm();
+    ASSERT_TRUE(form->openReadoutFile(writeLoggerFile("Wide.csv", 1, 7002)));
+    WriteFileBytes(dir_.file("old.pdf"), "old report");
+    dialogs().saveAnswers.push_back(dir_.file("old.pdf"));
+    action(*form, "SaveReport1")->trigger();
+    ASSERT_TRUE(form->reportRunning());
+    EXPECT_FALSE(action(*form, "SaveReport1")->isEnabled());
+    auto* progress = Control<QProgressDialog>(*form, "ReportProgress1");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->labelText(), QStringLiteral("Writing the report…"));
+    QPushButton* cancel = progress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->text(), QStringLiteral("Cancel"));
+    cancel->click();
+    form->waitForReport();
+    EXPECT_TRUE(dialogs().errors.empty());
+    EXPECT_TRUE(ReadFileBytes(dir_.file("old.pdf")) == "old report");
+    EXPECT_EQ(folderNames(), (std::vector<std::string>{"Wide.csv", "old.pdf"}));  // no temporary
+    EXPECT_TRUE(action(*form, "SaveReport1")->isEnabled());
+    EXPECT_EQ(form->findChild<QProgressDialog*>(QStringLiteral("ReportProgress1")), nullptr);
+}
+
+// 40 000 rows: some 600 pages, written only when the user agrees.
+TEST_F(ReportTest, AReportOfManyPagesIsAskedFor) {
+    writeSettings("[Language]\nLanguage=2\n");
+    auto form = startForm();
+    ASSERT_TRUE(form->openReadoutFile(writeLoggerFile("Long.csv", 40000, 2)));
+    dialogs().saveAnswers.push_back(dir_.file("Long.pdf"));
+    action(*form, "SaveReport1")->trigger();
+    form->waitForReport();
+    ASSERT_EQ(dialogs().questions.size(), 1u);
+    const QRegularExpression question(
+        QString::fromUtf8("^Le rapport aura environ (\\d+) pages. L’écrire quand même \\?$"));
+    const QRegularExpressionMatch match =
+        question.match(QString::fromStdString(dialogs().questions[0]));
+    ASSERT_TRUE(match.hasMatch()) << dialogs().questions[0];
+    EXPECT_GT(match.captured(1).toInt(), 500);
+    EXPECT_LT(match.captured(1).toInt(), 800);
+    EXPECT_EQ(folderNames(), (std::vector<std::string>{"Long.csv"}));
+}
+
+// The report's chart is recorded at its own width, its time labels chosen for
+// it (see FittingTimeTicks); the page keeps its own labels.
+TEST_F(ReportTest, TheReportsChartLeavesThePagesTimeLabels) {
+    if (!travik::ChartPage::available()) GTEST_SKIP() << "built without charts";
+    std::string text = "TP 2000\r09.12.26 10:00\rNo\tt\tValue\r";
+    for (int row = 0; row < 96; ++row) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%d\t01.03.2024 %02d:%02d:00\t%d\r", row + 1, row / 4,
+                      row % 4 * 15, row % 7);
+        text += line;
+    }
+    auto form = startForm();
+    form->showTable(std::make_shared<travik::Table>(travik::CutTable(text)));
+    auto* chart = Control<travik::ChartPage>(*form, "ChartPage1");
+    ASSERT_TRUE(chart->hasTimeAxis());
+    const QStringList shown = chart->horizontalLabels();
+    ASSERT_GE(shown.size(), 2);
+    EXPECT_TRUE(shown[0].contains(QLatin1Char(':'))) << shown[0].toStdString();
+    travik::RecordedChart(
+        [chart](QPainter* painter, const QRectF& target) { chart->paintChart(painter, target); },
+        QPageSize(QPageSize::A4));
+    EXPECT_EQ(chart->horizontalLabels(), shown);
 }
 
 TEST(ReportPageSize, LetterWhereTheCountryUsesIt) {

@@ -137,6 +137,30 @@ TEST(TimeTicks, RoundStepsWithinTheLimit) {
         EXPECT_LE(TimeTicks(day, day + 40 * 86400, limit, false).size(), limit);
 }
 
+// The report's chart is narrower than the page's: 7 labels of "31.03.24 01:00"
+// do not fit 400 points, and were cut short.
+TEST(TimeTicks, FewerWhenTheLabelsDoNotFit) {
+    const double day = static_cast<double>(DaysFromCivil(2024, 3, 31) * 86400);
+    const auto sevenPerChar = [](const std::string& label) {
+        return 7.0 * static_cast<double>(label.size());
+    };
+    const std::vector<AxisTick> wide =
+        FittingTimeTicks(day, day + 86400, 7, false, 2000, 8, sevenPerChar);
+    EXPECT_EQ(wide.size(), TimeTicks(day, day + 86400, 7, false).size());
+    for (double width : {400.0, 250.0, 120.0}) {
+        const std::vector<AxisTick> ticks =
+            FittingTimeTicks(day, day + 86400, 7, false, width, 8, sevenPerChar);
+        ASSERT_GE(ticks.size(), 2u) << width;
+        const double apart = (ticks[1].seconds - ticks[0].seconds) / 86400 * width;
+        if (width >= 250) {
+            EXPECT_GE(apart, 7.0 * static_cast<double>(ticks[0].label.size()) + 8) << width;
+        }
+        EXPECT_LT(ticks.size(), wide.size()) << width;
+    }
+    // Nothing to space out: as TimeTicks.
+    EXPECT_TRUE(FittingTimeTicks(day, day, 7, false, 400, 8, sevenPerChar).size() <= 1);
+}
+
 TEST(TimeTicks, MonthsAndYearsAtTheirFirstDay) {
     const double from = static_cast<double>(DaysFromCivil(2024, 1, 15) * 86400);
     const double to = static_cast<double>(DaysFromCivil(2024, 7, 2) * 86400);
