@@ -8,6 +8,7 @@
 #include <QThread>
 #include <atomic>
 #include <optional>
+#include <utility>
 
 #include "ReadoutReport.h"
 
@@ -33,7 +34,7 @@ public:
     // After planning: the pages the report will have.
     std::size_t pageCount() const { return maker_.pageCount(); }
     // After writing: the PDF, nothing when stopped.
-    std::optional<QByteArray> takePdf() { return std::move(pdf_); }
+    std::optional<QByteArray> takePdf() { return std::exchange(pdf_, std::nullopt); }
 
 signals:
     void progressed(int permille);

@@ -416,6 +416,7 @@ void TSTestForm::closeEvent(QCloseEvent* event) {
 // while a readout runs; the window closes when it has returned.
 bool TSTestForm::closeWindow() {
     if (end_ == WindowEnd::Closed || end_ == WindowEnd::SessionEnded) return true;
+    if (report_) report_->cancel();  // its step ends with nothing asked or written
     if (transferRunning_) {
         if (end_ == WindowEnd::Open) end_ = WindowEnd::ClosingAfterReadout;
         return false;
@@ -779,14 +780,14 @@ void TSTestForm::SaveReport1Click() {
 void TSTestForm::reportStepDone() {
     if (!report_) return;
     report_->wait();  // finished() comes just before the thread's very end
-    if (report_->cancelled() || sessionEnded()) return endReport();
+    if (report_->cancelled() || end_ != WindowEnd::Open) return endReport();
     if (report_->step() == ReportJob::Step::Planning) {
         const std::size_t pages = report_->pageCount();
         const std::string question =
             QString::fromUtf8(ReportTextsFor(LanguageIndex()).manyPages).arg(pages).toStdString();
         if (pages > kReportPagesAsked && !dialogs_->askYesNo(question)) return endReport();
         // Cancelled while the question waited, or the window closed.
-        if (!report_ || report_->cancelled() || sessionEnded()) return endReport();
+        if (!report_ || report_->cancelled() || end_ != WindowEnd::Open) return endReport();
         report_->startWriting();
         return;
     }
@@ -794,8 +795,9 @@ void TSTestForm::reportStepDone() {
     const std::string path = reportPath_;
     endReport();
     if (!pdf) return;
+    // Written from the array itself: a report of thousands of pages is not copied.
     const Status saved = WriteFileAtomically(
-        path, std::string(pdf->constData(), static_cast<std::size_t>(pdf->size())));
+        path, std::string_view(pdf->constData(), static_cast<std::size_t>(pdf->size())));
     if (saved.ok()) return;
     // As the CSV: the box keeps its fixed text, the status line adds the system's reason.
     setStatusText(saved.reason());

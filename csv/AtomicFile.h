@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "Status.h"
 
@@ -16,6 +17,6 @@ namespace travik {
 // is complete, so that every name shows the new content. A failure
 // names its step and the system's error; the temporary file is then removed.
 // `path` is UTF-8.
-Status WriteFileAtomically(const std::string& path, const std::string& bytes);
+Status WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace travik

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <random>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "AtomicFile.h"
@@ -84,7 +85,7 @@ Status resolveLinks(const std::string& path, std::string& target) {
     return failed("follow links", ELOOP);
 }
 
-Status writeAll(int fd, const std::string& bytes) {
+Status writeAll(int fd, std::string_view bytes) {
     const char* data = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -103,7 +104,7 @@ Status writeAll(int fd, const std::string& bytes) {
 // A device or FIFO cannot be replaced by renaming: it gets the bytes itself.
 // Opened without blocking so that a FIFO nobody reads fails (ENXIO) instead
 // of hanging, then switched back to blocking writes.
-Status writeDirectly(const std::string& target, const std::string& bytes) {
+Status writeDirectly(const std::string& target, std::string_view bytes) {
     FileDescriptor fd(
         ::open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.valid()) return failed("open", errno);
@@ -167,7 +168,7 @@ bool hasOtherNames(const struct stat* existing) {
 // every name sees the new content: it is rewritten in place. The caller has
 // written the same bytes to a temporary file first, so a write that cannot
 // succeed (a full disk, a size limit) fails before the file is touched.
-Status rewriteInPlace(const std::string& target, const std::string& bytes) {
+Status rewriteInPlace(const std::string& target, std::string_view bytes) {
     FileDescriptor fd(
         ::open(target.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     if (!fd.valid()) return failed("open", errno);
@@ -175,7 +176,7 @@ Status rewriteInPlace(const std::string& target, const std::string& bytes) {
     return syncAndClose(fd);
 }
 
-Status replaceRegularFile(const std::string& target, const std::string& bytes,
+Status replaceRegularFile(const std::string& target, std::string_view bytes,
                           const struct stat* existing) {
     // A file the user may not write stays as it is, as an in-place write would.
     if (existing && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
@@ -203,7 +204,7 @@ Status replaceRegularFile(const std::string& target, const std::string& bytes,
 
 }  // namespace
 
-Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
+Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
     if (path.empty()) return failed("open", ENOENT);
     std::string target;
     if (Status resolved = resolveLinks(path, target); !resolved.ok()) return resolved;

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "AtomicFile.h"
@@ -45,7 +46,7 @@ std::wstring folderPrefix(const std::wstring& path) {
     return std::wstring();
 }
 
-int writeAll(HANDLE h, const std::string& bytes) {
+int writeAll(HANDLE h, std::string_view bytes) {
     const char* data = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -60,7 +61,7 @@ int writeAll(HANDLE h, const std::string& bytes) {
 }
 
 // A device cannot be replaced by moving a file over it: it gets the bytes itself.
-int writeDirectly(const std::wstring& target, const std::string& bytes) {
+int writeDirectly(const std::wstring& target, std::string_view bytes) {
     FileHandle h(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) return lastError();
@@ -125,7 +126,7 @@ int createTempFile(const std::wstring& folder, FileHandle& h, std::wstring& path
 // A file with more than one name (a hard link) keeps its identity, so that
 // every name sees the new content: it is rewritten in place, after the same
 // bytes went to a temporary file (a full disk fails before the file is touched).
-int rewriteInPlace(const std::wstring& target, const std::string& bytes) {
+int rewriteInPlace(const std::wstring& target, std::string_view bytes) {
     FileHandle h(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                              TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) return lastError();
@@ -134,7 +135,7 @@ int rewriteInPlace(const std::wstring& target, const std::string& bytes) {
     return h.close();
 }
 
-int replaceFile(const std::wstring& target, const std::string& bytes, bool otherNames) {
+int replaceFile(const std::wstring& target, std::string_view bytes, bool otherNames) {
     FileHandle h;
     std::wstring tempPath;
     if (const int error = createTempFile(folderPrefix(target), h, tempPath)) return error;
@@ -152,7 +153,7 @@ int replaceFile(const std::wstring& target, const std::string& bytes, bool other
     return 0;
 }
 
-int writeFileAtomically(const std::string& utf8Path, const std::string& bytes) {
+int writeFileAtomically(const std::string& utf8Path, std::string_view bytes) {
     if (utf8Path.empty()) return ERROR_PATH_NOT_FOUND;
     const std::optional<std::wstring> widePath = WidenUtf8(utf8Path);
     if (!widePath) return ERROR_INVALID_NAME;
@@ -171,7 +172,7 @@ int writeFileAtomically(const std::string& utf8Path, const std::string& bytes) {
 
 }  // namespace
 
-Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
+Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
     const int error = writeFileAtomically(path, bytes);
     if (error == 0) return {};
     return Status::SystemFailure("write", error);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,6 +20,7 @@
 #include "CsvExport.h"
 #include "ReadoutFile.h"
 #include "ReadoutReport.h"
+#include "ReportJob.h"
 #include "SimProcess.h"
 
 #ifndef _WIN32
@@ -283,6 +285,70 @@ TEST_F(ReportTest, ACancelledReportLeavesNoFile) {
     EXPECT_EQ(folderNames(), (std::vector<std::string>{"Wide.csv", "old.pdf"}));  // no temporary
     EXPECT_TRUE(action(*form, "SaveReport1")->isEnabled());
     EXPECT_EQ(form->findChild<QProgressDialog*>(QStringLiteral("ReportProgress1")), nullptr);
+}
+
+// Stopped while it plans or while it writes, by Cancel or by closing the
+// window: no question, no file, the old one kept, no temporary left.
+TEST_F(ReportTest, AReportStoppedWhileRunningLeavesNoFile) {
+    enum class Stop { CloseWhilePlanning, CloseWhileWriting, CancelWhileWriting };
+    // 40 000 rows: some 600 pages, past the question's bound.
+    const std::string csv = writeLoggerFile("Long.csv", 40000, 2);
+    for (const Stop stop :
+         {Stop::CloseWhilePlanning, Stop::CloseWhileWriting, Stop::CancelWhileWriting}) {
+        SCOPED_TRACE(static_cast<int>(stop));
+        TempDir dir;
+        auto form = startForm();
+        ASSERT_TRUE(form->openReadoutFile(csv));
+        WriteFileBytes(dir.file("old.pdf"), "old report");
+        dialogs().saveAnswers.push_back(dir.file("old.pdf"));
+        dialogs().questionAnswers.push_back(true);
+        action(*form, "SaveReport1")->trigger();
+        ASSERT_TRUE(form->reportRunning());
+        auto* progress = Control<QProgressDialog>(*form, "ReportProgress1");
+        QPushButton* cancel = progress->findChild<QPushButton*>();
+        ASSERT_NE(cancel, nullptr);
+        if (stop == Stop::CloseWhilePlanning) {
+            EXPECT_TRUE(form->close());
+        } else {
+            // The first progress of the writing step: past the planning's tenth.
+            auto* bar = progress->findChild<QProgressBar*>();
+            ASSERT_NE(bar, nullptr);
+            bool stopped = false;
+            QObject::connect(bar, &QProgressBar::valueChanged, form.get(), [&](int value) {
+                if (value <= 100 || stopped) return;
+                stopped = true;
+                if (stop == Stop::CancelWhileWriting) {
+                    cancel->click();
+                } else {
+                    form->close();
+                }
+            });
+        }
+        form->waitForReport();
+        EXPECT_TRUE(dialogs().errors.empty());
+        EXPECT_EQ(ReadFileBytes(dir.file("old.pdf")), "old report");
+        const QStringList names =
+            QDir(QString::fromStdString(dir.path())).entryList(QDir::Files | QDir::Hidden);
+        EXPECT_EQ(names, QStringList{QStringLiteral("old.pdf")});  // no temporary
+        if (stop == Stop::CloseWhilePlanning) {
+            EXPECT_TRUE(dialogs().questions.empty());
+        }
+    }
+}
+
+// The written PDF is handed over once: the job keeps no empty leftover.
+TEST_F(ReportTest, TheJobsPdfIsTakenOnce) {
+    travik::ReportInput input;
+    input.table = std::make_shared<travik::Table>(travik::CutTable(loggerDevice(3, 3)));
+    travik::ReportJob job(input, QPageSize(QPageSize::A4));
+    job.startPlanning();
+    job.wait();
+    job.startWriting();
+    job.wait();
+    const std::optional<QByteArray> pdf = job.takePdf();
+    ASSERT_TRUE(pdf.has_value());
+    EXPECT_TRUE(pdf->startsWith("%PDF-"));
+    EXPECT_FALSE(job.takePdf().has_value());
 }
 
 // 40 000 rows: some 600 pages, written only when the user agrees.
