@@ -23,6 +23,10 @@
 #include "ReportJob.h"
 #include "SimProcess.h"
 
+#ifdef TRAVIK_CHARTS
+#include <QCategoryAxis>
+#include <QChartView>
+#endif
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
@@ -388,10 +392,38 @@ TEST_F(ReportTest, TheReportsChartLeavesThePagesTimeLabels) {
     const QStringList shown = chart->horizontalLabels();
     ASSERT_GE(shown.size(), 2);
     EXPECT_TRUE(shown[0].contains(QLatin1Char(':'))) << shown[0].toStdString();
+#ifdef TRAVIK_CHARTS
+    // The labels the report was drawn with: those the axis had when, after
+    // taking the page's off, it had taken on all of the report's.
+    auto* view = qobject_cast<QChartView*>(chart->chartView());
+    ASSERT_NE(view, nullptr);
+    const QList<QAbstractAxis*> axes = view->chart()->axes(Qt::Horizontal);
+    ASSERT_EQ(axes.size(), 1);
+    auto* axis = qobject_cast<QCategoryAxis*>(axes[0]);
+    ASSERT_NE(axis, nullptr);
+    std::vector<QStringList> states;
+    QObject::connect(axis, &QCategoryAxis::categoriesChanged, form.get(),
+                     [&] { states.push_back(axis->categoriesLabels()); });
+#endif
     travik::RecordedChart(
         [chart](QPainter* painter, const QRectF& target) { chart->paintChart(painter, target); },
         QPageSize(QPageSize::A4));
     EXPECT_EQ(chart->horizontalLabels(), shown);
+#ifdef TRAVIK_CHARTS
+    // No change at all: the report's labels were the page's.
+    QStringList drawn = shown;
+    auto state = std::find_if(states.begin(), states.end(),
+                              [](const QStringList& labels) { return labels.isEmpty(); });
+    if (state != states.end()) {
+        while (std::next(state) != states.end() && std::next(state)->size() >= state->size())
+            ++state;
+        drawn = *state;
+    }
+    // The A4 chart's width fits a dated label every six hours, whole.
+    EXPECT_EQ(drawn,
+              (QStringList{QStringLiteral("01.03.24 00:00"), QStringLiteral("01.03.24 06:00"),
+                           QStringLiteral("01.03.24 12:00"), QStringLiteral("01.03.24 18:00")}));
+#endif
 }
 
 TEST(ReportPageSize, LetterWhereTheCountryUsesIt) {
