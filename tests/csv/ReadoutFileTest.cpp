@@ -210,6 +210,8 @@ TEST(ReadSavedReadout, SeparatorsThatMakeNoSenseAreSaidWithTheirLine) {
         {"a\r\nb\r\nx;y;z\r\n1;\"2\"x;3\r\n", What::QuoteInsideField, 4, 0},
         {"a\nb\nx;y;z\n1;2;3;4\n", What::RowFields, 4, 4},
         {"a\nb\nx;y;z;w\n1;2;3;4\n", What::TitleFields, 3, 4},
+        // A quoted TAB is no column break: the row is still short by one.
+        {"\"a\tb\"\nc\nx;y;z\n1;2\n", What::RowFields, 4, 2},
         {"a;b\r\nc\r\n", What::NoTitleLine, 3, 0},
         // A letter with a comma in it.
         {"Dear Sir,\r\nthank you for the parts.\r\n", What::NoTitleLine, 3, 0},
