@@ -102,7 +102,9 @@ struct QuotedFields {
                 ++line;
                 continue;
             }
-            field += text[at++];
+            // Joined by TABs, a quoted TAB would cut the field in two: a space, too.
+            field += text[at] == kTab ? ' ' : text[at];
+            ++at;
         }
     }
 

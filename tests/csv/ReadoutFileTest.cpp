@@ -184,6 +184,8 @@ TEST(ReadSavedReadout, QuotedFieldsAsSpreadsheetsWriteThem) {
         // Quoted empty fields, a last line without its line end, commas.
         {"T\r\nS\r\nA,B,C,D,E\r\n\"\",,\"\"\"\",\"3,5\",\"\"",
          "T\rS\rA\tB\tC\tD\tE\r\t\t\"\t3,5\t"},
+        // A quoted TAB is a space, as a quoted line break is.
+        {"T\r\nS\r\nA,B,C\r\n1,\"a\tb\",3\r\n", "T\rS\rA\tB\tC\r1\ta b\t3\r"},
         // A blank line among the rows counts no fields.
         {"T\r\nS\r\nA;B;C\r\n\r\n1;2;3\r\n", "T\rS\rA\tB\tC\r\r1\t2\t3\r"},
     };
