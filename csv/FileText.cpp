@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "Utf8Sequence.h"
+
 namespace travik {
 namespace {
 
@@ -36,50 +38,11 @@ void appendAs1252(FileText& out, char32_t c) {
     ++out.replaced;
 }
 
-bool isContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
-// The length of the valid UTF-8 sequence at `at` and its code point; 0 when
-// none starts there (overlong forms, surrogates and values above U+10FFFF too).
-std::size_t utf8SequenceAt(std::string_view bytes, std::size_t at, char32_t& c) {
-    const auto lead = static_cast<unsigned char>(bytes[at]);
-    std::size_t length = 0;
-    char32_t least = 0;
-    if (lead < 0x80) {
-        c = lead;
-        return 1;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        c = lead & 0x1Fu;
-        least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        c = lead & 0x0Fu;
-        least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        c = lead & 0x07u;
-        least = 0x10000;
-    } else {
-        return 0;
-    }
-    if (at + length > bytes.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[at + i]);
-        if (!isContinuation(byte)) return 0;
-        c = (c << 6) | (byte & 0x3Fu);
-    }
-    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-    return length;
-}
-
 bool isUtf8WithNonAscii(std::string_view bytes) {
     bool nonAscii = false;
     char32_t c = 0;
     for (std::size_t at = 0; at < bytes.size();) {
-        const std::size_t length = utf8SequenceAt(bytes, at, c);
+        const std::size_t length = Utf8SequenceAt(bytes, at, c);
         if (length == 0) return false;
         nonAscii = nonAscii || length > 1;
         at += length;
@@ -93,7 +56,7 @@ FileText fromUtf8(std::string_view bytes) {
     out.text.reserve(bytes.size());
     char32_t c = 0;
     for (std::size_t at = 0; at < bytes.size();) {
-        const std::size_t length = utf8SequenceAt(bytes, at, c);
+        const std::size_t length = Utf8SequenceAt(bytes, at, c);
         if (length == 0) {
             out.text += kUnknown;
             ++out.replaced;
