@@ -3,20 +3,12 @@
 #include <cstdint>
 
 #include "Utf8Sequence.h"
+#include "Windows1252.h"
 
 namespace travik {
 namespace {
 
 constexpr char kUnknown = '?';
-
-// The code points of bytes 0x80..0x9F; the five undefined bytes keep their own
-// value, as the screen shows them.
-constexpr char32_t kHighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
-};
 
 bool startsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.substr(0, prefix.size()) == prefix;
@@ -28,9 +20,9 @@ void appendAs1252(FileText& out, char32_t c) {
         out.text += static_cast<char>(static_cast<unsigned char>(c));
         return;
     }
-    for (unsigned i = 0; i < 32; ++i) {
-        if (kHighControls[i] == c) {
-            out.text += static_cast<char>(0x80 + i);
+    for (unsigned byte = 0x80; byte < 0xA0; ++byte) {
+        if (Windows1252ToUnicode(static_cast<unsigned char>(byte)) == c) {
+            out.text += static_cast<char>(byte);
             return;
         }
     }
