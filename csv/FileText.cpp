@@ -2,19 +2,13 @@
 
 #include <cstdint>
 
+#include "Utf8Sequence.h"
+#include "Windows1252.h"
+
 namespace travik {
 namespace {
 
 constexpr char kUnknown = '?';
-
-// The code points of bytes 0x80..0x9F; the five undefined bytes keep their own
-// value, as the screen shows them.
-constexpr char32_t kHighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
-};
 
 bool startsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.substr(0, prefix.size()) == prefix;
@@ -26,9 +20,9 @@ void appendAs1252(FileText& out, char32_t c) {
         out.text += static_cast<char>(static_cast<unsigned char>(c));
         return;
     }
-    for (unsigned i = 0; i < 32; ++i) {
-        if (kHighControls[i] == c) {
-            out.text += static_cast<char>(0x80 + i);
+    for (unsigned byte = 0x80; byte < 0xA0; ++byte) {
+        if (Windows1252ToUnicode(static_cast<unsigned char>(byte)) == c) {
+            out.text += static_cast<char>(byte);
             return;
         }
     }
@@ -36,50 +30,11 @@ void appendAs1252(FileText& out, char32_t c) {
     ++out.replaced;
 }
 
-bool isContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
-// The length of the valid UTF-8 sequence at `at` and its code point; 0 when
-// none starts there (overlong forms, surrogates and values above U+10FFFF too).
-std::size_t utf8SequenceAt(std::string_view bytes, std::size_t at, char32_t& c) {
-    const auto lead = static_cast<unsigned char>(bytes[at]);
-    std::size_t length = 0;
-    char32_t least = 0;
-    if (lead < 0x80) {
-        c = lead;
-        return 1;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        c = lead & 0x1Fu;
-        least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        c = lead & 0x0Fu;
-        least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        c = lead & 0x07u;
-        least = 0x10000;
-    } else {
-        return 0;
-    }
-    if (at + length > bytes.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[at + i]);
-        if (!isContinuation(byte)) return 0;
-        c = (c << 6) | (byte & 0x3Fu);
-    }
-    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-    return length;
-}
-
 bool isUtf8WithNonAscii(std::string_view bytes) {
     bool nonAscii = false;
     char32_t c = 0;
     for (std::size_t at = 0; at < bytes.size();) {
-        const std::size_t length = utf8SequenceAt(bytes, at, c);
+        const std::size_t length = Utf8SequenceAt(bytes, at, c);
         if (length == 0) return false;
         nonAscii = nonAscii || length > 1;
         at += length;
@@ -93,7 +48,7 @@ FileText fromUtf8(std::string_view bytes) {
     out.text.reserve(bytes.size());
     char32_t c = 0;
     for (std::size_t at = 0; at < bytes.size();) {
-        const std::size_t length = utf8SequenceAt(bytes, at, c);
+        const std::size_t length = Utf8SequenceAt(bytes, at, c);
         if (length == 0) {
             out.text += kUnknown;
             ++out.replaced;

@@ -102,7 +102,9 @@ struct QuotedFields {
                 ++line;
                 continue;
             }
-            field += text[at++];
+            // Joined by TABs, a quoted TAB would cut the field in two: a space, too.
+            field += text[at] == kTab ? ' ' : text[at];
+            ++at;
         }
     }
 
@@ -198,7 +200,7 @@ CutText cutAt(std::string_view text, char separator, bool strict, bool fieldCoun
     return cut;
 }
 
-// A file without TABs, cut at semicolons or commas as the separated export
+// A file whose title line has no TABs, cut at semicolons or commas as the separated export
 // writes them; with neither making sense, its lines as they stand and what
 // went wrong where the file was understood the furthest.
 std::optional<SavedReadout> asSeparated(std::string_view text) {
@@ -280,6 +282,47 @@ SavedReadout asTextOutput(std::string terminal) {
     return readout;
 }
 
+// The title line as it stands, without its line end; none when the text has
+// fewer lines.
+std::optional<std::string_view> plainTitleLine(std::string_view text) {
+    std::size_t at = 0;
+    for (std::size_t line = 0; line < kTitleLine; ++line) {
+        while (at < text.size() && lineEndAt(text, at) == 0) ++at;
+        if (at >= text.size()) return std::nullopt;
+        at += lineEndAt(text, at);
+    }
+    if (at >= text.size()) return std::nullopt;
+    std::size_t end = at;
+    while (end < text.size() && lineEndAt(text, end) == 0) ++end;
+    return text.substr(at, end - at);
+}
+
+// Whether the file's columns are cut at TABs, as the title line tells: read
+// with quotes, a TAB in a quoted field or a quoted line break before it is no
+// column break. Without a title line, any TAB tells.
+bool titleLineHasTabs(std::string_view text) {
+    const std::optional<std::string_view> plain = plainTitleLine(text);
+    if (!plain) return text.find(kTab) != std::string_view::npos;
+    QuotedFields reader{kTab, false, text, 0, 1, std::nullopt};
+    std::vector<std::string> title;
+    std::size_t records = 0;
+    for (; records <= kTitleLine && reader.at < text.size(); ++records) title = reader.nextRecord();
+    // A quote the reader cannot close, or quoted lines to the end: the lines as they stand.
+    if (reader.trouble || records <= kTitleLine) return plain->find(kTab) != std::string_view::npos;
+    return title.size() > 1;
+}
+
+// A file cut at TABs: a spreadsheet's Unicode text, travik-read's text output
+// (LF alone) or the tabbed export.
+SavedReadout asTabbed(std::string_view text, TextEncoding encoding) {
+    if (encoding == TextEncoding::Utf16) return asSpreadsheetTabbed(text);
+    if (text.find(kLf) != std::string_view::npos && text.find(kCr) == std::string_view::npos)
+        return asTextOutput(withCrLineEnds(text));
+    SavedReadout readout;
+    readout.deviceText = withCrLineEnds(text);
+    return readout;
+}
+
 TerminalText plainTerminal(const std::string& text) {
     TerminalText terminal;
     for (const char c : text) terminal.append(c);
@@ -299,17 +342,10 @@ std::optional<SavedReadout> ReadSavedReadout(std::string_view bytes) {
     const std::string_view text = decoded.text;
     if (isBlankText(text) || looksBinary(text)) return std::nullopt;
     std::optional<SavedReadout> readout;
-    if (text.find(kTab) == std::string_view::npos) {
-        readout = asSeparated(text);
-    } else if (decoded.encoding == TextEncoding::Utf16) {
-        readout = asSpreadsheetTabbed(text);
-    } else if (text.find(kLf) != std::string_view::npos &&
-               text.find(kCr) == std::string_view::npos) {
-        readout = asTextOutput(withCrLineEnds(text));
-    } else {
-        readout.emplace();
-        readout->deviceText = withCrLineEnds(text);
-    }
+    if (!titleLineHasTabs(text)) readout = asSeparated(text);
+    // Without a separator to cut at, TABs elsewhere are the columns.
+    if (!readout && text.find(kTab) != std::string_view::npos)
+        readout = asTabbed(text, decoded.encoding);
     if (!readout) return std::nullopt;
     readout->encoding = decoded.encoding;
     readout->replaced = decoded.replaced;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "Utf8Sequence.h"
+
 namespace travik {
 namespace {
 
@@ -31,33 +33,6 @@ std::string Escaped(const std::string& text) {
         }
     }
     return escaped;
-}
-
-// The length of the valid UTF-8 sequence at `at` (1 for ASCII), 0 when none
-// starts there (a stray continuation byte, an overlong form, a surrogate, past U+10FFFF).
-std::size_t Utf8SequenceAt(const std::string& text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char first = byte(at);
-    if (first < 0x80) return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xbf;  // the second byte's range
-    if (first >= 0xc2 && first <= 0xdf) {
-        length = 2;
-    } else if (first >= 0xe0 && first <= 0xef) {
-        length = 3;
-        if (first == 0xe0) low = 0xa0;
-        if (first == 0xed) high = 0x9f;
-    } else if (first >= 0xf0 && first <= 0xf4) {
-        length = 4;
-        if (first == 0xf0) low = 0x90;
-        if (first == 0xf4) high = 0x8f;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if ((byte(at + i) & 0xc0) != 0x80) return 0;
-    return length;
 }
 
 bool IsHexId(const std::string& text) {
@@ -124,7 +99,8 @@ std::string UsbPlaceIdentity(const std::string& place) {
 std::string EscapedNonUtf8(const std::string& text) {
     std::string out;
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = Utf8SequenceAt(text, at);
+        char32_t codePoint = 0;
+        const std::size_t length = Utf8SequenceAt(text, at, codePoint);
         if (length == 0 || text[at] == '%') {
             AppendEscapedByte(out, text[at]);
             ++at;

@@ -184,6 +184,8 @@ TEST(ReadSavedReadout, QuotedFieldsAsSpreadsheetsWriteThem) {
         // Quoted empty fields, a last line without its line end, commas.
         {"T\r\nS\r\nA,B,C,D,E\r\n\"\",,\"\"\"\",\"3,5\",\"\"",
          "T\rS\rA\tB\tC\tD\tE\r\t\t\"\t3,5\t"},
+        // A quoted TAB is a space, as a quoted line break is.
+        {"T\r\nS\r\nA,B,C\r\n1,\"a\tb\",3\r\n", "T\rS\rA\tB\tC\r1\ta b\t3\r"},
         // A blank line among the rows counts no fields.
         {"T\r\nS\r\nA;B;C\r\n\r\n1;2;3\r\n", "T\rS\rA\tB\tC\r\r1\t2\t3\r"},
     };
@@ -210,6 +212,8 @@ TEST(ReadSavedReadout, SeparatorsThatMakeNoSenseAreSaidWithTheirLine) {
         {"a\r\nb\r\nx;y;z\r\n1;\"2\"x;3\r\n", What::QuoteInsideField, 4, 0},
         {"a\nb\nx;y;z\n1;2;3;4\n", What::RowFields, 4, 4},
         {"a\nb\nx;y;z;w\n1;2;3;4\n", What::TitleFields, 3, 4},
+        // A quoted TAB is no column break: the row is still short by one.
+        {"\"a\tb\"\nc\nx;y;z\n1;2\n", What::RowFields, 4, 2},
         {"a;b\r\nc\r\n", What::NoTitleLine, 3, 0},
         // A letter with a comma in it.
         {"Dear Sir,\r\nthank you for the parts.\r\n", What::NoTitleLine, 3, 0},
