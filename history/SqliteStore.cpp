@@ -319,6 +319,7 @@ void SqliteStore::setDeviceName(DeviceId device, const std::string& name) {
 }
 
 void SqliteStore::joinDevice(DeviceId from, DeviceId into) {
+    if (from == into) return;  // the moves below would drop everything of it
     const char* const moves[] = {
         "UPDATE device_lines SET device_id=?2 WHERE device_id=?1",
         "UPDATE readouts SET device_id=?2 WHERE device_id=?1",

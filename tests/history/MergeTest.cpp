@@ -278,6 +278,14 @@ TEST(HistoryMerge, AFirmwareUpdateIsJoinedToItsDeviceWhenAsked) {
     ASSERT_EQ(apart.store.devices().size(), 1u);
     EXPECT_EQ(AllRecords(apart.store, apart.store.devices()[0].id, ReadoutKind::DataLogger),
               AllRecords(file.store, a.device, ReadoutKind::DataLogger));
+
+    // A device joined to itself stays as it is.
+    const auto before = AllRecords(file.store, a.device, ReadoutKind::DataLogger);
+    file.store.begin();
+    file.store.joinDevice(a.device, a.device);
+    file.store.commit();
+    ASSERT_EQ(file.store.devices().size(), 1u);
+    EXPECT_EQ(AllRecords(file.store, a.device, ReadoutKind::DataLogger), before);
 }
 
 TEST(HistoryMerge, EveryReadoutCanBeWrittenAgainByteForByte) {
@@ -434,4 +442,58 @@ TEST(HistoryRecordRule, AValueCountingUpByOneIsStillAValue) {
     ASSERT_EQ(untitled.records.size(), 2u);
     EXPECT_EQ(untitled.records[0].content, "")
         << "a first column counting rows, whatever its title";
+}
+
+namespace {
+
+// The rows' values after the third TAB, in reply order.
+std::vector<std::pair<std::size_t, std::size_t>> valueSpans(const std::string& reply) {
+    std::vector<std::pair<std::size_t, std::size_t>> spans;
+    std::size_t row = 0;
+    for (int line = 0; line < 3; ++line) row = reply.find("\r\n", row) + 2;
+    for (std::size_t end; (end = reply.find("\r\n", row)) != std::string::npos; row = end + 2) {
+        const std::size_t start =
+            reply.find('\t', reply.find('\t', reply.find('\t', row) + 1) + 1) + 1;
+        spans.emplace_back(start, end - start);
+    }
+    return spans;
+}
+
+// The device's reply with its rows' values repeating in pairs (A A B B C C ...),
+// eight values a period: the same values at the same times in every readout.
+std::string repeatingReply(const DeviceHistory& history, const std::vector<std::string>& values) {
+    const std::string reply = sim::HistoryReply(HistoryKind::DataLogger, history);
+    const std::size_t first = sim::HistoryReplyRecords(HistoryKind::DataLogger, history).first;
+    std::string out = reply;
+    const auto spans = valueSpans(reply);
+    for (std::size_t i = spans.size(); i-- > 0;)
+        out.replace(spans[i].first, spans[i].second, values[((first + i) / 2) % values.size()]);
+    return out;
+}
+
+}  // namespace
+
+TEST(HistoryMerge, ARepeatingSignalIsKeptWholeAndIsNoClockChange) {
+    HistoryFile file;
+    const DeviceHistory first = device();
+    const std::string plain = sim::HistoryReply(HistoryKind::DataLogger, first);
+    std::vector<std::string> values;
+    for (std::size_t i = 0; i < 16; i += 2) {
+        const auto span = valueSpans(plain)[i];
+        values.push_back(plain.substr(span.first, span.second));
+    }
+    ASSERT_EQ(std::set<std::string>(values.begin(), values.end()).size(), values.size());
+
+    const DeviceHistory second = later(first, kDay);
+    const MergeOutcome a =
+        MergeReadout(file.store, Received(repeatingReply(first, values), ReadoutKind::DataLogger));
+    const MergeOutcome b =
+        MergeReadout(file.store, Received(repeatingReply(second, values), ReadoutKind::DataLogger));
+    const std::set<long long> all = unionOf(TimesHeld(HistoryKind::DataLogger, first),
+                                            TimesHeld(HistoryKind::DataLogger, second));
+    EXPECT_EQ(b.clockOffset, 0);
+    EXPECT_EQ(b.shifted, 0u);
+    EXPECT_GT(b.newRecords, 10u);
+    EXPECT_EQ(timesIn(file.store, a.device, ReadoutKind::DataLogger), all);
+    EXPECT_TRUE(file.store.events(a.device, ReadoutKind::DataLogger).empty());
 }
