@@ -15,29 +15,34 @@ struct OutcomeWords {
     const char* clock;      // the offset, the count
     const char* conflicts;  // the count
     const char* cutRow;
+    const char* notMerged;
 };
 
 const OutcomeWords kOutcomeWords[] = {
     {"%zu new record", "%zu new records", ", %zu already in the history of %s",
      "; possible loss from %s to %s", "; device clock set by %s (%zu records found again)",
      "; %zu records conflict with held ones and are kept as second versions",
-     "; the last row was cut short and is not a record"},
+     "; the last row was cut short and is not a record",
+     "Nothing kept in the history: the readout ended before its first line"},
     {"%zu neuer Datensatz", "%zu neue Datensätze", ", %zu schon im Verlauf von %s",
      "; möglicher Verlust von %s bis %s",
      "; Geräteuhr um %s verstellt (%zu Datensätze wiedererkannt)",
      "; %zu Datensätze widersprechen gespeicherten und bleiben als zweite Fassung erhalten",
-     "; die letzte Zeile ist abgeschnitten und kein Datensatz"},
+     "; die letzte Zeile ist abgeschnitten und kein Datensatz",
+     "Nichts im Verlauf gespeichert: das Auslesen endete vor der ersten Zeile"},
     {"%zu nouvel enregistrement", "%zu nouveaux enregistrements",
      ", %zu déjà dans l'historique de %s", " ; perte possible du %s au %s",
      " ; horloge de l'appareil décalée de %s (%zu enregistrements reconnus)",
      " ; %zu enregistrements contredisent ceux de l'historique et sont gardés comme seconde "
      "version",
-     " ; la dernière ligne est tronquée et n'est pas un enregistrement"},
+     " ; la dernière ligne est tronquée et n'est pas un enregistrement",
+     "Rien n'a été gardé dans l'historique : la lecture s'est arrêtée avant sa première ligne"},
     {"%zu registro nuevo", "%zu registros nuevos", ", %zu ya en el historial de %s",
      "; posible pérdida del %s al %s",
      "; reloj del equipo cambiado en %s (%zu registros reconocidos)",
      "; %zu registros contradicen los guardados y se conservan como segunda versión",
-     "; la última fila está cortada y no es un registro"},
+     "; la última fila está cortada y no es un registro",
+     "No se guardó nada en el historial: la lectura terminó antes de su primera línea"},
 };
 
 const char* const kProblemWords[][8] = {
@@ -107,6 +112,7 @@ std::string OffsetText(long long seconds) {
 
 std::string OutcomeText(const MergeOutcome& outcome, int languageIndex) {
     const OutcomeWords& words = kOutcomeWords[language(languageIndex)];
+    if (!outcome.merged) return words.notMerged;
     std::string text =
         formatted(outcome.newRecords == 1 ? words.oneNew : words.manyNew, outcome.newRecords);
     text += formatted(words.held, outcome.heldRecords, outcome.deviceName.c_str());

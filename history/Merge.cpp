@@ -209,6 +209,11 @@ MergeOutcome MergeReadout(HistoryStore& store, const IncomingReadout& incoming,
     outcome.kind = incoming.kind;
     outcome.lastRowCut = cut.lastRowCut;
     outcome.rowsWithoutTime = cut.rowsWithoutTime;
+    // A readout cut off before its first line ended names no device.
+    if (cut.firstLine.empty() || stored.deviceText.find('\r') == std::string::npos) {
+        outcome.merged = false;
+        return outcome;
+    }
 
     Transaction transaction(store);
     const DeviceId device = deviceFor(store, cut.firstLine, joinTo);

@@ -64,11 +64,14 @@ struct MergeOutcome {
     std::vector<TimeRange> gaps;  // possible losses next to this readout
     bool lastRowCut = false;
     std::size_t rowsWithoutTime = 0;
+    bool merged = true;  // false: no whole first line, nothing kept
 };
 
 // Merges `readout` into the history. `joinTo`: the device the readout belongs
 // to although its first line is new to the history (a firmware update); the
-// line is then kept as another line of that device. Throws HistoryError.
+// line is then kept as another line of that device. A readout without a
+// whole first line (the connection lost at once) is not merged: the outcome
+// says so. Throws HistoryError.
 MergeOutcome MergeReadout(HistoryStore& store, const IncomingReadout& readout,
                           std::optional<DeviceId> joinTo = std::nullopt);
 

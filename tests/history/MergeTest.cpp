@@ -497,3 +497,18 @@ TEST(HistoryMerge, ARepeatingSignalIsKeptWholeAndIsNoClockChange) {
     EXPECT_EQ(timesIn(file.store, a.device, ReadoutKind::DataLogger), all);
     EXPECT_TRUE(file.store.events(a.device, ReadoutKind::DataLogger).empty());
 }
+
+TEST(HistoryMerge, AReadoutCutOffBeforeItsFirstLineEndedIsNotMerged) {
+    const std::string line = sim::DeviceLine("4711");
+    for (const std::string& reply : {std::string(), std::string("T"), line.substr(0, 10)}) {
+        SCOPED_TRACE(reply);
+        HistoryFile file;
+        IncomingReadout readout = Received(reply, ReadoutKind::DataLogger);
+        readout.endedComplete = false;
+        const MergeOutcome outcome = MergeReadout(file.store, readout);
+        EXPECT_FALSE(outcome.merged);
+        EXPECT_TRUE(file.store.devices().empty());
+        EXPECT_TRUE(file.store.readouts(std::nullopt).empty());
+        EXPECT_NE(OutcomeText(outcome, 0).find("Nothing kept"), std::string::npos);
+    }
+}
