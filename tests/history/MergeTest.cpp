@@ -160,6 +160,11 @@ TEST(HistoryMerge, ClockSetBackOrForwardIsFoundAndNothingIsAddedTwice) {
             } else {
                 EXPECT_LT(b.clockOffset, 0) << "a step back among the alarms";
             }
+            if (!c.restampAll) {
+                for (int language = 0; language < 4; ++language)
+                    EXPECT_EQ(OutcomeText(b, language).find("(0 "), std::string::npos)
+                        << "a step back finds no record again: " << OutcomeText(b, language);
+            }
             const auto events = file.store.events(a.device, KindOf(kind));
             ASSERT_EQ(events.size(), 1u);
             EXPECT_EQ(events[0].type, EventType::ClockChange);
