@@ -190,6 +190,15 @@ std::string deviceTextOf(const TerminalText& terminal) {
     return text;
 }
 
+// A readout merged again finds the same clock change: it is told once.
+void addEventOnce(HistoryStore& store, const HistoryEvent& event) {
+    for (const HistoryEvent& held : store.events(event.device, event.kind))
+        if (held.type == event.type && held.from == event.from && held.to == event.to &&
+            held.offset == event.offset && held.count == event.count)
+            return;
+    store.addEvent(event);
+}
+
 }  // namespace
 
 MergeOutcome MergeReadout(HistoryStore& store, const IncomingReadout& incoming,
@@ -316,9 +325,9 @@ MergeOutcome MergeReadout(HistoryStore& store, const IncomingReadout& incoming,
     outcome.readout = readout;
     store.addRecords(readout, device, incoming.kind, added);
     if (shift)
-        store.addEvent(HistoryEvent{device, incoming.kind, EventType::ClockChange, shiftedFrom,
-                                    shiftedTo, shift->offset,
-                                    static_cast<long long>(outcome.shifted), readout});
+        addEventOnce(store, HistoryEvent{device, incoming.kind, EventType::ClockChange, shiftedFrom,
+                                         shiftedTo, shift->offset,
+                                         static_cast<long long>(outcome.shifted), readout});
     if (newStepBack && !shift)
         store.addEvent(HistoryEvent{device, incoming.kind, EventType::ClockChange, stepBack->from,
                                     stepBack->to, stepBack->offset,
