@@ -39,6 +39,8 @@ std::unique_ptr<SqliteStore> openHistory(const Options& options, bool mustExist)
         throw HistoryError(Problem::CannotOpen, "no home folder to keep the history in");
     SqliteOptions sqlite;
     sqlite.mustExist = mustExist;
+    sqlite.readOnly =
+        options.action == Action::HistoryList || options.action == Action::HistoryExport;
     return std::make_unique<SqliteStore>(path, sqlite);
 }
 
