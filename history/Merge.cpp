@@ -156,24 +156,6 @@ long long spacingOf(HistoryStore& store, DeviceId device, ReadoutKind kind,
     return widest;
 }
 
-class Transaction {
-public:
-    explicit Transaction(HistoryStore& store) : store_(store) { store_.begin(); }
-    ~Transaction() {
-        if (!done_) store_.rollback();
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-    void commit() {
-        store_.commit();
-        done_ = true;
-    }
-
-private:
-    HistoryStore& store_;
-    bool done_ = false;
-};
-
 std::string deviceTextOf(const TerminalText& terminal) {
     std::string text;
     text.reserve(terminal.size());
