@@ -146,4 +146,24 @@ public:
     virtual std::size_t recordCount(DeviceId device, ReadoutKind kind) = 0;
 };
 
+// One write transaction for a scope: rolled back unless committed, also when
+// an exception leaves the scope.
+class Transaction {
+public:
+    explicit Transaction(HistoryStore& store) : store_(store) { store_.begin(); }
+    ~Transaction() {
+        if (!done_) store_.rollback();
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit() {
+        store_.commit();
+        done_ = true;
+    }
+
+private:
+    HistoryStore& store_;
+    bool done_ = false;
+};
+
 }  // namespace travik::history

@@ -13,31 +13,40 @@ struct OutcomeWords {
     const char* held;       // "%zu", then the device's name
     const char* loss;       // from, to
     const char* clock;      // the offset, the count
+    const char* clockStep;  // the offset: set while logging, no record found again
     const char* conflicts;  // the count
     const char* cutRow;
+    const char* notMerged;
 };
 
 const OutcomeWords kOutcomeWords[] = {
     {"%zu new record", "%zu new records", ", %zu already in the history of %s",
      "; possible loss from %s to %s", "; device clock set by %s (%zu records found again)",
+     "; device clock set by %s",
      "; %zu records conflict with held ones and are kept as second versions",
-     "; the last row was cut short and is not a record"},
+     "; the last row was cut short and is not a record",
+     "Nothing kept in the history: the readout ended before its first line"},
     {"%zu neuer Datensatz", "%zu neue Datensätze", ", %zu schon im Verlauf von %s",
      "; möglicher Verlust von %s bis %s",
-     "; Geräteuhr um %s verstellt (%zu Datensätze wiedererkannt)",
+     "; Geräteuhr um %s verstellt (%zu Datensätze wiedererkannt)", "; Geräteuhr um %s verstellt",
      "; %zu Datensätze widersprechen gespeicherten und bleiben als zweite Fassung erhalten",
-     "; die letzte Zeile ist abgeschnitten und kein Datensatz"},
+     "; die letzte Zeile ist abgeschnitten und kein Datensatz",
+     "Nichts im Verlauf gespeichert: das Auslesen endete vor der ersten Zeile"},
     {"%zu nouvel enregistrement", "%zu nouveaux enregistrements",
      ", %zu déjà dans l'historique de %s", " ; perte possible du %s au %s",
      " ; horloge de l'appareil décalée de %s (%zu enregistrements reconnus)",
+     " ; horloge de l'appareil décalée de %s",
      " ; %zu enregistrements contredisent ceux de l'historique et sont gardés comme seconde "
      "version",
-     " ; la dernière ligne est tronquée et n'est pas un enregistrement"},
+     " ; la dernière ligne est tronquée et n'est pas un enregistrement",
+     "Rien n'a été gardé dans l'historique : la lecture s'est arrêtée avant sa première ligne"},
     {"%zu registro nuevo", "%zu registros nuevos", ", %zu ya en el historial de %s",
      "; posible pérdida del %s al %s",
      "; reloj del equipo cambiado en %s (%zu registros reconocidos)",
+     "; reloj del equipo cambiado en %s",
      "; %zu registros contradicen los guardados y se conservan como segunda versión",
-     "; la última fila está cortada y no es un registro"},
+     "; la última fila está cortada y no es un registro",
+     "No se guardó nada en el historial: la lectura terminó antes de su primera línea"},
 };
 
 const char* const kProblemWords[][8] = {
@@ -107,13 +116,16 @@ std::string OffsetText(long long seconds) {
 
 std::string OutcomeText(const MergeOutcome& outcome, int languageIndex) {
     const OutcomeWords& words = kOutcomeWords[language(languageIndex)];
+    if (!outcome.merged) return words.notMerged;
     std::string text =
         formatted(outcome.newRecords == 1 ? words.oneNew : words.manyNew, outcome.newRecords);
     text += formatted(words.held, outcome.heldRecords, outcome.deviceName.c_str());
     for (const TimeRange& gap : outcome.gaps)
         text +=
             formatted(words.loss, DeviceTimeText(gap.from).c_str(), DeviceTimeText(gap.to).c_str());
-    if (outcome.clockOffset != 0)
+    if (outcome.clockOffset != 0 && outcome.shifted == 0)
+        text += formatted(words.clockStep, OffsetText(outcome.clockOffset).c_str());
+    else if (outcome.clockOffset != 0)
         text += formatted(words.clock, OffsetText(outcome.clockOffset).c_str(), outcome.shifted);
     if (outcome.conflicts > 0) text += formatted(words.conflicts, outcome.conflicts);
     if (outcome.lastRowCut) text += words.cutRow;

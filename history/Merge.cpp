@@ -43,10 +43,21 @@ struct ClockShift {
     std::set<std::size_t> explained;  // indices into the unmatched records
 };
 
+bool insideAny(const std::vector<Coverage>& spans, long long time) {
+    return std::any_of(spans.begin(), spans.end(), [&](const Coverage& span) {
+        return span.first <= time && time <= span.last;
+    });
+}
+
 // The one offset that explains the most unmatched records as held ones
 // written under another clock, when it explains enough of them (see Merge.h).
+// A held original that this readout has too explains nothing: the device
+// wrote that content again (a repeating signal), it did not move.
 std::optional<ClockShift> findClockShift(HistoryStore& store, DeviceId device, ReadoutKind kind,
+                                         const std::vector<const CutRecord*>& records,
                                          const std::vector<const CutRecord*>& unmatched) {
+    std::set<RecordKey> inReadout;
+    for (const CutRecord* record : records) inReadout.emplace(record->time, record->content);
     std::map<long long, std::set<std::size_t>> byOffset;
     std::map<std::string, std::vector<long long>> timesOf;
     for (std::size_t i = 0; i < unmatched.size(); ++i) {
@@ -59,20 +70,41 @@ std::optional<ClockShift> findClockShift(HistoryStore& store, DeviceId device, R
                         .first;
         if (found->second.size() > kMostTimesPerContent) continue;
         for (const long long held : found->second)
-            if (held != record.time) byOffset[record.time - held].insert(i);
+            if (held != record.time && inReadout.count({held, record.content}) == 0)
+                byOffset[record.time - held].insert(i);
     }
-    std::optional<ClockShift> best;
-    for (auto& [offset, explained] : byOffset) {
-        const bool better = !best || explained.size() > best->explained.size() ||
-                            (explained.size() == best->explained.size() &&
-                             std::llabs(offset) < std::llabs(best->offset));
-        if (better) best = ClockShift{offset, explained};
+    std::vector<ClockShift> candidates;
+    for (auto& [offset, explained] : byOffset)
+        if (explained.size() >= 2) candidates.push_back(ClockShift{offset, explained});
+    std::sort(candidates.begin(), candidates.end(), [](const ClockShift& a, const ClockShift& b) {
+        return a.explained.size() != b.explained.size()
+                   ? a.explained.size() > b.explained.size()
+                   : std::llabs(a.offset) < std::llabs(b.offset);
+    });
+    const std::vector<Coverage> spans = store.coverage(device, kind);
+    const std::size_t heldAtOwnTime = records.size() - unmatched.size();
+    std::set<long long> knownOffsets;
+    for (const HistoryEvent& event : store.events(device, kind))
+        if (event.type == EventType::ClockChange) knownOffsets.insert(event.offset);
+    for (ClockShift& candidate : candidates) {
+        std::set<std::string> contents;
+        for (const std::size_t i : candidate.explained) contents.insert(unmatched[i]->content);
+        if (contents.size() < 2) continue;
+        // Nearly all records not held at their own time that the held readouts
+        // could hold under this offset must be found again.
+        const auto couldBeHeld = static_cast<std::size_t>(
+            std::count_if(unmatched.begin(), unmatched.end(), [&](const CutRecord* record) {
+                return insideAny(spans, record->time - candidate.offset);
+            }));
+        if (candidate.explained.size() * 10 < couldBeHeld * 9) continue;
+        // A clock that moved leaves few records at their own time: many there
+        // say the device repeats itself, unless the history already knows this
+        // offset (the same readout merged again).
+        if (heldAtOwnTime * 10 <= candidate.explained.size() ||
+            knownOffsets.count(candidate.offset) != 0)
+            return std::move(candidate);
     }
-    if (!best || best->explained.size() < 2) return std::nullopt;
-    std::set<std::string> contents;
-    for (const std::size_t i : best->explained) contents.insert(unmatched[i]->content);
-    if (contents.size() < 2) return std::nullopt;
-    return best;
+    return std::nullopt;
 }
 
 // The device's clock set back while it logged: in the order the device wrote
@@ -124,24 +156,6 @@ long long spacingOf(HistoryStore& store, DeviceId device, ReadoutKind kind,
     return widest;
 }
 
-class Transaction {
-public:
-    explicit Transaction(HistoryStore& store) : store_(store) { store_.begin(); }
-    ~Transaction() {
-        if (!done_) store_.rollback();
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-    void commit() {
-        store_.commit();
-        done_ = true;
-    }
-
-private:
-    HistoryStore& store_;
-    bool done_ = false;
-};
-
 std::string deviceTextOf(const TerminalText& terminal) {
     std::string text;
     text.reserve(terminal.size());
@@ -156,6 +170,15 @@ std::string deviceTextOf(const TerminalText& terminal) {
         text += bytes[i];
     }
     return text;
+}
+
+// A readout merged again finds the same clock change: it is told once.
+void addEventOnce(HistoryStore& store, const HistoryEvent& event) {
+    for (const HistoryEvent& held : store.events(event.device, event.kind))
+        if (held.type == event.type && held.from == event.from && held.to == event.to &&
+            held.offset == event.offset && held.count == event.count)
+            return;
+    store.addEvent(event);
 }
 
 }  // namespace
@@ -177,6 +200,11 @@ MergeOutcome MergeReadout(HistoryStore& store, const IncomingReadout& incoming,
     outcome.kind = incoming.kind;
     outcome.lastRowCut = cut.lastRowCut;
     outcome.rowsWithoutTime = cut.rowsWithoutTime;
+    // A readout cut off before its first line ended names no device.
+    if (cut.firstLine.empty() || stored.deviceText.find('\r') == std::string::npos) {
+        outcome.merged = false;
+        return outcome;
+    }
 
     Transaction transaction(store);
     const DeviceId device = deviceFor(store, cut.firstLine, joinTo);
@@ -210,7 +238,8 @@ MergeOutcome MergeReadout(HistoryStore& store, const IncomingReadout& incoming,
         }
     }
 
-    const std::optional<ClockShift> shift = findClockShift(store, device, incoming.kind, unmatched);
+    const std::optional<ClockShift> shift =
+        findClockShift(store, device, incoming.kind, records, unmatched);
     stored.spacing = spacingOf(store, device, incoming.kind, records);
     const std::optional<StepBack> stepBack = findStepBack(cut.records, stored.spacing);
     std::vector<NewRecord> added;
@@ -278,9 +307,9 @@ MergeOutcome MergeReadout(HistoryStore& store, const IncomingReadout& incoming,
     outcome.readout = readout;
     store.addRecords(readout, device, incoming.kind, added);
     if (shift)
-        store.addEvent(HistoryEvent{device, incoming.kind, EventType::ClockChange, shiftedFrom,
-                                    shiftedTo, shift->offset,
-                                    static_cast<long long>(outcome.shifted), readout});
+        addEventOnce(store, HistoryEvent{device, incoming.kind, EventType::ClockChange, shiftedFrom,
+                                         shiftedTo, shift->offset,
+                                         static_cast<long long>(outcome.shifted), readout});
     if (newStepBack && !shift)
         store.addEvent(HistoryEvent{device, incoming.kind, EventType::ClockChange, stepBack->from,
                                     stepBack->to, stepBack->offset,

@@ -8,8 +8,14 @@
 //   is held at another time, all shifted by one offset (the device's clock was
 //   set), are not added again. The offset is recorded; records keep the time
 //   the device wrote. An offset counts when it explains at least two records
-//   of at least two different contents: a device writing the same values
-//   again and again gives no evidence of a clock change.
+//   of at least two different contents, and at least 90 % of this readout's
+//   records whose time less the offset falls inside a held readout's span; a
+//   held record this readout has too (at its own time) explains nothing, and
+//   a readout with many records held at their own time has a clock that did
+//   not move (unless the history already knows that offset). A
+//   device writing the same values again and again, or a repeating signal
+//   (A A B B, an alarm at the same second each day), gives no evidence of a
+//   clock change.
 // - Conflict: a record at a time that holds other contents, none of which this
 //   readout has at that time, is kept as the next version, and recorded.
 // - Possible loss: the history has no readout covering the stretch from its
@@ -58,11 +64,14 @@ struct MergeOutcome {
     std::vector<TimeRange> gaps;  // possible losses next to this readout
     bool lastRowCut = false;
     std::size_t rowsWithoutTime = 0;
+    bool merged = true;  // false: no whole first line, nothing kept
 };
 
 // Merges `readout` into the history. `joinTo`: the device the readout belongs
 // to although its first line is new to the history (a firmware update); the
-// line is then kept as another line of that device. Throws HistoryError.
+// line is then kept as another line of that device. A readout without a
+// whole first line (the connection lost at once) is not merged: the outcome
+// says so. Throws HistoryError.
 MergeOutcome MergeReadout(HistoryStore& store, const IncomingReadout& readout,
                           std::optional<DeviceId> joinTo = std::nullopt);
 

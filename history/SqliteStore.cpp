@@ -186,16 +186,22 @@ private:
 
 SqliteStore::SqliteStore(const std::string& path, SqliteOptions options)
     : path_(path), options_(std::move(options)) {
-    const int flags = SQLITE_OPEN_READWRITE | (options_.mustExist ? 0 : SQLITE_OPEN_CREATE);
+    const int flags = options_.readOnly
+                          ? SQLITE_OPEN_READONLY
+                          : SQLITE_OPEN_READWRITE | (options_.mustExist ? 0 : SQLITE_OPEN_CREATE);
     // A failed open still makes a handle; the destructor does not run after a throw.
     try {
         const int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
         if (code != SQLITE_OK) fail(code, "open");
         sqlite3_extended_result_codes(db_, 1);
         sqlite3_busy_timeout(db_, options_.busyTimeoutMs);
-        if (sqlite3_db_readonly(db_, "main") == 1)
-            throw HistoryError(Problem::ReadOnly, path_ + ": the file cannot be written");
-        prepareSchema();
+        if (options_.readOnly) {
+            checkReadableSchema();
+        } else {
+            if (sqlite3_db_readonly(db_, "main") == 1)
+                throw HistoryError(Problem::ReadOnly, path_ + ": the file cannot be written");
+            prepareSchema();
+        }
     } catch (...) {
         sqlite3_close_v2(db_);
         throw;
@@ -229,6 +235,19 @@ void SqliteStore::wrote() {
 int SqliteStore::schemaVersion() {
     Statement version(*this, "PRAGMA user_version");
     return version.step() ? static_cast<int>(version.integer(0)) : 0;
+}
+
+void SqliteStore::checkReadableSchema() {
+    const int version = schemaVersion();
+    if (version > kSchemaVersion)
+        throw HistoryError(Problem::NewerVersion,
+                           path_ + ": schema version " + std::to_string(version));
+    if (version == 0) throw HistoryError(Problem::Corrupt, path_ + ": a database, but no history");
+    if (version < kSchemaVersion)
+        throw HistoryError(Problem::CannotOpen,
+                           path_ +
+                               ": made by an older version of this program; merge a readout "
+                               "into it once to update it");
 }
 
 void SqliteStore::prepareSchema() {
@@ -319,6 +338,7 @@ void SqliteStore::setDeviceName(DeviceId device, const std::string& name) {
 }
 
 void SqliteStore::joinDevice(DeviceId from, DeviceId into) {
+    if (from == into) return;  // the moves below would drop everything of it
     const char* const moves[] = {
         "UPDATE device_lines SET device_id=?2 WHERE device_id=?1",
         "UPDATE readouts SET device_id=?2 WHERE device_id=?1",

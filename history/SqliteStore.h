@@ -20,6 +20,7 @@ inline constexpr int kSchemaVersion = 2;
 struct SqliteOptions {
     int busyTimeoutMs = 5000;
     bool mustExist = false;  // do not create the file (listing, exporting)
+    bool readOnly = false;   // only read (listing, exporting): no migration, no write lock
     // Called after each statement that changes the file, with their count so
     // far: lets a test stop the process between any two of them.
     std::function<void(int)> afterWrite;
@@ -77,6 +78,7 @@ private:
     void wrote();
     [[noreturn]] void fail(int code, const char* what);
     void prepareSchema();
+    void checkReadableSchema();
     void migrateFrom1();
 
     sqlite3* db_ = nullptr;

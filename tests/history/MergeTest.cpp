@@ -160,6 +160,11 @@ TEST(HistoryMerge, ClockSetBackOrForwardIsFoundAndNothingIsAddedTwice) {
             } else {
                 EXPECT_LT(b.clockOffset, 0) << "a step back among the alarms";
             }
+            if (!c.restampAll) {
+                for (int language = 0; language < 4; ++language)
+                    EXPECT_EQ(OutcomeText(b, language).find("(0 "), std::string::npos)
+                        << "a step back finds no record again: " << OutcomeText(b, language);
+            }
             const auto events = file.store.events(a.device, KindOf(kind));
             ASSERT_EQ(events.size(), 1u);
             EXPECT_EQ(events[0].type, EventType::ClockChange);
@@ -167,8 +172,8 @@ TEST(HistoryMerge, ClockSetBackOrForwardIsFoundAndNothingIsAddedTwice) {
 
             const MergeOutcome again = MergeReadout(file.store, ReadoutAt(kind, second));
             EXPECT_EQ(again.newRecords, 0u);
-            EXPECT_EQ(file.store.events(a.device, KindOf(kind)).size(), c.restampAll ? 2u : 1u)
-                << "a step back is told once; restamped records are found again each time";
+            EXPECT_EQ(file.store.events(a.device, KindOf(kind)).size(), 1u)
+                << "merged twice adds nothing, not even the clock change";
         }
     }
 }
@@ -278,6 +283,14 @@ TEST(HistoryMerge, AFirmwareUpdateIsJoinedToItsDeviceWhenAsked) {
     ASSERT_EQ(apart.store.devices().size(), 1u);
     EXPECT_EQ(AllRecords(apart.store, apart.store.devices()[0].id, ReadoutKind::DataLogger),
               AllRecords(file.store, a.device, ReadoutKind::DataLogger));
+
+    // A device joined to itself stays as it is.
+    const auto before = AllRecords(file.store, a.device, ReadoutKind::DataLogger);
+    file.store.begin();
+    file.store.joinDevice(a.device, a.device);
+    file.store.commit();
+    ASSERT_EQ(file.store.devices().size(), 1u);
+    EXPECT_EQ(AllRecords(file.store, a.device, ReadoutKind::DataLogger), before);
 }
 
 TEST(HistoryMerge, EveryReadoutCanBeWrittenAgainByteForByte) {
@@ -434,4 +447,73 @@ TEST(HistoryRecordRule, AValueCountingUpByOneIsStillAValue) {
     ASSERT_EQ(untitled.records.size(), 2u);
     EXPECT_EQ(untitled.records[0].content, "")
         << "a first column counting rows, whatever its title";
+}
+
+namespace {
+
+// The rows' values after the third TAB, in reply order.
+std::vector<std::pair<std::size_t, std::size_t>> valueSpans(const std::string& reply) {
+    std::vector<std::pair<std::size_t, std::size_t>> spans;
+    std::size_t row = 0;
+    for (int line = 0; line < 3; ++line) row = reply.find("\r\n", row) + 2;
+    for (std::size_t end; (end = reply.find("\r\n", row)) != std::string::npos; row = end + 2) {
+        const std::size_t start =
+            reply.find('\t', reply.find('\t', reply.find('\t', row) + 1) + 1) + 1;
+        spans.emplace_back(start, end - start);
+    }
+    return spans;
+}
+
+// The device's reply with its rows' values repeating in pairs (A A B B C C ...),
+// eight values a period: the same values at the same times in every readout.
+std::string repeatingReply(const DeviceHistory& history, const std::vector<std::string>& values) {
+    const std::string reply = sim::HistoryReply(HistoryKind::DataLogger, history);
+    const std::size_t first = sim::HistoryReplyRecords(HistoryKind::DataLogger, history).first;
+    std::string out = reply;
+    const auto spans = valueSpans(reply);
+    for (std::size_t i = spans.size(); i-- > 0;)
+        out.replace(spans[i].first, spans[i].second, values[((first + i) / 2) % values.size()]);
+    return out;
+}
+
+}  // namespace
+
+TEST(HistoryMerge, ARepeatingSignalIsKeptWholeAndIsNoClockChange) {
+    HistoryFile file;
+    const DeviceHistory first = device();
+    const std::string plain = sim::HistoryReply(HistoryKind::DataLogger, first);
+    std::vector<std::string> values;
+    for (std::size_t i = 0; i < 16; i += 2) {
+        const auto span = valueSpans(plain)[i];
+        values.push_back(plain.substr(span.first, span.second));
+    }
+    ASSERT_EQ(std::set<std::string>(values.begin(), values.end()).size(), values.size());
+
+    const DeviceHistory second = later(first, kDay);
+    const MergeOutcome a =
+        MergeReadout(file.store, Received(repeatingReply(first, values), ReadoutKind::DataLogger));
+    const MergeOutcome b =
+        MergeReadout(file.store, Received(repeatingReply(second, values), ReadoutKind::DataLogger));
+    const std::set<long long> all = unionOf(TimesHeld(HistoryKind::DataLogger, first),
+                                            TimesHeld(HistoryKind::DataLogger, second));
+    EXPECT_EQ(b.clockOffset, 0);
+    EXPECT_EQ(b.shifted, 0u);
+    EXPECT_GT(b.newRecords, 10u);
+    EXPECT_EQ(timesIn(file.store, a.device, ReadoutKind::DataLogger), all);
+    EXPECT_TRUE(file.store.events(a.device, ReadoutKind::DataLogger).empty());
+}
+
+TEST(HistoryMerge, AReadoutCutOffBeforeItsFirstLineEndedIsNotMerged) {
+    const std::string line = sim::DeviceLine("4711");
+    for (const std::string& reply : {std::string(), std::string("T"), line.substr(0, 10)}) {
+        SCOPED_TRACE(reply);
+        HistoryFile file;
+        IncomingReadout readout = Received(reply, ReadoutKind::DataLogger);
+        readout.endedComplete = false;
+        const MergeOutcome outcome = MergeReadout(file.store, readout);
+        EXPECT_FALSE(outcome.merged);
+        EXPECT_TRUE(file.store.devices().empty());
+        EXPECT_TRUE(file.store.readouts(std::nullopt).empty());
+        EXPECT_NE(OutcomeText(outcome, 0).find("Nothing kept"), std::string::npos);
+    }
 }

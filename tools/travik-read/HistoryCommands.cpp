@@ -39,6 +39,8 @@ std::unique_ptr<SqliteStore> openHistory(const Options& options, bool mustExist)
         throw HistoryError(Problem::CannotOpen, "no home folder to keep the history in");
     SqliteOptions sqlite;
     sqlite.mustExist = mustExist;
+    sqlite.readOnly =
+        options.action == Action::HistoryList || options.action == Action::HistoryExport;
     return std::make_unique<SqliteStore>(path, sqlite);
 }
 
@@ -186,9 +188,9 @@ int nameDevice(const Options& options, HistoryStore& store) {
             return kUsageError;
         }
     }
-    store.begin();
+    Transaction naming(store);
     store.setDeviceName(device->id, options.name);
-    store.commit();
+    naming.commit();
     return kReplyReceived;
 }
 
@@ -201,9 +203,9 @@ int joinDevices(const Options& options, HistoryStore& store) {
         std::fprintf(stderr, "travik-read: --device and --into are the same device\n");
         return kUsageError;
     }
-    store.begin();
+    Transaction joining(store);
     store.joinDevice(from->id, into->id);
-    store.commit();
+    joining.commit();
     std::fprintf(stderr, "%s joined to %s\n", PrintableName(DisplayName(*from)).c_str(),
                  PrintableName(DisplayName(*into)).c_str());
     return kReplyReceived;
