@@ -301,6 +301,7 @@ TEST_F(ReportTest, AReportStoppedWhileRunningLeavesNoFile) {
          {Stop::CloseWhilePlanning, Stop::CloseWhileWriting, Stop::CancelWhileWriting}) {
         SCOPED_TRACE(static_cast<int>(stop));
         TempDir dir;
+        bool stopped = false;  // outlives the form, whose progress bar's handler reads it
         auto form = startForm();
         ASSERT_TRUE(form->openReadoutFile(csv));
         WriteFileBytes(dir.file("old.pdf"), "old report");
@@ -317,7 +318,6 @@ TEST_F(ReportTest, AReportStoppedWhileRunningLeavesNoFile) {
             // The first progress of the writing step: past the planning's tenth.
             auto* bar = progress->findChild<QProgressBar*>();
             ASSERT_NE(bar, nullptr);
-            bool stopped = false;
             QObject::connect(bar, &QProgressBar::valueChanged, form.get(), [&](int value) {
                 if (value <= 100 || stopped) return;
                 stopped = true;
