@@ -286,7 +286,7 @@ std::optional<DeviceTime> ParseDeviceTime(const std::string& text) {
     for (long y = 2024; y < year; ++y) days += isLeapYear(y) ? 366 : 365;
     for (int m = 1; m < month; ++m) days += daysInMonth(year, m);
     days += day - 1;
-    return days * 86400 + hour * 3600 + minute * 60 + second;
+    return days * 86400 + hour * 3600LL + minute * 60LL + second;
 }
 
 std::string FormatDeviceTime(DeviceTime t) {

@@ -52,11 +52,11 @@ enum class HistoryKind { Alarm, DataLogger };
 // from then on carry shifted times, older ones keep theirs (all records do
 // with `restampAll`, for a device that prints its times from its current clock).
 struct DeviceHistory {
-    std::string serial;                                     // in the first line; empty: none
-    DeviceTime loggingStart = 60LL * 86400 + 6 * 3600;      // 01.03.2024 06:00:00
-    DeviceTime now = 60LL * 86400 + 6 * 3600 + 60 * 86400;  // full memories by then
-    long long interval = 15 * 60;
-    long long alarmSlot = 4 * 3600;
+    std::string serial;                                         // in the first line; empty: none
+    DeviceTime loggingStart = 60LL * 86400 + 6LL * 3600;        // 01.03.2024 06:00:00
+    DeviceTime now = 60LL * 86400 + 6LL * 3600 + 60LL * 86400;  // full memories by then
+    long long interval = 15LL * 60;
+    long long alarmSlot = 4LL * 3600;
     long long clockShift = 0;
     DeviceTime clockSetAt = 0;
     bool restampAll = false;
