@@ -12,6 +12,8 @@
 
 namespace travik::history::testing {
 
+inline constexpr long long kDay = 86400;
+
 // 01.01.2024 on the history's clock (seconds since 1970), the simulator's epoch.
 long long Since1970(sim::DeviceTime deviceTime);
 

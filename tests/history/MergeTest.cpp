@@ -21,8 +21,6 @@ using sim::HistoryKind;
 
 namespace {
 
-constexpr long long kDay = 86400;
-
 DeviceHistory device(const std::string& serial = "4711") {
     DeviceHistory history;
     history.serial = serial;

@@ -21,8 +21,6 @@ using sim::HistoryKind;
 
 namespace {
 
-constexpr long long kDay = 86400;
-
 void runSql(const std::string& path, const std::string& sql) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
