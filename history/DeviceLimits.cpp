@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "CellValues.h"
 #include "Columns.h"
 #include "HistoryTexts.h"
 #include "Merge.h"
@@ -54,7 +55,134 @@ std::vector<TimeSpan> clipped(const std::vector<TimeRange>& gaps, long long from
     return spans;
 }
 
+bool plainByte(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' ||
+           c == '_' || c == '-' || c == '.' || c == '/';
+}
+
+std::string escaped(const std::string& bytes) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (plainByte(byte)) {
+            text += c;
+        } else {
+            text += '%';
+            text += kHex[byte >> 4];
+            text += kHex[byte & 15];
+        }
+    }
+    return text;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+std::optional<std::string> unescaped(const std::string& text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            bytes += text[i];
+            continue;
+        }
+        const int high = i + 1 < text.size() ? hexDigit(text[i + 1]) : -1;
+        const int low = i + 2 < text.size() ? hexDigit(text[i + 2]) : -1;
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return bytes;
+}
+
+std::string settingNumber(const std::optional<double>& value) {
+    if (!value) return std::string();
+    char text[40];
+    std::snprintf(text, sizeof text, "%.15g", *value);  // as ReadNumber reads it back
+    return text;
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t end = text.find(separator);; end = text.find(separator, start)) {
+        parts.push_back(text.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::optional<long long> settingInteger(const std::string& text) {
+    const bool minus = !text.empty() && text[0] == '-';
+    const std::string digits = minus ? text.substr(1) : text;
+    if (digits.empty() || digits.size() > 18) return std::nullopt;
+    long long value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return minus ? -value : value;
+}
+
+std::optional<StoredLimit> settingEntry(const std::string& entry) {
+    const std::vector<std::string> fields = split(entry, ',');
+    if (fields.size() != 7) return std::nullopt;
+    StoredLimit stored;
+    const auto column = unescaped(fields[0]);
+    if (!column || column->empty()) return std::nullopt;
+    stored.column = *column;
+    ColumnLimit& limit = stored.limit;
+    const auto number = [](const std::string& text, std::optional<double>& value) {
+        if (text.empty()) return true;
+        value = ReadNumber(text);
+        return value.has_value();
+    };
+    std::optional<double> deadband;
+    const auto points = settingInteger(fields[3]);
+    const auto seconds = settingInteger(fields[4]);
+    if (!number(fields[1], limit.lower) || !number(fields[2], limit.upper) ||
+        !number(fields[5], deadband) || !points || !seconds)
+        return std::nullopt;
+    limit.delayPoints = *points;
+    limit.delaySeconds = *seconds;
+    limit.deadband = deadband.value_or(0);
+    if (!fields[6].empty()) {
+        const auto from = settingInteger(fields[6]);
+        if (!from) return std::nullopt;
+        limit.from = *from;
+    }
+    const LimitProblem problem = CheckLimit(limit);
+    if (problem != LimitProblem::None && problem != LimitProblem::NoBound) return std::nullopt;
+    return stored;
+}
+
 }  // namespace
+
+std::string LimitsSettingText(const std::vector<StoredLimit>& limits) {
+    std::string text;
+    for (const StoredLimit& stored : limits) {
+        const ColumnLimit& limit = stored.limit;
+        if (!text.empty()) text += ';';
+        text += escaped(stored.column) + ',' + settingNumber(limit.lower) + ',' +
+                settingNumber(limit.upper) + ',' + std::to_string(limit.delayPoints) + ',' +
+                std::to_string(limit.delaySeconds) + ',' + settingNumber(limit.deadband) + ',' +
+                (limit.from == kSinceEver ? std::string() : std::to_string(limit.from));
+    }
+    return text;
+}
+
+std::vector<StoredLimit> LimitsFromSettingText(const std::string& text) {
+    std::vector<StoredLimit> limits;
+    if (text.empty()) return limits;
+    for (const std::string& entry : split(text, ';'))
+        if (auto stored = settingEntry(entry)) limits.push_back(std::move(*stored));
+    return limits;
+}
 
 LimitHistory LimitsOf(const std::vector<StoredLimit>& stored, const std::string& column) {
     LimitHistory limits;

@@ -72,6 +72,16 @@ struct RangeExcursions {
 std::optional<RangeExcursions> ExcursionsOfRange(HistoryStore& store, DeviceId device,
                                                  ReadoutKind kind, long long from, long long to);
 
+// Limits as one line of text, for a readout that is in no history (the window
+// keeps them in its settings under the device's first line): entries split by
+// ';', fields by ',' (column, lower, upper, delay points, delay seconds,
+// deadband, from), the column's bytes other than plain letters and digits as
+// %XX, numbers with a decimal point, an empty field for a bound not given or
+// for "since ever". Entries that do not read, or hold a bad limit, are left
+// out when read back.
+std::string LimitsSettingText(const std::vector<StoredLimit>& limits);
+std::vector<StoredLimit> LimitsFromSettingText(const std::string& text);
+
 // A duration as h:mm:ss, the hours running on past a day ("52:10:00").
 std::string DurationText(long long seconds);
 

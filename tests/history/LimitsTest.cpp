@@ -235,3 +235,42 @@ TEST(HistoryLimits, APossibleLossInTheRangeIsUnknownTime) {
     ASSERT_TRUE(day);
     EXPECT_EQ(day->columns[0].figures.unknownSeconds, 0);
 }
+
+TEST(HistoryLimits, LimitsKeptInTheSettingsComeBackAndBadEntriesAreLeftOut) {
+    StoredLimit full = limitOf(
+        "T;1,=%\r\xb0"
+        "C",
+        -2.5, 8.1);
+    full.limit.delayPoints = 3;
+    full.limit.deadband = 0.1;
+    StoredLimit later = limitOf(kTemperature, std::nullopt, 30.0, 1714521600);
+    later.limit.delaySeconds = 900;
+    StoredLimit removed = limitOf(kTemperature, std::nullopt, std::nullopt, 1714608000);
+    const std::string text = LimitsSettingText({full, later, removed});
+    EXPECT_EQ(text.find_first_of("\r\n="), std::string::npos) << "one line of an INI value";
+    const std::vector<StoredLimit> back = LimitsFromSettingText(text);
+    ASSERT_EQ(back.size(), 3u) << text;
+    EXPECT_EQ(back[0].column, full.column);
+    EXPECT_EQ(back[0].limit.lower, -2.5);
+    EXPECT_EQ(back[0].limit.upper, 8.1);
+    EXPECT_EQ(back[0].limit.delayPoints, 3);
+    EXPECT_EQ(back[0].limit.deadband, 0.1);
+    EXPECT_EQ(back[0].limit.from, kSinceEver);
+    EXPECT_EQ(back[1].limit.from, 1714521600);
+    EXPECT_EQ(back[1].limit.delaySeconds, 900);
+    EXPECT_FALSE(back[1].limit.lower);
+    EXPECT_FALSE(back[2].limit.any()) << "taken away from then on";
+
+    // Hostile or damaged entries are left out, the good ones beside them kept.
+    const std::string good = "T,2,8,0,0,0,";
+    for (const char* bad : {"T,9,8,0,0,0,", "T,2,8,0,0,", "T%G1,2,8,0,0,0,", "T%,2,8,0,0,0,",
+                            ",2,8,0,0,0,", "T,2,8,-1,0,0,", "T,two,8,0,0,0,", "T,2,8,0,0,0,x",
+                            "T,2,8,0,0,0,99999999999999999999", "T,1e5,8,0,0,0,"}) {
+        SCOPED_TRACE(bad);
+        const auto limits = LimitsFromSettingText(std::string(bad) + ";" + good);
+        ASSERT_EQ(limits.size(), 1u);
+        EXPECT_EQ(limits[0].limit.upper, 8.0);
+    }
+    EXPECT_TRUE(LimitsFromSettingText("").empty());
+    EXPECT_TRUE(LimitsFromSettingText(";;;").empty());
+}
