@@ -81,15 +81,18 @@ void addExcursionFigures(bench::Table& table, SqliteStore& store, DeviceId id, l
     const auto range = ExcursionsOfRange(store, id, ReadoutKind::DataLogger, from, to);
     if (!range) return;
     const std::vector<StoredLimit> limits = store.limits(id);
+    const auto axis = FindTimeAxis(range->table);
+    if (!axis) return;
     std::size_t excursions = 0;
     const bench::Timing figures = bench::medianOf(9, [&] {
         excursions = 0;
-        for (const ColumnExcursions& column : TableExcursions(range->table, limits, {}))
+        for (const ColumnExcursions& column : TableExcursions(range->table, *axis, limits, {}))
             excursions += column.figures.excursions.size();
     });
     table.add("history: excursion figures of a year, 4 columns (" + std::to_string(excursions) +
-                  " excursions)",
-              bench::format("%.1f ms", figures.wall * 1000), "<= 20 ms", figures.wall <= 0.020);
+                  " excursions): wall / CPU",
+              bench::format("%.1f / %.1f ms", figures.wall * 1000, figures.cpu * 1000), "<= 20 ms",
+              figures.wall <= 0.020);
     const bench::Timing withRead = bench::medianOf(
         5, [&] { ExcursionsOfRange(store, id, ReadoutKind::DataLogger, from, to); });
     table.add("history: the same with the year read from the history",

@@ -253,16 +253,24 @@ std::optional<std::string> FindColumn(const std::vector<std::string>& titles,
 std::vector<ColumnExcursions> TableExcursions(const Table& table,
                                               const std::vector<StoredLimit>& stored,
                                               const std::vector<TimeSpan>& gaps) {
-    std::vector<ColumnExcursions> columns;
     const auto axis = FindTimeAxis(table);
-    if (!axis) return columns;
+    if (!axis) return {};
+    return TableExcursions(table, *axis, stored, gaps);
+}
+
+std::vector<ColumnExcursions> TableExcursions(const Table& table, const TimeAxis& axis,
+                                              const std::vector<StoredLimit>& stored,
+                                              const std::vector<TimeSpan>& gaps) {
+    std::vector<ColumnExcursions> columns;
+    std::vector<std::optional<long long>> times;
     for (std::size_t column = 0; column < table.columnCount(); ++column) {
         LimitHistory limits = LimitsOf(stored, table.titles[column]);
         if (limits.empty() || table.titles[column].empty()) continue;
         ColumnExcursions found;
         found.column = column;
         found.title = table.titles[column];
-        found.figures = FindExcursions(SamplesOf(table, *axis, column), limits, gaps);
+        if (times.empty()) times = AxisTimes(table, axis);
+        found.figures = FindExcursions(SamplesOf(table, times, column), limits, gaps);
         found.limits = std::move(limits);
         columns.push_back(std::move(found));
     }

@@ -60,6 +60,10 @@ struct ColumnExcursions {
 std::vector<ColumnExcursions> TableExcursions(const Table& table,
                                               const std::vector<StoredLimit>& stored,
                                               const std::vector<TimeSpan>& gaps);
+// The same with the table's time axis already found (the window has it).
+std::vector<ColumnExcursions> TableExcursions(const Table& table, const TimeAxis& axis,
+                                              const std::vector<StoredLimit>& stored,
+                                              const std::vector<TimeSpan>& gaps);
 
 struct RangeExcursions {
     Table table;

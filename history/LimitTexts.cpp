@@ -31,7 +31,31 @@ const char* const kLimitWords[4][7] = {
      "No es un número; no se ha cambiado nada"},
 };
 
+const LimitDialogWords kDialogWords[4] = {
+    {"Limits of %s", "Lower limit", "Upper limit", "Delay",
+     "points (3) or a time (15 min, 1 h, 00:15)", "Deadband", "Holds from",
+     "dd.mm.yyyy [hh:mm]; empty: the first limit for all data, a change from now",
+     "The start is no date (dd.mm.yyyy [hh:mm]); nothing was changed"},
+    {"Grenzwerte von %s", "Unterer Grenzwert", "Oberer Grenzwert", "Verzögerung",
+     "Punkte (3) oder eine Zeit (15 min, 1 h, 00:15)", "Hysterese", "Gilt ab",
+     "tt.mm.jjjj [hh:mm]; leer: der erste Grenzwert für alle Daten, eine Änderung ab jetzt",
+     "Der Beginn ist kein Datum (tt.mm.jjjj [hh:mm]); nichts wurde geändert"},
+    {"Limites de %s", "Limite basse", "Limite haute", "Délai",
+     "points (3) ou une durée (15 min, 1 h, 00:15)", "Hystérésis", "Valable dès",
+     "jj.mm.aaaa [hh:mm] ; vide : la première limite pour toutes les données, un changement "
+     "dès maintenant",
+     "Le début n'est pas une date (jj.mm.aaaa [hh:mm]) ; rien n'a été modifié"},
+    {"Límites de %s", "Límite inferior", "Límite superior", "Retardo",
+     "puntos (3) o un tiempo (15 min, 1 h, 00:15)", "Histéresis", "Válido desde",
+     "dd.mm.aaaa [hh:mm]; vacío: el primer límite para todos los datos, un cambio desde ahora",
+     "El inicio no es una fecha (dd.mm.aaaa [hh:mm]); no se ha cambiado nada"},
+};
+
 }  // namespace
+
+const LimitDialogWords& LimitDialogWordsFor(int languageIndex) {
+    return kDialogWords[languageIndex >= 0 && languageIndex < 4 ? languageIndex : 0];
+}
 
 std::string LimitProblemText(LimitProblem problem, const std::string& field, int languageIndex) {
     const int language = languageIndex >= 0 && languageIndex < 4 ? languageIndex : 0;

@@ -359,17 +359,30 @@ std::vector<DayTimes> TimesPerDay(const std::vector<StateSpan>& spans) {
     return days;
 }
 
-std::vector<Sample> SamplesOf(const Table& table, const TimeAxis& axis, std::size_t column) {
+std::vector<std::optional<long long>> AxisTimes(const Table& table, const TimeAxis& axis) {
+    std::vector<std::optional<long long>> times(table.rowCount());
+    for (std::size_t row = 0; row < table.rowCount(); ++row)
+        times[row] = AxisSeconds(table, axis, row);
+    return times;
+}
+
+std::vector<Sample> SamplesOf(const Table& table,
+                              const std::vector<std::optional<long long>>& times,
+                              std::size_t column) {
     std::vector<Sample> samples;
-    samples.reserve(table.rowCount());
-    for (std::size_t row = 0; row < table.rowCount(); ++row) {
-        const auto seconds = AxisSeconds(table, axis, row);
-        if (!seconds) continue;
-        samples.push_back(Sample{*seconds, ReadNumber(table.cell(row, column)), row});
+    samples.reserve(times.size());
+    for (std::size_t row = 0; row < times.size() && row < table.rowCount(); ++row) {
+        if (!times[row]) continue;
+        samples.push_back(Sample{*times[row], ReadNumber(table.cell(row, column)), row});
     }
-    std::stable_sort(samples.begin(), samples.end(),
-                     [](const Sample& a, const Sample& b) { return a.time < b.time; });
+    const auto byTime = [](const Sample& a, const Sample& b) { return a.time < b.time; };
+    if (!std::is_sorted(samples.begin(), samples.end(), byTime))
+        std::stable_sort(samples.begin(), samples.end(), byTime);
     return samples;
+}
+
+std::vector<Sample> SamplesOf(const Table& table, const TimeAxis& axis, std::size_t column) {
+    return SamplesOf(table, AxisTimes(table, axis), column);
 }
 
 }  // namespace travik

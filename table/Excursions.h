@@ -145,6 +145,12 @@ std::vector<DayTimes> TimesPerDay(const std::vector<StateSpan>& spans);
 // time does not read are left out).
 std::vector<Sample> SamplesOf(const Table& table, const TimeAxis& axis, std::size_t column);
 
+// The same for several columns of one table: the rows' times read once.
+std::vector<std::optional<long long>> AxisTimes(const Table& table, const TimeAxis& axis);
+std::vector<Sample> SamplesOf(const Table& table,
+                              const std::vector<std::optional<long long>>& times,
+                              std::size_t column);
+
 // True when `value` is outside `limit` (equal is inside).
 bool IsOutside(const ColumnLimit& limit, double value);
 
