@@ -220,7 +220,7 @@ TEST(HistoryLimits, APossibleLossInTheRangeIsUnknownTime) {
     }
     const std::string lines = ExcursionLines(*range);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'),
-              static_cast<long>(figures.excursions.size()));
+              static_cast<std::ptrdiff_t>(figures.excursions.size()));
     EXPECT_EQ(lines.rfind(kTemperature + "\t", 0), 0u);
     const Excursion& firstOne = figures.excursions[0];
     EXPECT_NE(
