@@ -1,5 +1,10 @@
 #include "LimitTexts.h"
 
+#include <cstdio>
+
+#include "DeviceLimits.h"
+#include "HistoryTexts.h"
+
 namespace travik::history {
 namespace {
 
@@ -51,7 +56,95 @@ const LimitDialogWords kDialogWords[4] = {
      "El inicio no es una fecha (dd.mm.aaaa [hh:mm]); no se ha cambiado nada"},
 };
 
+struct DescriptionWords {
+    const char* limit;
+    const char* none;
+    const char* below;  // only a lower limit: "at least %s"
+    const char* above;  // only an upper limit: "at most %s"
+    const char* range;  // "%s to %s"
+    const char* points;
+    const char* delay;
+    const char* deadband;
+    const char* since;
+};
+
+const DescriptionWords kDescriptionWords[4] = {
+    {"Limit", "none", "at least %s", "at most %s", "%s to %s", "points", "delay", "deadband",
+     "since"},
+    {"Grenzwert", "keiner", "mindestens %s", "höchstens %s", "%s bis %s", "Punkte", "Verzögerung",
+     "Hysterese", "seit"},
+    {"Limite", "aucune", "au moins %s", "au plus %s", "%s à %s", "points", "délai", "hystérésis",
+     "depuis"},
+    {"Límite", "ninguno", "al menos %s", "como mucho %s", "%s a %s", "puntos", "retardo",
+     "histéresis", "desde"},
+};
+
+const ExcursionFigureWords kFigureWords[4] = {
+    {"Excursions", "Time outside", "Longest excursion", "First excursion", "Time without data",
+     "Mean kinetic temperature"},
+    {"Grenzwertverletzungen", "Zeit außerhalb", "Längste Verletzung", "Erste Verletzung",
+     "Zeit ohne Daten", "Mittlere kinetische Temperatur"},
+    {"Dépassements", "Temps hors limites", "Plus long dépassement", "Premier dépassement",
+     "Temps sans données", "Température cinétique moyenne"},
+    {"Excursiones", "Tiempo fuera", "Excursión más larga", "Primera excursión", "Tiempo sin datos",
+     "Temperatura cinética media"},
+};
+
+int language(int index) {
+    return index >= 0 && index < 4 ? index : 0;
+}
+
+std::string numberText(double value, char decimalSeparator) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    std::string shown = text;
+    for (char& c : shown)
+        if (c == '.') c = decimalSeparator;
+    return shown;
+}
+
+std::string replaced(std::string pattern, const std::string& first,
+                     const std::string& second = "") {
+    const std::size_t at = pattern.find("%s");
+    if (at != std::string::npos) pattern.replace(at, 2, first);
+    const std::size_t next = pattern.find("%s");
+    if (next != std::string::npos) pattern.replace(next, 2, second);
+    return pattern;
+}
+
 }  // namespace
+
+std::string LimitDescription(const ColumnLimit& limit, char decimalSeparator, int languageIndex) {
+    const DescriptionWords& words = kDescriptionWords[language(languageIndex)];
+    std::string text = std::string(words.limit) + ": ";
+    if (!limit.any()) {
+        text += words.none;
+    } else if (limit.lower && limit.upper) {
+        text += replaced(words.range, numberText(*limit.lower, decimalSeparator),
+                         numberText(*limit.upper, decimalSeparator));
+    } else if (limit.lower) {
+        text += replaced(words.below, numberText(*limit.lower, decimalSeparator));
+    } else {
+        text += replaced(words.above, numberText(*limit.upper, decimalSeparator));
+    }
+    std::string details;
+    if (limit.delayPoints > 0)
+        details +=
+            std::string(words.delay) + " " + std::to_string(limit.delayPoints) + " " + words.points;
+    if (limit.delaySeconds > 0)
+        details += std::string(words.delay) + " " + DurationText(limit.delaySeconds);
+    if (limit.deadband > 0)
+        details += std::string(details.empty() ? "" : ", ") + words.deadband + " " +
+                   numberText(limit.deadband, decimalSeparator);
+    if (!details.empty()) text += " (" + details + ")";
+    if (limit.from != kSinceEver)
+        text += ", " + std::string(words.since) + " " + DeviceTimeText(limit.from);
+    return text;
+}
+
+const ExcursionFigureWords& ExcursionFigureWordsFor(int languageIndex) {
+    return kFigureWords[language(languageIndex)];
+}
 
 const LimitDialogWords& LimitDialogWordsFor(int languageIndex) {
     return kDialogWords[languageIndex >= 0 && languageIndex < 4 ? languageIndex : 0];

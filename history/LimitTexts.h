@@ -26,4 +26,20 @@ struct LimitDialogWords {
 };
 const LimitDialogWords& LimitDialogWordsFor(int languageIndex);
 
+// A limit as the table's tooltip and the report show it, numbers with the
+// column's decimal separator: "Limit: 2,5 to 8 (delay 3 points, deadband
+// 0,5), since 01.03.2024 00:00:00". "Limit: none" for a limit taken away.
+std::string LimitDescription(const ColumnLimit& limit, char decimalSeparator, int languageIndex);
+
+// The names of the excursion figures (figures grid, report).
+struct ExcursionFigureWords {
+    const char* excursions;   // how many
+    const char* timeOutside;  // in all
+    const char* longest;      // the longest excursion's time outside
+    const char* firstStart;   // of the first excursion
+    const char* unknownTime;  // time without data
+    const char* kineticMean;  // the mean kinetic temperature
+};
+const ExcursionFigureWords& ExcursionFigureWordsFor(int languageIndex);
+
 }  // namespace travik::history

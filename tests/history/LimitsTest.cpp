@@ -274,3 +274,29 @@ TEST(HistoryLimits, LimitsKeptInTheSettingsComeBackAndBadEntriesAreLeftOut) {
     EXPECT_TRUE(LimitsFromSettingText("").empty());
     EXPECT_TRUE(LimitsFromSettingText(";;;").empty());
 }
+
+TEST(HistoryLimits, ALimitIsDescribedWithTheColumnsSeparatorInEachLanguage) {
+    StoredLimit stored = limitOf(kTemperature, 2.5, 8.0, DaysFromCivil(2024, 3, 1) * kDay);
+    stored.limit.delayPoints = 3;
+    stored.limit.deadband = 0.5;
+    EXPECT_EQ(LimitDescription(stored.limit, ',', 0),
+              "Limit: 2,5 to 8 (delay 3 points, deadband 0,5), since 01.03.2024 00:00:00");
+    EXPECT_EQ(LimitDescription(stored.limit, '.', 1),
+              "Grenzwert: 2.5 bis 8 (Verzögerung 3 Punkte, Hysterese 0.5), seit 01.03.2024 "
+              "00:00:00");
+    const StoredLimit upper = limitOf(kTemperature, std::nullopt, -1.25);
+    EXPECT_EQ(LimitDescription(upper.limit, ',', 2), "Limite: au plus -1,25");
+    StoredLimit timed = limitOf(kTemperature, 0.0, std::nullopt);
+    timed.limit.delaySeconds = 900;
+    EXPECT_EQ(LimitDescription(timed.limit, ',', 3), "Límite: al menos 0 (retardo 0:15:00)");
+    EXPECT_EQ(LimitDescription(ColumnLimit{}, ',', 9), "Limit: none") << "English outside";
+    for (int language = 0; language < 4; ++language) {
+        const ExcursionFigureWords& words = ExcursionFigureWordsFor(language);
+        for (const char* word : {words.excursions, words.timeOutside, words.longest,
+                                 words.firstStart, words.unknownTime, words.kineticMean})
+            EXPECT_GT(std::string(word).size(), 3u);
+        if (language > 0) {
+            EXPECT_STRNE(words.timeOutside, ExcursionFigureWordsFor(0).timeOutside);
+        }
+    }
+}
