@@ -24,7 +24,7 @@ public:
     void setLanguage(int languageIndex);
 
     const TableFigures& figures() const { return figures_; }
-    // The grid's texts, row by row, as shown (for the report and the tests).
+    // The grid's texts, row by row, as shown (for the tests).
     QStringList headerTexts() const;
     QList<QStringList> rowTexts() const;
     QString timeRangeText() const;
@@ -40,14 +40,5 @@ private:
     TableFigures figures_;
     int languageIndex_ = 0;
 };
-
-// The figures as text in language `languageIndex`: the header, one row per
-// column, and the time range line (empty without a time axis).
-struct FiguresText {
-    QStringList header;
-    QList<QStringList> rows;
-    QString timeRange;
-};
-FiguresText FiguresAsText(const Table& table, const TableFigures& figures, int languageIndex);
 
 }  // namespace travik

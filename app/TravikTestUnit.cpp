@@ -39,6 +39,7 @@
 #include "LogoDecoder.h"
 #include "PrintableName.h"
 #include "ReadoutReport.h"
+#include "ReadoutTexts.h"
 #include "Settings.h"
 #include "StatusLabel.h"
 #include "TableItemModel.h"
