@@ -107,15 +107,6 @@ ReadoutKind kindFromName(const std::string& path) {
                : ReadoutKind::DataLogger;
 }
 
-// The ports found, as the selector lists them.
-QList<PortEntry> portEntries(const FoundPorts& found) {
-    QList<PortEntry> entries;
-    for (const FoundPort& port : found)
-        entries.append(
-            {QString::fromStdString(port.name), QString::fromStdString(port.description)});
-    return entries;
-}
-
 }  // namespace
 
 TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
@@ -126,6 +117,7 @@ TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
       table_(std::make_shared<Table>()) {
     initResources();
     ui_->setupUi(this);
+    portChoice_ = new PortChoice(state_, ui_->ComboBox1, *this, this);
     if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
     resize(kDesignedGeometry.size());
     sizeFollowers_.add(ui_->PageControl1);
@@ -150,8 +142,10 @@ TSTestForm::~TSTestForm() = default;
 
 void TSTestForm::connectEvents() {
     connect(ui_->ComboBox1, &QComboBox::activated, this, &TSTestForm::ComboBox1Change);
-    connect(ui_->ComboBox1, &PortComboBox::pathEntered, this, &TSTestForm::takeTypedPath);
-    connect(ui_->ComboBox1, &PortComboBox::popupAboutToShow, this, &TSTestForm::refreshPortList);
+    connect(ui_->ComboBox1, &PortComboBox::pathEntered, portChoice_, &PortChoice::takeTypedPath);
+    connect(ui_->ComboBox1, &PortComboBox::popupAboutToShow, portChoice_,
+            &PortChoice::refreshPortList);
+    connect(portChoice_, &PortChoice::readyChanged, this, &TSTestForm::setReadButtonsEnabled);
     connect(ui_->Button1, &QPushButton::clicked, this, &TSTestForm::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &TSTestForm::Button1Click);
     connect(ui_->CSVDateiabspeichern1, &QAction::triggered, this,
@@ -234,165 +228,19 @@ void TSTestForm::loadLogo() {
 void TSTestForm::InitForm() {
     state_.AlarmMode = false;
     showTerminalPage();
-    state_.ComPortName.clear();
-    state_.ComHandle.setNone();
-    state_.PortReady = false;
-    refreshPortList();
+    portChoice_->clearAndList();
 
     settingsPath_ = SettingsFilePath();
     const StoredSettings stored = ReadSettings(settingsPath_);
-    state_.ComPortName = stored.comID;
-    storedPortName_ = stored.comID;
-    pickedPortName_ = stored.comID;
-    rememberedAdapter_ = IsAdapterIdentity(stored.comAdapter) ? stored.comAdapter : std::string();
     selectIndex(ui_->RadioGroup1Buttons,
                 SelectionForStoredIndex(stored.separator, kSeparatorCount));
     selectIndex(ui_->RadioGroup2Buttons, SelectionForStoredIndex(stored.language, kLanguageCount));
     ApplyLanguage(LanguageIndex());
-    takeAdapterChoice(ChooseRememberedAdapter(state_.ComPortName, rememberedAdapter_, foundPorts_));
-
-    OpenStatus opened;
-    if (!state_.ComPortName.empty() && state_.ComHandle.isNone()) {
-        opened = OpenComPort(state_.ComHandle, state_.ComPortName, kDeviceBaud, kQueueSize,
-                             [this](const std::string& text) { showMessage(text); });
-        ui_->ComboBox1->setEditText(QString::fromStdString(state_.ComPortName));
-    }
-    showPortOutcome(opened);
-    if (state_.ComHandle.isInvalid()) {
-        showMessage(StartupPortFailedText(LanguageIndex()));
-        forgetFailedPort();
-    } else {
-        state_.PortReady = true;
-    }
-    setReadButtonsEnabled(state_.PortReady);
-}
-
-void TSTestForm::refreshPortList() {
-    foundPorts_ = findPorts_();
-    ui_->ComboBox1->updatePorts(portEntries(foundPorts_));
-    if (!settingsPath_.empty()) findRememberedAdapter();  // after start-up
-}
-
-// The port in use, or the one start-up could not choose, is gone or another
-// adapter's now: the remembered adapter is looked for among the ports found.
-void TSTestForm::findRememberedAdapter() {
-    if (portTyped_ || rememberedAdapter_.empty()) return;
-    const std::string name = awaitingAdapter_ ? storedPortName_ : state_.ComPortName;
-    if (name.empty() && !awaitingAdapter_) return;
-    const AdapterChoice choice = ChooseRememberedAdapter(name, rememberedAdapter_, foundPorts_);
-    switch (choice.outcome) {
-        case AdapterChoice::Outcome::KeepName:
-            break;
-        case AdapterChoice::Outcome::FoundElsewhere:
-            awaitingAdapter_ = false;
-            openFoundAdapter(choice.port);
-            break;
-        case AdapterChoice::Outcome::NotPluggedIn:
-            setStatusText(AdapterNotPluggedInText(LanguageIndex()));
-            break;
-        case AdapterChoice::Outcome::Several:
-            setStatusText(AdapterOnSeveralPortsText(choice.candidates, LanguageIndex()));
-            break;
-    }
-}
-
-// At start-up: the adapter under its new name becomes the port to open; with
-// none or several candidates nothing is chosen. The status line says which.
-void TSTestForm::takeAdapterChoice(const AdapterChoice& choice) {
-    switch (choice.outcome) {
-        case AdapterChoice::Outcome::KeepName:
-            return;
-        case AdapterChoice::Outcome::FoundElsewhere:
-            state_.ComPortName = choice.port;  // remembered once it opens
-            setStatusText(AdapterNowText(choice.port, LanguageIndex()));
-            return;
-        case AdapterChoice::Outcome::NotPluggedIn:
-            setStatusText(AdapterNotPluggedInText(LanguageIndex()));
-            break;
-        case AdapterChoice::Outcome::Several:
-            setStatusText(AdapterOnSeveralPortsText(choice.candidates, LanguageIndex()));
-            break;
-    }
-    // The stored name and adapter are kept for the next start.
-    state_.ComPortName.clear();
-    awaitingAdapter_ = true;
-}
-
-// Found again on a refresh: opened as if the user had picked it.
-void TSTestForm::openFoundAdapter(const std::string& port) {
-    {
-        const QSignalBlocker blocker(ui_->ComboBox1);
-        ui_->ComboBox1->selectPortName(QString::fromStdString(port));
-    }
-    ComboBox1Change();
-    if (state_.ComPortName == port && !state_.ComHandle.isInvalid())
-        setStatusText(AdapterNowText(port, LanguageIndex()));
-}
-
-// A port discovery cannot see (a pseudo-terminal): typed, then Enter.
-void TSTestForm::takeTypedPath(const QString& text) {
-    if (text.isEmpty()) return;
-    ui_->ComboBox1->appendTypedPath(text);
-    {
-        const QSignalBlocker blocker(ui_->ComboBox1);
-        ui_->ComboBox1->selectPortName(text);
-    }
-    ComboBox1Change();
-    portTyped_ = true;
-    rememberedAdapter_.clear();
+    portChoice_->start(stored.comID, stored.comAdapter);
 }
 
 void TSTestForm::ComboBox1Change() {
-    const int selected = ui_->ComboBox1->currentIndex();
-    if (selected < 0) return;
-    state_.ComPortName = ui_->ComboBox1->itemText(selected).toStdString();
-    pickedPortName_ = state_.ComPortName;
-    rememberedAdapter_ = IdentityOfPort(state_.ComPortName, foundPorts_);
-    portTyped_ = false;
-    awaitingAdapter_ = false;
-    state_.PortReady = false;
-    if (!state_.ComPortName.empty()) showPortOutcome(openSelectedPort());
-    if (state_.ComHandle.isInvalid()) {
-        const std::string message = PortSelectionFailedText(LanguageIndex());
-        if (!message.empty()) showMessage(message);
-        forgetFailedPort();
-    } else {
-        state_.PortReady = true;
-    }
-    setReadButtonsEnabled(state_.PortReady);
-}
-
-// After a port failed to open: no port, nothing selected or typed in the selector.
-void TSTestForm::forgetFailedPort() {
-    state_.ComHandle.setNone();
-    state_.ComPortName.clear();
-    const QSignalBlocker blocker(ui_->ComboBox1);
-    ui_->ComboBox1->setCurrentIndex(-1);
-    ui_->ComboBox1->setEditText(QString());
-}
-
-OpenStatus TSTestForm::openSelectedPort() {
-    state_.ComHandle.close();
-    OpenStatus opened = OpenComPort(state_.ComHandle, state_.ComPortName, kDeviceBaud, kQueueSize,
-                                    [this](const std::string& text) { showMessage(text); });
-    const QString name = QString::fromStdString(state_.ComPortName);
-    if (ui_->ComboBox1->currentText() != name) {
-        const QSignalBlocker blocker(ui_->ComboBox1);
-        ui_->ComboBox1->setEditText(name);
-    }
-    return opened;
-}
-
-// The status line says why the port did not open, beside the message box, or
-// warns of programs that may hold the port it opened.
-void TSTestForm::showPortOutcome(const OpenStatus& opened) {
-    if (opened.ok()) {
-        const std::string warning =
-            PortWarningStatusText(state_.ComPortName, opened, LanguageIndex());
-        if (!warning.empty()) setStatusText(warning);
-        return;
-    }
-    setStatusText(PortFailureStatusText(state_.ComPortName, opened, LanguageIndex()));
+    portChoice_->takeSelectedPort();
 }
 
 void TSTestForm::setReadButtonsEnabled(bool enabled) {
@@ -441,8 +289,9 @@ bool TSTestForm::sessionEnded() const {
 // A failure is shown in a box, or on standard error once the session ends:
 // then no one is left to answer a box.
 void TSTestForm::saveSettings() {
-    const std::string port = portNameToRemember();
-    const StoredSettings settings{port, SeparatorIndex(), LanguageIndex(), adapterToRemember(port)};
+    const std::string port = portChoice_->portNameToRemember();
+    const StoredSettings settings{port, SeparatorIndex(), LanguageIndex(),
+                                  portChoice_->adapterToRemember(port)};
     if (WriteSettings(settingsPath_, settings).ok()) return;
     if (sessionEnded()) {
         std::fprintf(stderr, "%s.\n", UnableToWriteText(settingsPath_).c_str());
@@ -450,19 +299,6 @@ void TSTestForm::saveSettings() {
     } else {
         dialogs_->showError(UnableToWriteText(settingsPath_));
     }
-}
-
-// A failed open empties the running port name; the setting keeps the stored
-// name (a device not plugged in yet) until the user picks or types another.
-std::string TSTestForm::portNameToRemember() const {
-    if (state_.ComPortName.empty() && pickedPortName_ == storedPortName_) return storedPortName_;
-    return state_.ComPortName;
-}
-
-// The adapter goes with a name picked from the list (or found again), never
-// with a typed one.
-std::string TSTestForm::adapterToRemember(const std::string& portName) const {
-    return portName.empty() || portTyped_ ? std::string() : rememberedAdapter_;
 }
 
 void TSTestForm::endSession() {

@@ -13,6 +13,7 @@
 
 #include "AdapterIdentity.h"
 #include "Dialogs.h"
+#include "PortChoice.h"
 #include "QtTexts.h"
 #include "Readout.h"
 #include "ReadoutFile.h"
@@ -41,7 +42,9 @@ public:
     void InitForm();
     // Where the port selector's ports come from: the machine's (FindSerialPorts)
     // unless another source is given before InitForm.
-    void setPortFinder(std::function<FoundPorts()> finder) { findPorts_ = std::move(finder); }
+    void setPortFinder(std::function<FoundPorts()> finder) {
+        portChoice_->setPortFinder(std::move(finder));
+    }
     // Puts the captions of language `index` on the window; outside 0..3 nothing changes.
     void ApplyLanguage(int index);
 
@@ -117,20 +120,10 @@ private:
     void saveSettings();
     void closeAndLeave();
     void closeAfterReadout();
-    std::string portNameToRemember() const;
-    void forgetFailedPort();
     void connectEvents();
     void applyFonts();
     void fitToScreen(const QMargins& frame);
     void loadLogo();
-    void refreshPortList();
-    void findRememberedAdapter();
-    void takeAdapterChoice(const AdapterChoice& choice);
-    void openFoundAdapter(const std::string& port);
-    std::string adapterToRemember(const std::string& portName) const;
-    void takeTypedPath(const QString& text);
-    OpenStatus openSelectedPort();
-    void showPortOutcome(const OpenStatus& opened);
     void setReadButtonsEnabled(bool enabled);
     void runReadout(ReadoutKind kind);
     void updateTerminalView();
@@ -148,15 +141,9 @@ private:
     QtTexts qtTexts_;
     SizeFollowers sizeFollowers_;
     ReadoutState state_;
+    PortChoice* portChoice_;              // the port behind the selector, opened for the readout
     std::shared_ptr<const Table> table_;  // shown on the table and chart pages
     std::string settingsPath_;
-    std::string storedPortName_;  // comID as read at start-up
-    std::string pickedPortName_;  // the last port picked or typed, else storedPortName_
-    std::function<FoundPorts()> findPorts_ = FindSerialPorts;
-    FoundPorts foundPorts_;            // as the last refresh of the selector found them
-    std::string rememberedAdapter_;    // the identity of the adapter behind the port, if known
-    bool portTyped_ = false;           // the port is a name typed by hand: never replaced
-    bool awaitingAdapter_ = false;     // start-up chose nothing: the adapter is looked for
     std::size_t shownBytes_ = 0;       // terminal bytes already in the view
     std::size_t shownLineLength_ = 0;  // characters of the view's last line
     QElapsedTimer sinceViewUpdate_;
