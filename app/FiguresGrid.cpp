@@ -66,7 +66,8 @@ FiguresGrid::FiguresGrid(QWidget* parent)
       timeRange_(new QLabel(this)),
       grid_(new QTableView(this)),
       model_(new Model(this)),
-      table_(std::make_shared<Table>()) {
+      table_(std::make_shared<Table>()),
+      figures_(std::make_shared<TableFigures>()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     timeRange_->setObjectName(QStringLiteral("FiguresTimeRange"));
@@ -86,8 +87,15 @@ FiguresGrid::FiguresGrid(QWidget* parent)
 }
 
 void FiguresGrid::setTable(std::shared_ptr<const Table> table, int languageIndex) {
+    auto shown = table ? std::move(table) : std::make_shared<Table>();
+    auto figures = std::make_shared<const TableFigures>(FiguresOf(*shown));
+    setFigures(std::move(shown), std::move(figures), languageIndex);
+}
+
+void FiguresGrid::setFigures(std::shared_ptr<const Table> table,
+                             std::shared_ptr<const TableFigures> figures, int languageIndex) {
     table_ = table ? std::move(table) : std::make_shared<Table>();
-    figures_ = FiguresOf(*table_);
+    figures_ = figures ? std::move(figures) : std::make_shared<TableFigures>();
     languageIndex_ = languageIndex;
     fill();
 }
@@ -100,7 +108,7 @@ void FiguresGrid::setLanguage(int languageIndex) {
 FiguresGrid::~FiguresGrid() = default;
 
 void FiguresGrid::fill() {
-    model_->show(table_, &figures_, languageIndex_);
+    model_->show(table_, figures_.get(), languageIndex_);
     // Fitted to the first rows' texts (the header samples a bounded number).
     grid_->resizeColumnsToContents();
     const int rows = model_->rowCount();
@@ -108,7 +116,7 @@ void FiguresGrid::fill() {
     grid_->setFixedHeight(grid_->horizontalHeader()->sizeHint().height() +
                           rowsShown * grid_->verticalHeader()->defaultSectionSize() +
                           2 * grid_->frameWidth() + 2);
-    const QString timeRange = FiguresTimeRange(figures_, languageIndex_);
+    const QString timeRange = FiguresTimeRange(*figures_, languageIndex_);
     timeRange_->setText(timeRange);
     timeRange_->setVisible(!timeRange.isEmpty());
     setVisible(rows > 0);

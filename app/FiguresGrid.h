@@ -20,10 +20,14 @@ public:
     explicit FiguresGrid(QWidget* parent = nullptr);
     ~FiguresGrid() override;
 
+    // Shows the figures of `table`, worked out here.
     void setTable(std::shared_ptr<const Table> table, int languageIndex);
+    // Shows `figures`, worked out already from `table`.
+    void setFigures(std::shared_ptr<const Table> table, std::shared_ptr<const TableFigures> figures,
+                    int languageIndex);
     void setLanguage(int languageIndex);
 
-    const TableFigures& figures() const { return figures_; }
+    const TableFigures& figures() const { return *figures_; }
     // The grid's texts, row by row, as shown (for the tests).
     QStringList headerTexts() const;
     QList<QStringList> rowTexts() const;
@@ -37,7 +41,7 @@ private:
     QTableView* grid_;
     Model* model_;
     std::shared_ptr<const Table> table_;
-    TableFigures figures_;
+    std::shared_ptr<const TableFigures> figures_;
     int languageIndex_ = 0;
 };
 

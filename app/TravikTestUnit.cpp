@@ -37,7 +37,6 @@
 #include "InputBlocker.h"
 #include "Languages.h"
 #include "LogoDecoder.h"
-#include "PrintableName.h"
 #include "ReadoutReport.h"
 #include "ReadoutTexts.h"
 #include "Settings.h"
@@ -113,11 +112,11 @@ TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
     : QMainWindow(parent),
       ui_(std::make_unique<Ui::TSTestForm>()),
       dialogs_(std::move(dialogs)),
-      sizeFollowers_(kDesignedGeometry.size()),
-      table_(std::make_shared<Table>()) {
+      sizeFollowers_(kDesignedGeometry.size()) {
     initResources();
     ui_->setupUi(this);
     portChoice_ = new PortChoice(state_, ui_->ComboBox1, *this, this);
+    shown_ = new ShownReadout(this);
     if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
     resize(kDesignedGeometry.size());
     sizeFollowers_.add(ui_->PageControl1);
@@ -146,6 +145,7 @@ void TSTestForm::connectEvents() {
     connect(ui_->ComboBox1, &PortComboBox::popupAboutToShow, portChoice_,
             &PortChoice::refreshPortList);
     connect(portChoice_, &PortChoice::readyChanged, this, &TSTestForm::setReadButtonsEnabled);
+    connect(shown_, &ShownReadout::tableChanged, this, &TSTestForm::showPages);
     connect(ui_->Button1, &QPushButton::clicked, this, &TSTestForm::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &TSTestForm::Button1Click);
     connect(ui_->CSVDateiabspeichern1, &QAction::triggered, this,
@@ -386,9 +386,9 @@ void TSTestForm::runReadout(ReadoutKind kind) {
     {
         const InputBlocker blocker(this);
         sinceViewUpdate_.start();
-        forgetOpenedFile();
+        startDeviceReadout(kind);
         const ReadoutResult result = travik::Button1Click(kind, state_, *this);
-        unsaved_ = result.count >= 2;
+        shown_->endDeviceReadout(result.count >= 2);
         showReadoutKind(kind, false);
         updateTerminalView();
         if (!result.open.ok()) {
@@ -415,16 +415,21 @@ void TSTestForm::fillDataPages() {
 }
 
 void TSTestForm::showTable(std::shared_ptr<const Table> table) {
-    table_ = std::move(table);
+    shown_->setTable(std::move(table));
+}
+
+// The shown readout has another table: the pages follow.
+void TSTestForm::showPages() {
+    const std::shared_ptr<const Table>& table = shown_->table();
     QStringList preamble;
-    for (const std::string& line : table_->preamble)
+    for (const std::string& line : table->preamble)
         preamble << DecodedText(line).replace(QLatin1Char('\n'), QLatin1Char(' '));
     ui_->TablePreamble->setText(preamble.join(QLatin1Char('\n')));
     ui_->TableView1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    ui_->TableView1->tableModel()->setTable(table_);
+    ui_->TableView1->tableModel()->setTable(table);
     ui_->TableView1->fitColumns();
-    ui_->ChartPage1->setTable(table_, LanguageIndex());
-    ui_->FiguresGrid1->setTable(table_, LanguageIndex());
+    ui_->ChartPage1->setTable(table, LanguageIndex());
+    ui_->FiguresGrid1->setFigures(table, shown_->figures(), LanguageIndex());
 }
 
 void TSTestForm::showTerminalPage() {
@@ -519,33 +524,35 @@ bool TSTestForm::openReadoutFile(const std::string& path) {
         dialogs_->showError(RefusedFileText(opened.refusal, path, reason, language));
         return false;
     }
-    if (unsaved_ && !dialogs_->askYesNo(DiscardUnsavedText(path, language))) return false;
-    opened_ = std::move(opened.readout);
-    openedPath_ = path;
-    unsaved_ = false;
+    if (shown_->unsaved() && !dialogs_->askYesNo(DiscardUnsavedText(path, language))) return false;
+    const ReadoutKind kind = opened.readout.kind.value_or(kindFromName(path));
+    shown_->openFile(path, std::move(opened.readout));
     state_.CsvFileName = csvNameFor(path);
     setWindowTitle(QStringLiteral("TravikP Readout \u2013 ") +
                    QString::fromStdString(fileNameOf(path)));
-    showOpenedReadout(opened_->kind.value_or(kindFromName(path)));
+    showOpenedReadout(kind);
     showTerminalPage();
     return true;
 }
 
 // The opened readout as `kind`: the terminal text, the pages, the status line.
 void TSTestForm::showOpenedReadout(ReadoutKind kind) {
-    state_.terminal = TerminalOf(*opened_, kind);
+    const SavedReadout& file = *shown_->savedReadout();
+    state_.terminal = TerminalOf(file, kind);
     state_.AlarmMode = kind == ReadoutKind::AlarmBuffer;
+    shown_->setKind(kind);
     replaceTerminalView();
     fillDataPages();
     setProgress(0);
     setSaveEnabled(true);
-    showReadoutKind(kind, !opened_->kind.has_value());
-    setStatusText(OpenedFileStatusText(fileNameOf(openedPath_), *opened_, kind, LanguageIndex()));
+    showReadoutKind(kind, shown_->kindChangeable());
+    setStatusText(
+        OpenedFileStatusText(fileNameOf(shown_->filePath()), file, kind, LanguageIndex()));
 }
 
 // Only for an opened file that does not tell its kind.
 void TSTestForm::chooseReadoutKind(ReadoutKind kind) {
-    if (!opened_ || opened_->kind || transferRunning_) return;
+    if (!shown_->kindChangeable() || transferRunning_) return;
     showOpenedReadout(kind);
 }
 
@@ -556,25 +563,18 @@ void TSTestForm::showReadoutKind(ReadoutKind kind, bool changeable) {
     ui_->ReadoutKindData1->setEnabled(changeable);
 }
 
-void TSTestForm::forgetOpenedFile() {
-    if (!opened_) return;
-    opened_.reset();
-    openedPath_.clear();
-    setWindowTitle(QStringLiteral("TravikP Readout"));
+// A readout from the device replaces an opened file, the title's file name with it.
+void TSTestForm::startDeviceReadout(ReadoutKind kind) {
+    const bool fileShown = shown_->source() == ShownReadout::Source::File;
+    shown_->startDeviceReadout(kind);
+    if (fileShown) setWindowTitle(QStringLiteral("TravikP Readout"));
 }
 
 // ---- Report ----
 
 ReportInput TSTestForm::reportInput() const {
-    ReportInput input;
-    input.table = table_;
-    input.figures = ui_->FiguresGrid1->figures();
-    input.alarmBuffer = state_.AlarmMode;
-    input.fromFile = opened_.has_value();
-    input.sourceName = QString::fromStdString(opened_ ? fileNameOf(openedPath_)
-                                                      : PrintableName(state_.ComPortName));
-    input.reportTime = QDateTime::currentDateTime();
-    input.languageIndex = LanguageIndex();
+    ReportInput input =
+        shown_->reportInput(state_.ComPortName, LanguageIndex(), QDateTime::currentDateTime());
     // The chart is drawn with widgets: recorded here, on the window's thread.
     if (!ui_->ChartPage1->chartedColumns().empty()) {
         const ChartPage* chart = ui_->ChartPage1;
@@ -665,7 +665,7 @@ void TSTestForm::CSVDateiabspeichern1Click() {
                              : SaveCsvTabbed(*fileName, state_.terminal, state_.AlarmMode);
     setProgress(0);
     if (saved.ok()) {
-        unsaved_ = false;
+        shown_->markSaved();
         return;
     }
     // The box keeps its fixed text; the status line adds the system's reason.

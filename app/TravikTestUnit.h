@@ -19,6 +19,7 @@
 #include "ReadoutFile.h"
 #include "ReadoutReport.h"
 #include "ReportJob.h"
+#include "ShownReadout.h"
 #include "Table.h"
 #include "WindowFit.h"
 
@@ -67,8 +68,8 @@ public:
     // Handles the window's events until the report being written is done.
     void waitForReport();
     // The file shown, empty when the text came from the device.
-    const std::string& openedFile() const { return openedPath_; }
-    const Table& table() const { return *table_; }
+    const std::string& openedFile() const { return shown_->filePath(); }
+    const Table& table() const { return *shown_->table(); }
 
     // What the readout needs of the window.
     void showTerminalPage() override;
@@ -132,7 +133,8 @@ private:
     void showOpenedReadout(ReadoutKind kind);
     void chooseReadoutKind(ReadoutKind kind);
     void showReadoutKind(ReadoutKind kind, bool changeable);
-    void forgetOpenedFile();
+    void startDeviceReadout(ReadoutKind kind);
+    void showPages();
     void reportStepDone();
     void endReport();
 
@@ -141,8 +143,8 @@ private:
     QtTexts qtTexts_;
     SizeFollowers sizeFollowers_;
     ReadoutState state_;
-    PortChoice* portChoice_;              // the port behind the selector, opened for the readout
-    std::shared_ptr<const Table> table_;  // shown on the table and chart pages
+    PortChoice* portChoice_;  // the port behind the selector, opened for the readout
+    ShownReadout* shown_;     // what the pages and the report show
     std::string settingsPath_;
     std::size_t shownBytes_ = 0;       // terminal bytes already in the view
     std::size_t shownLineLength_ = 0;  // characters of the view's last line
@@ -150,9 +152,6 @@ private:
     bool transferRunning_ = false;
     WindowEnd end_ = WindowEnd::Open;
     bool shownBefore_ = false;
-    std::optional<SavedReadout> opened_;  // the saved readout shown, if any
-    std::string openedPath_;
-    bool unsaved_ = false;               // a readout from the device that no save has written yet
     std::unique_ptr<ReportJob> report_;  // the report being written, if any
     std::string reportPath_;             // where it goes
     QProgressDialog* reportProgress_ = nullptr;
