@@ -12,6 +12,7 @@
 #include "BenchClock.h"
 #include "CellValues.h"
 #include "CsvExport.h"
+#include "DeviceLimits.h"
 #include "DeviceReplies.h"
 #include "Merge.h"
 #include "ReadoutFile.h"
@@ -50,6 +51,53 @@ void checkpoint(const std::string& path) {
     if (sqlite3_open(path.c_str(), &db) == SQLITE_OK)
         sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
     sqlite3_close(db);
+}
+
+// The excursion figures of a year: a limit on each of the four measured
+// columns (one changed in mid-year), from the year's table as the window holds
+// it; and with the records read out of the history first.
+void addExcursionFigures(bench::Table& table, SqliteStore& store, DeviceId id, long long from,
+                         long long to) {
+    const char* const columns[] = {"Value1 \260C", "Value2 \265S/cm", "Value3 bar", "Value4 %"};
+    const double uppers[] = {22.5, 400.0, 1.12, 60.0};
+    {
+        Transaction setting(store);
+        for (std::size_t i = 0; i < 4; ++i) {
+            StoredLimit limit;
+            limit.column = columns[i];
+            limit.limit.upper = uppers[i];
+            limit.limit.lower = 0.0;
+            limit.limit.delayPoints = 2;
+            limit.limit.deadband = 0.1;
+            store.setLimit(id, limit);
+        }
+        StoredLimit changed;
+        changed.column = columns[0];
+        changed.limit.upper = 23.0;
+        changed.limit.from = DaysFromCivil(2029, 7, 1) * 86400;
+        store.setLimit(id, changed);
+        setting.commit();
+    }
+    const auto range = ExcursionsOfRange(store, id, ReadoutKind::DataLogger, from, to);
+    if (!range) return;
+    const std::vector<StoredLimit> limits = store.limits(id);
+    const auto axis = FindTimeAxis(range->table);
+    if (!axis) return;
+    std::size_t excursions = 0;
+    const bench::Timing figures = bench::medianOf(9, [&] {
+        excursions = 0;
+        for (const ColumnExcursions& column : TableExcursions(range->table, *axis, limits, {}))
+            excursions += column.figures.excursions.size();
+    });
+    table.add("history: excursion figures of a year, 4 columns (" + std::to_string(excursions) +
+                  " excursions): wall / CPU",
+              bench::format("%.1f", figures.wall * 1000) + " / " +
+                  bench::format("%.1f ms", figures.cpu * 1000),
+              "<= 20 ms", figures.wall <= 0.020);
+    const bench::Timing withRead = bench::medianOf(
+        5, [&] { ExcursionsOfRange(store, id, ReadoutKind::DataLogger, from, to); });
+    table.add("history: the same with the year read from the history",
+              bench::format("%.0f ms", withRead.wall * 1000));
 }
 
 }  // namespace
@@ -104,6 +152,7 @@ int main() {
         });
         table.add("history: one year exported as CSV (" + std::to_string(rows) + " lines)",
                   bench::format("%.0f ms", year.wall * 1000), "<= 300 ms", year.wall <= 0.300);
+        addExcursionFigures(table, store, id, from, to);
     }
     checkpoint(path);
     const long long size = fileSize(path) + fileSize(path + "-wal");

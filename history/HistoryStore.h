@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Excursions.h"
 #include "Readout.h"
 
 namespace travik::history {
@@ -108,6 +109,14 @@ struct RangeRow {
     std::string row;
 };
 
+// A column's limit as the history keeps it. A limit without a bound takes the
+// column's limit away from its `from` on.
+struct StoredLimit {
+    std::string column;  // the column's title as the device writes it
+    ColumnLimit limit;
+    long long setAtUtc = 0;  // when it was set, on the computer's clock
+};
+
 class HistoryStore {
 public:
     virtual ~HistoryStore() = default;
@@ -144,6 +153,12 @@ public:
     virtual std::vector<RangeRow> rows(DeviceId device, ReadoutKind kind, long long from,
                                        long long to) = 0;
     virtual std::size_t recordCount(DeviceId device, ReadoutKind kind) = 0;
+
+    // One limit per device, column and start; setting one at a start already
+    // held replaces it.
+    virtual void setLimit(DeviceId device, const StoredLimit& limit) = 0;
+    // By column, then by start.
+    virtual std::vector<StoredLimit> limits(DeviceId device) = 0;
 };
 
 // One write transaction for a scope: rolled back unless committed, also when

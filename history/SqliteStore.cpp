@@ -44,6 +44,14 @@ CREATE INDEX records_by_content ON records(device_id, kind, content);
 CREATE INDEX readouts_spans ON readouts(device_id, kind, first_time, last_time, spacing);
 )";
 
+// Version 3: the columns' limits, each from the device time it holds from.
+const char* const kMigrationTo3 = R"(
+CREATE TABLE limits(device_id INTEGER NOT NULL, column_title BLOB NOT NULL,
+    from_time INTEGER NOT NULL, lower REAL, upper REAL, delay_points INTEGER NOT NULL,
+    delay_seconds INTEGER NOT NULL, deadband REAL NOT NULL, set_at INTEGER NOT NULL,
+    PRIMARY KEY(device_id, column_title, from_time)) WITHOUT ROWID;
+)";
+
 Problem problemOf(int code, int systemCode) {
     switch (code & 0xff) {
         case SQLITE_CORRUPT:
@@ -143,6 +151,14 @@ public:
                                 sqlite3_destructor_type{}));
         return *this;
     }
+    Statement& bindReal(int index, const std::optional<double>& value) {
+        if (value) {
+            check(sqlite3_bind_double(statement_, index, *value));
+            return *this;
+        }
+        check(sqlite3_bind_null(statement_, index));
+        return *this;
+    }
     Statement& bind(int index, const std::optional<long long>& value) {
         if (value) return bind(index, *value);
         check(sqlite3_bind_null(statement_, index));
@@ -167,6 +183,11 @@ public:
     std::optional<long long> optionalInteger(int column) const {
         if (sqlite3_column_type(statement_, column) == SQLITE_NULL) return std::nullopt;
         return integer(column);
+    }
+    double real(int column) const { return sqlite3_column_double(statement_, column); }
+    std::optional<double> optionalReal(int column) const {
+        if (sqlite3_column_type(statement_, column) == SQLITE_NULL) return std::nullopt;
+        return real(column);
     }
     std::string bytes(int column) const {
         const void* data = sqlite3_column_blob(statement_, column);
@@ -243,7 +264,8 @@ void SqliteStore::checkReadableSchema() {
         throw HistoryError(Problem::NewerVersion,
                            path_ + ": schema version " + std::to_string(version));
     if (version == 0) throw HistoryError(Problem::Corrupt, path_ + ": a database, but no history");
-    if (version < kSchemaVersion)
+    // Version 2 reads as it is: it only lacks the limits.
+    if (version < 2)
         throw HistoryError(Problem::CannotOpen,
                            path_ +
                                ": made by an older version of this program; merge a readout "
@@ -273,10 +295,12 @@ void SqliteStore::prepareSchema() {
                 throw HistoryError(Problem::Corrupt, path_ + ": a database, but no history");
             execute(kSchemaVersion1);
             execute(kMigrationTo2);
+            execute(kMigrationTo3);
             execute(("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str());
             execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
-        } else if (version == 1) {
-            migrateFrom1();
+        } else if (version < kSchemaVersion) {
+            if (version == 1) migrateFrom1();
+            migrateFrom2();
         } else if (version > kSchemaVersion) {
             throw HistoryError(Problem::NewerVersion,
                                path_ + ": schema version " + std::to_string(version));
@@ -297,6 +321,17 @@ void SqliteStore::migrateFrom1() {
         update.bind(1, secondLineTime(bytes)).bind(2, all.integer(0)).write();
     }
     execute("PRAGMA user_version=2");
+}
+
+void SqliteStore::migrateFrom2() {
+    execute(kMigrationTo3);
+    execute("PRAGMA user_version=3");
+}
+
+bool SqliteStore::hasLimits() {
+    Statement find(*this,
+                   "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='limits'");
+    return find.step() && find.integer(0) > 0;
 }
 
 void SqliteStore::begin() {
@@ -346,6 +381,9 @@ void SqliteStore::joinDevice(DeviceId from, DeviceId into) {
          "row_start, row_length FROM records WHERE device_id=?1"),
         "DELETE FROM records WHERE device_id=?1 AND ?2 IS NOT NULL",
         "UPDATE events SET device_id=?2 WHERE device_id=?1",
+        ("INSERT OR IGNORE INTO limits SELECT ?2, column_title, from_time, lower, upper, "
+         "delay_points, delay_seconds, deadband, set_at FROM limits WHERE device_id=?1"),
+        "DELETE FROM limits WHERE device_id=?1 AND ?2 IS NOT NULL",
         "DELETE FROM devices WHERE id=?1 AND ?2 IS NOT NULL",
     };
     for (const char* sql : moves) {
@@ -577,8 +615,52 @@ std::size_t SqliteStore::recordCount(DeviceId device, ReadoutKind kind) {
     return count.step() ? static_cast<std::size_t>(count.integer(0)) : 0;
 }
 
+void SqliteStore::setLimit(DeviceId device, const StoredLimit& stored) {
+    const ColumnLimit& limit = stored.limit;
+    Statement set(*this,
+                  "INSERT OR REPLACE INTO limits(device_id, column_title, from_time, lower, upper, "
+                  "delay_points, delay_seconds, deadband, set_at) VALUES(?,?,?,?,?,?,?,?,?)");
+    set.bind(1, device)
+        .bind(2, stored.column)
+        .bind(3, limit.from)
+        .bindReal(4, limit.lower)
+        .bindReal(5, limit.upper)
+        .bind(6, limit.delayPoints)
+        .bind(7, limit.delaySeconds)
+        .bindReal(8, limit.deadband)
+        .bind(9, stored.setAtUtc);
+    set.write();
+}
+
+std::vector<StoredLimit> SqliteStore::limits(DeviceId device) {
+    std::vector<StoredLimit> found;
+    if (!hasLimits()) return found;  // a file of version 2, opened to read
+    Statement find(*this,
+                   "SELECT column_title, from_time, lower, upper, delay_points, delay_seconds, "
+                   "deadband, set_at FROM limits WHERE device_id=? ORDER BY column_title, "
+                   "from_time");
+    find.bind(1, device);
+    while (find.step()) {
+        StoredLimit stored;
+        stored.column = find.bytes(0);
+        stored.limit.from = find.integer(1);
+        stored.limit.lower = find.optionalReal(2);
+        stored.limit.upper = find.optionalReal(3);
+        stored.limit.delayPoints = find.integer(4);
+        stored.limit.delaySeconds = find.integer(5);
+        stored.limit.deadband = find.real(6);
+        stored.setAtUtc = find.integer(7);
+        found.push_back(std::move(stored));
+    }
+    return found;
+}
+
 const char* FirstSchemaForTests() {
     return kSchemaVersion1;
+}
+
+std::string SecondSchemaForTests() {
+    return std::string(kSchemaVersion1) + kMigrationTo2;
 }
 
 }  // namespace travik::history

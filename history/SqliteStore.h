@@ -15,7 +15,7 @@ struct sqlite3_stmt;
 namespace travik::history {
 
 // The schema this program writes; older files are migrated when opened.
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 struct SqliteOptions {
     int busyTimeoutMs = 5000;
@@ -29,6 +29,8 @@ struct SqliteOptions {
 // The statements that made a history file of schema version 1 (for tests of
 // the migration).
 const char* FirstSchemaForTests();
+// And of schema version 2.
+std::string SecondSchemaForTests();
 
 class SqliteStore final : public HistoryStore {
 public:
@@ -66,6 +68,8 @@ public:
     std::vector<RangeRow> rows(DeviceId device, ReadoutKind kind, long long from,
                                long long to) override;
     std::size_t recordCount(DeviceId device, ReadoutKind kind) override;
+    void setLimit(DeviceId device, const StoredLimit& limit) override;
+    std::vector<StoredLimit> limits(DeviceId device) override;
 
     // The schema version of the open file.
     int schemaVersion();
@@ -80,6 +84,8 @@ private:
     void prepareSchema();
     void checkReadableSchema();
     void migrateFrom1();
+    void migrateFrom2();
+    bool hasLimits();
 
     sqlite3* db_ = nullptr;
     std::string path_;

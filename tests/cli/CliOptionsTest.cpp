@@ -114,3 +114,46 @@ TEST(CliOptions, HistoryOptionsAndCommands) {
         EXPECT_FALSE(parsed.error.empty());
     }
 }
+
+TEST(CliOptions, HistoryLimitAndExcursions) {
+    const auto limit = ParseArguments({"history", "limit", "--device", "4711", "--column", "Value1",
+                                       "--lower", "-2,5", "--upper", "8.5", "--delay", "15 min",
+                                       "--deadband", "0,5", "--from", "01.03.2024"});
+    ASSERT_TRUE(limit.options) << limit.error;
+    EXPECT_EQ(limit.options->action, Action::HistoryLimit);
+    EXPECT_EQ(limit.options->column, "Value1");
+    EXPECT_EQ(limit.options->lower, "-2,5") << "read and checked when set, with its message";
+    EXPECT_EQ(limit.options->upper, "8.5");
+    EXPECT_EQ(limit.options->delay, "15 min");
+    EXPECT_EQ(limit.options->deadband, "0,5");
+    EXPECT_TRUE(limit.options->from);
+    const auto removed =
+        ParseArguments({"history", "limit", "--device", "4711", "--column", "T", "--remove"});
+    ASSERT_TRUE(removed.options) << removed.error;
+    EXPECT_TRUE(removed.options->removeLimit);
+    const auto excursions = ParseArguments(
+        {"history", "export", "--device", "4711", "--excursions", "--from", "01.03.2024"});
+    ASSERT_TRUE(excursions.options) << excursions.error;
+    EXPECT_TRUE(excursions.options->excursions);
+    EXPECT_FALSE(excursions.options->csvFile) << "standard output without --csv";
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"history", "limit", "--device", "4711", "--upper", "8"},
+        {"history", "limit", "--column", "T", "--upper", "8"},
+        {"history", "limit", "--device", "4711", "--column", "T"},
+        {"history", "limit", "--device", "4711", "--column", "T", "--remove", "--upper", "8"},
+        {"history", "limit", "--device", "4711", "--column", "T", "--upper", "8", "--upper", "9"},
+        {"history", "limit", "--device", "4711", "--column", "T", "--upper", "8", "--to",
+         "01.03.2024"},
+        {"history", "export", "--device", "4711", "--upper", "8", "--csv", "x"},
+        {"history", "export", "--readout", "1", "--excursions"},
+        {"history", "export", "--device", "4711", "--excursions", "--separator", "comma"},
+        {"history", "list", "--excursions"},
+        {"history", "name", "--device", "4711", "new", "--from", "01.03.2024"},
+    };
+    for (const auto& args : bad) {
+        const auto parsed = ParseArguments(args);
+        EXPECT_FALSE(parsed.options) << args[1] << " " << args.back();
+        EXPECT_FALSE(parsed.error.empty());
+    }
+}

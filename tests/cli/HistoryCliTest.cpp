@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "CellValues.h"
 #include "ChildProcess.h"
 #include "HoldingProcess.h"
 #include "RunProcess.h"
@@ -260,4 +262,123 @@ TEST(TravikReadHistory, AHistoryOnAFullDiskOrReadOnlyGivesStatus6) {
     EXPECT_NE(refused.err.find("The history file cannot be written: "), std::string::npos)
         << refused.err;
     EXPECT_FALSE(refused.out.empty()) << "the readout is printed all the same";
+}
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end = text.find('\n'); end != std::string::npos;
+         start = end + 1, end = text.find('\n', start))
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+std::vector<std::string> fieldsOf(const std::string& line) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t end = line.find('\t');; start = end + 1, end = line.find('\t', start)) {
+        fields.push_back(line.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos) break;
+    }
+    return fields;
+}
+
+}  // namespace
+
+TEST(TravikReadHistory, LimitsAreSetCheckedAndTheirExcursionsExported) {
+    SimProcess sim({"--fast", "--serial", "4711", "--advance", "2d"});
+    TempDir dir;
+    const std::string history = dir.file("history.sqlite");
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(travikRead({"data", "--port", sim.portPath(), "--history", history}).status, 0);
+    const auto run = [&](std::vector<std::string> args) {
+        args.push_back("--history");
+        args.push_back(history);
+        return travikRead(args);
+    };
+
+    const ProcessOutput set = run({"history", "limit", "--device", "4711", "--column", "value1",
+                                   "--upper", "22,5", "--delay", "2"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.err,
+              "limit of Value1 \xc2\xb0"
+              "C on " +
+                  kDevice + ": above 22.5, delay 2 points, for all data\n");
+
+    // Bad input: a clear message, and nothing changed.
+    const std::string listed = run({"history", "list"}).out;
+    EXPECT_NE(listed.find("\n  limit Value1 \xc2\xb0"
+                          "C: above 22.5, delay 2 points, for all "
+                          "data\n"),
+              std::string::npos)
+        << listed;
+    struct Bad {
+        std::vector<std::string> args;
+        const char* err;
+    };
+    const Bad bad[] = {
+        {{"--lower", "23", "--upper", "22,5"}, "travik-read: The lower limit is above the upper"},
+        {{"--upper", "warm"}, "travik-read: Not a number; nothing was changed: \"warm\""},
+        {{"--upper", "30", "--delay", "-2"}, "travik-read: The delay cannot be negative"},
+        {{"--upper", "30", "--deadband", "-1"}, "travik-read: The deadband cannot be negative"},
+    };
+    for (const Bad& b : bad) {
+        std::vector<std::string> args = {"history", "limit",    "--device",
+                                         "4711",    "--column", "Value1"};
+        args.insert(args.end(), b.args.begin(), b.args.end());
+        const ProcessOutput refused = run(args);
+        EXPECT_EQ(refused.status, 64);
+        EXPECT_EQ(refused.err.rfind(b.err, 0), 0u) << refused.err;
+    }
+    const ProcessOutput unknownColumn =
+        run({"history", "limit", "--device", "4711", "--column", "Value", "--upper", "1"});
+    EXPECT_EQ(unknownColumn.status, 64);
+    EXPECT_NE(unknownColumn.err.find("more than one column"), std::string::npos);
+    EXPECT_EQ(run({"history", "list"}).out, listed);
+
+    // One line per excursion: column, start, end, duration, extreme.
+    const ProcessOutput exported = run({"history", "export", "--device", "4711", "--excursions"});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const std::vector<std::string> lines = linesOf(exported.out);
+    ASSERT_GE(lines.size(), 3u) << "one each warm afternoon: " << exported.out;
+    for (const std::string& line : lines) {
+        const std::vector<std::string> fields = fieldsOf(line);
+        ASSERT_EQ(fields.size(), 5u) << line;
+        EXPECT_EQ(fields[0],
+                  "Value1 \xb0"
+                  "C")
+            << "as the device writes it";
+        const auto start = travik::ReadTime(fields[1]);
+        const auto end = travik::ReadTime(fields[2]);
+        ASSERT_TRUE(start && end) << line;
+        const long long seconds = end->seconds - start->seconds;
+        char duration[32];
+        std::snprintf(duration, sizeof duration, "%lld:%02lld:%02lld", seconds / 3600,
+                      seconds / 60 % 60, seconds % 60);
+        EXPECT_EQ(fields[3], duration) << line;
+        EXPECT_GT(travik::ReadNumber(fields[4]).value_or(0), 22.5) << line;
+    }
+    const std::string file = dir.file("excursions.txt");
+    ASSERT_EQ(run({"history", "export", "--device", "4711", "--excursions", "--csv", file}).status,
+              0);
+    EXPECT_EQ(ReadFileBytes(file), exported.out);
+
+    // A limit changed from 01.05.2024 on: the excursions before keep the old one.
+    ASSERT_EQ(run({"history", "limit", "--device", "4711", "--column",
+                   "Value1 \xc2\xb0"
+                   "C",
+                   "--upper", "40.0", "--from", "01.05.2024"})
+                  .status,
+              0);
+    const std::vector<std::string> after =
+        linesOf(run({"history", "export", "--device", "4711", "--excursions"}).out);
+    std::vector<std::string> before;
+    for (const std::string& line : lines)
+        if (travik::ReadTime(fieldsOf(line)[1])->seconds < travik::ReadTime("01.05.2024")->seconds)
+            before.push_back(line);
+    EXPECT_FALSE(before.empty());
+    EXPECT_LT(before.size(), lines.size()) << "the last afternoon is after the change";
+    EXPECT_EQ(after, before);
 }

@@ -55,7 +55,8 @@ std::optional<long long> readoutNumber(const std::string& text) {
 }
 
 ParseResult parseHistory(const std::vector<std::string>& args) {
-    if (args.size() < 2) return usageError("missing history command (list, export, name or join)");
+    if (args.size() < 2)
+        return usageError("missing history command (list, export, name, join or limit)");
     Options options;
     const std::string& command = args[1];
     if (command == "list")
@@ -66,6 +67,8 @@ ParseResult parseHistory(const std::vector<std::string>& args) {
         options.action = Action::HistoryName;
     else if (command == "join")
         options.action = Action::HistoryJoin;
+    else if (command == "limit")
+        options.action = Action::HistoryLimit;
     else
         return usageError("unknown history command " + quoted(command));
 
@@ -78,9 +81,15 @@ ParseResult parseHistory(const std::vector<std::string>& args) {
             options.historyFile = takesHistoryFile(args, i) ? args[++i] : std::string();
             continue;
         }
+        if (arg == "--excursions" || arg == "--remove") {
+            (arg == "--excursions" ? options.excursions : options.removeLimit) = true;
+            continue;
+        }
+        const bool limitValue = arg == "--column" || arg == "--lower" || arg == "--upper" ||
+                                arg == "--delay" || arg == "--deadband";
         const bool valued = arg == "--device" || arg == "--into" || arg == "--kind" ||
                             arg == "--from" || arg == "--to" || arg == "--csv" ||
-                            arg == "--separator" || arg == "--readout";
+                            arg == "--separator" || arg == "--readout" || limitValue;
         if (!valued) {
             if (options.action == Action::HistoryName && !haveName && arg.rfind("--", 0) != 0) {
                 options.name = arg;
@@ -91,7 +100,17 @@ ParseResult parseHistory(const std::vector<std::string>& args) {
         }
         if (i + 1 >= args.size() || args[i + 1].empty()) return usageError(arg + " needs a value");
         const std::string& value = args[++i];
-        if (arg == "--device") {
+        if (limitValue) {
+            if (options.action != Action::HistoryLimit)
+                return usageError("only history limit takes " + arg);
+            std::string& field = arg == "--column"  ? options.column
+                                 : arg == "--lower" ? options.lower
+                                 : arg == "--upper" ? options.upper
+                                 : arg == "--delay" ? options.delay
+                                                    : options.deadband;
+            if (!field.empty()) return usageError(arg + " given twice");
+            field = value;
+        } else if (arg == "--device") {
             options.device = value;
         } else if (arg == "--into") {
             options.into = value;
@@ -121,14 +140,30 @@ ParseResult parseHistory(const std::vector<std::string>& args) {
         }
     }
     const bool exporting = options.action == Action::HistoryExport;
+    const bool limiting = options.action == Action::HistoryLimit;
     if (exporting && options.device.empty() && !options.readout)
         return usageError("history export needs --device or --readout");
-    if (exporting && !options.csvFile) return usageError("history export needs --csv");
-    if (!exporting && (options.csvFile || haveSeparator || options.exportKind || options.from ||
-                       options.to || options.readout))
+    if (exporting && !options.csvFile && !options.excursions)
+        return usageError("history export needs --csv");
+    if (options.excursions && (!exporting || options.readout))
+        return usageError("--excursions goes with history export --device");
+    if (options.excursions && haveSeparator)
+        return usageError("--excursions writes TAB-separated lines; no --separator");
+    if (!exporting && (options.csvFile || haveSeparator || options.exportKind || options.to ||
+                       options.readout || (options.from && !limiting)))
         return usageError(
             "only history export takes --csv, --separator, --kind, --from, --to "
             "and --readout");
+    if (options.removeLimit && !limiting) return usageError("only history limit takes --remove");
+    if (limiting) {
+        if (options.device.empty() || options.column.empty())
+            return usageError("history limit needs --device and --column");
+        const bool bounds = !options.lower.empty() || !options.upper.empty();
+        if (options.removeLimit && (bounds || !options.delay.empty() || !options.deadband.empty()))
+            return usageError("--remove takes no --lower, --upper, --delay or --deadband");
+        if (!options.removeLimit && !bounds)
+            return usageError("history limit needs --lower, --upper or both (or --remove)");
+    }
     if (options.from && options.to && *options.from > *options.to)
         return usageError("--from is after --to");
     if ((options.action == Action::HistoryName || options.action == Action::HistoryJoin) &&
@@ -156,6 +191,10 @@ const char* UsageText() {
            "       travik-read history export --readout N --csv FILE [--separator ...]\n"
            "       travik-read history name --device DEVICE NAME\n"
            "       travik-read history join --device DEVICE --into DEVICE\n"
+           "       travik-read history limit --device DEVICE --column NAME [--lower X] "
+           "[--upper Y] [--delay N|DURATION] [--deadband X] [--from TIME] [--remove]\n"
+           "       travik-read history export --device DEVICE --excursions [--kind ...] "
+           "[--from TIME] [--to TIME] [--csv FILE]\n"
            "       travik-read --list-ports\n"
            "       travik-read --help | --version\n"
            "\n"
@@ -171,6 +210,11 @@ const char* UsageText() {
            "unread, a changed device clock and conflicting records are told.\n"
            "DEVICE is a name given with 'history name', or any part of the device's first\n"
            "line only one device has (its serial number). TIME is dd.mm.yyyy [hh:mm[:ss]].\n"
+           "A limit takes a decimal comma or point; a value equal to it is inside. The\n"
+           "delay is a number of points or a duration (90s, 15 min, 2h, 1d, hh:mm[:ss]).\n"
+           "Without --from a column's first limit holds for all its data, a changed one\n"
+           "from now on: older data keeps the limit it had. --excursions writes one line\n"
+           "per excursion: column, start, end (empty: still outside), duration, extreme.\n"
            "\n"
            "Exit status: 0 reply received (and file written), 1 no reply, 2 port could not\n"
            "be opened or configured, 3 file could not be written, 4 connection lost during\n"

@@ -18,6 +18,7 @@ enum class Action {
     HistoryExport,  // travik-read history export
     HistoryName,    // travik-read history name --device D NAME
     HistoryJoin,    // travik-read history join --device D --into E
+    HistoryLimit,   // travik-read history limit --device D --column NAME ...
 };
 enum class CsvSeparator { Tab, Comma, Semicolon };
 
@@ -39,6 +40,14 @@ struct Options {
     std::optional<long long> from;          // --from, device time (seconds since 1970)
     std::optional<long long> to;            // --to, device time, included
     std::optional<long long> readout;       // export --readout N: one readout as it came
+    bool excursions = false;                // export --excursions: one line per excursion
+    // limit: the column and the limit as typed (read and checked when set).
+    std::string column;
+    std::string lower;
+    std::string upper;
+    std::string delay;
+    std::string deadband;
+    bool removeLimit = false;  // limit --remove: no limit from --from on
 };
 
 struct ParseResult {

@@ -4,10 +4,13 @@
 #include <limits>
 #include <memory>
 
+#include "AtomicFile.h"
 #include "CsvExport.h"
+#include "DeviceLimits.h"
 #include "ExitStatus.h"
 #include "HistoryPath.h"
 #include "HistoryTexts.h"
+#include "LimitTexts.h"
 #include "Merge.h"
 #include "PrintableName.h"
 #include "ReadoutFile.h"
@@ -71,6 +74,32 @@ std::string drift(const StoredReadout& readout) {
            OffsetText(*readout.deviceClock - *readout.readAtLocal) + ")";
 }
 
+std::string numberText(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
+}
+
+// "below 2 or above 8, delay 3 points, deadband 0.5, from 01.03.2024 00:00:00"
+std::string limitText(const ColumnLimit& limit) {
+    std::string text;
+    if (!limit.any()) text = "none";
+    if (limit.lower) text = "below " + numberText(*limit.lower);
+    if (limit.lower && limit.upper) text += " or ";
+    if (limit.upper) text += "above " + numberText(*limit.upper);
+    if (limit.delayPoints > 0) text += ", delay " + std::to_string(limit.delayPoints) + " points";
+    if (limit.delaySeconds > 0) text += ", delay " + DurationText(limit.delaySeconds);
+    if (limit.deadband > 0) text += ", deadband " + numberText(limit.deadband);
+    text += limit.from == kSinceEver ? ", for all data" : ", from " + DeviceTimeText(limit.from);
+    return text;
+}
+
+void listLimits(HistoryStore& store, const DeviceInfo& device) {
+    for (const StoredLimit& stored : store.limits(device.id))
+        std::printf("  limit %s: %s\n", PrintableName(TitleText(stored.column)).c_str(),
+                    limitText(stored.limit).c_str());
+}
+
 void listKind(HistoryStore& store, const DeviceInfo& device, ReadoutKind kind) {
     const std::vector<Coverage> spans = store.coverage(device.id, kind);
     const std::size_t records = store.recordCount(device.id, kind);
@@ -110,6 +139,7 @@ int listHistory(const Options& options) {
                 std::printf("  first line: %s\n", PrintableName(line).c_str());
         listKind(*store, device, ReadoutKind::AlarmBuffer);
         listKind(*store, device, ReadoutKind::DataLogger);
+        listLimits(*store, device);
         for (const StoredReadout& readout : readouts) {
             if (readout.device != device.id) continue;
             std::printf("  readout %lld: %s, read %s%s, %zu new, %zu held, from %s\n", readout.id,
@@ -151,6 +181,31 @@ int exportReadout(const Options& options, HistoryStore& store) {
     return saveExport(options, TerminalOf(*readout), readout->kind);
 }
 
+int exportExcursions(const Options& options, HistoryStore& store, const DeviceInfo& device,
+                     ReadoutKind kind) {
+    const auto range =
+        ExcursionsOfRange(store, device.id, kind, options.from.value_or(kSinceEver),
+                          options.to.value_or(std::numeric_limits<long long>::max()));
+    if (!range) {
+        std::fprintf(stderr, "travik-read: the history holds no %s readout of %s\n", kindName(kind),
+                     PrintableName(DisplayName(device)).c_str());
+        return kUsageError;
+    }
+    if (range->columns.empty())
+        std::fprintf(stderr, "travik-read: no column of the %s of %s has a limit\n", kindName(kind),
+                     PrintableName(DisplayName(device)).c_str());
+    const std::string lines = ExcursionLines(*range);
+    if (!options.csvFile) {
+        std::fwrite(lines.data(), 1, lines.size(), stdout);
+        return kReplyReceived;
+    }
+    const Status saved = WriteFileAtomically(*options.csvFile, lines);
+    if (saved.ok()) return kReplyReceived;
+    std::fprintf(stderr, "%s.\n%s: %s\n", FileErrorText(saved).c_str(),
+                 PrintableName(*options.csvFile).c_str(), saved.describe().c_str());
+    return kFileFailed;
+}
+
 int exportRange(const Options& options, HistoryStore& store) {
     const auto device = deviceNamed(store, options.device);
     if (!device) return kUsageError;
@@ -167,6 +222,7 @@ int exportRange(const Options& options, HistoryStore& store) {
         }
         kind = alarm ? ReadoutKind::AlarmBuffer : ReadoutKind::DataLogger;
     }
+    if (options.excursions) return exportExcursions(options, store, *device, *kind);
     const auto text = RangeDeviceText(store, device->id, *kind,
                                       options.from.value_or(std::numeric_limits<long long>::min()),
                                       options.to.value_or(std::numeric_limits<long long>::max()));
@@ -211,6 +267,65 @@ int joinDevices(const Options& options, HistoryStore& store) {
     return kReplyReceived;
 }
 
+// The column titles of the device's newest readout of each kind.
+std::vector<std::string> columnTitles(HistoryStore& store, DeviceId device) {
+    std::optional<ReadoutId> newest[2];
+    for (const StoredReadout& readout : store.readouts(device))
+        newest[readout.kind == ReadoutKind::AlarmBuffer ? 0 : 1] = readout.id;
+    std::vector<std::string> titles;
+    for (const auto& id : newest) {
+        if (!id) continue;
+        const auto readout = store.readout(*id);
+        if (!readout) continue;
+        const TerminalText terminal = TerminalOf(*readout);
+        for (const std::string& title : CutTable(terminal.bytes(), terminal.insertedTabs()).titles)
+            if (!title.empty()) titles.push_back(title);
+    }
+    return titles;
+}
+
+int setLimit(const Options& options, HistoryStore& store) {
+    const auto device = deviceNamed(store, options.device);
+    if (!device) return kUsageError;
+    const std::vector<std::string> titles = columnTitles(store, device->id);
+    std::size_t matches = 0;
+    const auto column = FindColumn(titles, options.column, &matches);
+    if (!column) {
+        std::string known;
+        for (const std::string& title : titles)
+            known += (known.empty() ? "" : ", ") + TitleText(title);
+        std::fprintf(stderr, "travik-read: %s column of %s is '%s'; its columns: %s\n",
+                     matches == 0 ? "no" : "more than one",
+                     PrintableName(DisplayName(*device)).c_str(),
+                     PrintableName(options.column).c_str(), PrintableName(known).c_str());
+        return kUsageError;
+    }
+    StoredLimit stored;
+    stored.column = *column;
+    if (!options.removeLimit) {
+        const LimitReading reading =
+            ReadLimit(LimitInput{options.lower, options.upper, options.delay, options.deadband});
+        if (reading.problem != LimitProblem::None) {
+            std::fprintf(
+                stderr, "travik-read: %s\n",
+                PrintableName(LimitProblemText(reading.problem, reading.field, kEnglish)).c_str());
+            return kUsageError;
+        }
+        stored.limit = reading.limit;
+    }
+    const ClockReading clock = ComputerClockNow();
+    stored.setAtUtc = clock.utc;
+    const std::vector<StoredLimit> held = store.limits(device->id);
+    stored.limit.from =
+        options.from.value_or(DefaultLimitStart(held, *column, clock.local.value_or(clock.utc)));
+    Transaction setting(store);
+    store.setLimit(device->id, stored);
+    setting.commit();
+    std::fprintf(stderr, "limit of %s on %s: %s\n", PrintableName(TitleText(*column)).c_str(),
+                 PrintableName(DisplayName(*device)).c_str(), limitText(stored.limit).c_str());
+    return kReplyReceived;
+}
+
 }  // namespace
 
 int MergeIntoHistory(const Options& options, const ReadoutState& state, const ReadoutResult& result,
@@ -246,6 +361,8 @@ int RunHistoryCommand(const Options& options) {
                 return nameDevice(options, *store);
             case Action::HistoryJoin:
                 return joinDevices(options, *store);
+            case Action::HistoryLimit:
+                return setLimit(options, *store);
             default:
                 return kUsageError;
         }

@@ -168,6 +168,7 @@ int main(int argc, char** argv) {
         case Action::HistoryExport:
         case Action::HistoryName:
         case Action::HistoryJoin:
+        case Action::HistoryLimit:
             return RunHistoryCommand(options);
         case Action::Read:
             break;
