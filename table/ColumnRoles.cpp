@@ -11,6 +11,8 @@
 namespace travik {
 namespace {
 
+// Fewer one-digit numbers are too few to tell a code from a reading.
+constexpr std::size_t kFewestCodes = 10;
 constexpr std::size_t kLongestUnit = 8;  // bytes: "µS/cm", "l/min", "mbar" fit
 
 bool digitsOnly(std::string_view cell) {
@@ -60,8 +62,13 @@ bool labelsText(const Table& table, std::size_t column,
 }
 
 bool singleDigits(const std::vector<std::pair<std::size_t, double>>& numbers) {
-    return std::all_of(numbers.begin(), numbers.end(),
-                       [](const auto& number) { return number.second <= 9; });
+    if (numbers.size() < kFewestCodes) return false;
+    std::set<double> seen;
+    for (const auto& number : numbers) {
+        if (number.second > 9) return false;
+        seen.insert(number.second);
+    }
+    return seen.size() >= 2;
 }
 
 bool looksLikeUnit(std::string_view cell) {
@@ -92,13 +99,16 @@ std::optional<std::size_t> ChangingUnitColumn(const Table& table, std::size_t co
     const std::size_t unitColumn = column + 1;
     if (unitColumn >= table.columnCount()) return std::nullopt;
     std::set<std::string_view> units;
+    std::size_t filled = 0;
     for (std::size_t row = 0; row < table.rowCount(); ++row) {
         const std::string_view cell = TrimmedField(table.cell(row, unitColumn));
         if (cell.empty()) continue;
         if (!looksLikeUnit(cell)) return std::nullopt;
         units.insert(cell);
+        ++filled;
     }
-    if (units.size() < 2) return std::nullopt;
+    // Units recur; short words each once are more likely labels.
+    if (units.size() < 2 || units.size() == filled) return std::nullopt;
     return unitColumn;
 }
 

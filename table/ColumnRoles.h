@@ -22,7 +22,8 @@ enum class IdentifierKind {
                 // a new count, as where two readouts are joined
     TextCode,   // labels the text beside it: wherever the same number stands, the text
                 // column next to it holds the same non-empty text
-    SmallCode,  // every number a single digit (0 to 9): a level, a channel, a priority
+    SmallCode,  // at least ten numbers, each a single digit (0 to 9), not all the
+                // same: a level, a channel, a priority
 };
 
 // The identifier rule. Only columns whose numbers are all whole and written
@@ -36,8 +37,9 @@ bool IsIdentifierColumn(const Table& table, std::size_t column,
 
 // The unit column of value column `column`: the column right after it when
 // each of its non-empty cells is short (at most 8 bytes) and holds neither a
-// digit nor a space ("°C", "mA", "l/min", "µS/cm"), and they are not all the
-// same. Nothing when the unit does not change (the figures stay one).
+// digit nor a space ("°C", "mA", "l/min", "µS/cm"), they are not all the same,
+// and at least one recurs (short words each written once are more likely
+// labels). Nothing when the unit does not change (the figures stay one).
 std::optional<std::size_t> ChangingUnitColumn(const Table& table, std::size_t column);
 
 // One kind of value in a column whose unit changes: named by the row's text

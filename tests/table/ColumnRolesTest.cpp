@@ -36,7 +36,12 @@ const std::string kAlarms =
     "4\t01.03.2024 09:30:00\t2\t1101\t\xDC"
     "bertemperatur K\xFChler\t99,0\t\xB0"
     "C\t\tgeht\r"
-    "5\t01.03.2024 10:00:00\t2\t1402\tLeitf\xE4higkeit hoch\t130,5\t\xB5S/cm\t\tkommt\r";
+    "5\t01.03.2024 10:00:00\t2\t1402\tLeitf\xE4higkeit hoch\t130,5\t\xB5S/cm\t\tkommt\r"
+    "6\t01.03.2024 11:00:00\t5\t1601\tNetzausfall\t\t\t\tkommt\r"
+    "7\t01.03.2024 12:00:00\t4\t1702\tT\xFCr offen\t\t\t\tkommt\r"
+    "8\t01.03.2024 13:00:00\t3\t1702\tT\xFCr offen\t\t\t\tgeht\r"
+    "9\t01.03.2024 14:00:00\t6\t1601\tNetzausfall\t\t\t\tgeht\r"
+    "10\t01.03.2024 15:00:00\t1\t1702\tT\xFCr offen\t\t\t\tkommt\r";
 const std::string kLogger =
     "No\tDate\tTime\tValue1 \xB0"
     "C\tValue2 \xB5S/cm\tValue4 %\tEvent\r"
@@ -118,6 +123,8 @@ TEST(ChangingUnit, FoundOnlyWhereTheUnitChanges) {
     EXPECT_FALSE(ChangingUnitColumn(tableOf("V\tU\r1,5\tmA\r2,5\tbar2\r"), 0));
     EXPECT_FALSE(ChangingUnitColumn(tableOf("V\tU\r1,5\tmA\r2,5\tverylongunit\r"), 0));
     EXPECT_FALSE(ChangingUnitColumn(tableOf("V\tW\r1,5\t2,5\r2,5\t3,5\r"), 0));
+    // Short words each once: labels, not units.
+    EXPECT_FALSE(ChangingUnitColumn(tableOf("V\tW\r5\tx\r-7\ty\r5\tz\r"), 0));
 }
 
 TEST(ChangingUnit, KindsByTextElseByUnit) {
@@ -141,8 +148,11 @@ TEST(ChangingUnit, KindsByTextElseByUnit) {
     EXPECT_EQ(units[0].rows, (std::vector<std::size_t>{0, 3}));
     EXPECT_EQ(units[1].rows, (std::vector<std::size_t>{2}));
     // One text with two units makes two kinds: never one figure across units.
-    const Table twoUnits = tableOf("V\tU\tText\r1,5\tmA\tx\r2,5\tbar\tx\r");
-    EXPECT_EQ(ValueKindsOf(twoUnits, 0, TextColumn(twoUnits)).size(), 2u);
+    const Table twoUnits = tableOf("Text\tV\tU\rx\t1,5\tmA\rx\t2,5\tbar\ry\t3,5\tbar\r");
+    const std::vector<ValueKind> split = ValueKindsOf(twoUnits, 1, TextColumn(twoUnits));
+    ASSERT_EQ(split.size(), 3u);
+    EXPECT_EQ(split[1].name, "x");
+    EXPECT_EQ(split[1].unit, "bar");
     EXPECT_TRUE(ValueKindsOf(tableOf(kLogger), 3, TextColumn(tableOf(kLogger))).empty());
 }
 
