@@ -27,9 +27,10 @@ QCategoryAxis* kindAxis(const AlarmTimeline& timeline) {
     auto* axis = new QCategoryAxis;
     axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     axis->setReverse(true);  // the first kind on top
+    // The labels are drawn as rich text: "Durchfluss < 3,5 l/min" stays whole escaped.
     axis->setStartValue(-0.5);
     for (std::size_t kind = 0; kind < timeline.kinds.size(); ++kind)
-        axis->append(DecodedText(timeline.kinds[kind]), static_cast<double>(kind));
+        axis->append(DecodedText(timeline.kinds[kind]).toHtmlEscaped(), static_cast<double>(kind));
     axis->setRange(-0.5, static_cast<double>(timeline.kinds.size()) - 0.5);
     return axis;
 }
