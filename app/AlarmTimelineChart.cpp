@@ -27,6 +27,8 @@ QCategoryAxis* kindAxis(const AlarmTimeline& timeline) {
     auto* axis = new QCategoryAxis;
     axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     axis->setReverse(true);  // the first kind on top
+    // Whole names: a narrow chart (the report's) would cut each to "…".
+    axis->setTruncateLabels(false);
     // The labels are drawn as rich text: "Durchfluss < 3,5 l/min" stays whole escaped.
     axis->setStartValue(-0.5);
     for (std::size_t kind = 0; kind < timeline.kinds.size(); ++kind)
