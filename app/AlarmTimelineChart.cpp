@@ -5,7 +5,7 @@
 #include <QtCharts/QChart>
 
 #include "Languages.h"
-#include "TableItemModel.h"
+#include "ReadoutTexts.h"
 
 namespace travik {
 namespace {

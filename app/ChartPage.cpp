@@ -41,7 +41,7 @@
 #include "Columns.h"
 #include "Dialogs.h"
 #include "Languages.h"
-#include "TableItemModel.h"
+#include "ReadoutTexts.h"
 
 namespace travik {
 namespace {
@@ -56,11 +56,6 @@ const QColor kColors[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28),
                           QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
                           QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
                           QColor(0xe3, 0x77, 0xc2), QColor(0x17, 0xbe, 0xcf)};
-
-QString columnName(const Table& table, std::size_t column) {
-    const QString title = DecodedText(table.titles[column]);
-    return title.isEmpty() ? QStringLiteral("#%1").arg(column + 1) : title;
-}
 
 // The chart's view: the wheel zooms the horizontal axis, a double click resets.
 class ChartView : public QChartView {
@@ -139,7 +134,7 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
         if (!index.isValid()) return QVariant();
         const auto row = static_cast<std::size_t>(index.row());
-        if (role == Qt::DisplayRole) return columnName(*table_, columns_[row]);
+        if (role == Qt::DisplayRole) return ColumnName(*table_, columns_[row]);
         if (role == Qt::CheckStateRole) return checked_[row] ? Qt::Checked : Qt::Unchecked;
         return QVariant();
     }
@@ -319,7 +314,7 @@ QStringList ChartPage::seriesNames() const {
 }
 
 QString ChartPage::lineName(const ColumnLine& line) const {
-    const QString title = columnName(*parts_->table, line.column);
+    const QString title = ColumnName(*parts_->table, line.column);
     if (line.kind.empty()) return title;
     QString name = title + QStringLiteral(": ") + DecodedText(line.kind);
     if (!line.unit.empty() && line.unit != line.kind)
@@ -392,7 +387,7 @@ QString ChartPage::hoverText(int charted, int point) const {
             when += QLatin1Char(' ') + DecodedText(t.cell(row, *parts_->axis->timeColumn));
         lines << when;
     }
-    lines << columnName(t, line.column) + QStringLiteral(": ") +
+    lines << ColumnName(t, line.column) + QStringLiteral(": ") +
                  DecodedText(t.cell(row, line.column));
     if (parts_->textColumn) {
         const QString text = DecodedText(t.cell(row, *parts_->textColumn));
@@ -475,9 +470,9 @@ void ChartPage::addHorizontalAxis() {
     if (byTime) {
         auto* axis = new QCategoryAxis;
         axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-        QString title = columnName(t, parts_->axis->column);
+        QString title = ColumnName(t, parts_->axis->column);
         if (parts_->axis->timeColumn)
-            title += QLatin1Char(' ') + columnName(t, *parts_->axis->timeColumn);
+            title += QLatin1Char(' ') + ColumnName(t, *parts_->axis->timeColumn);
         axis->setTitleText(title);
         parts_->xAxis = axis;
         connect(axis, &QValueAxis::rangeChanged, this, [this] { labelTimeAxis(0); });

@@ -38,7 +38,4 @@ private:
     std::vector<std::size_t> order_;
 };
 
-// The text of `bytes` (Windows-1252) for the screen.
-QString DecodedText(const std::string& bytes);
-
 }  // namespace travik
