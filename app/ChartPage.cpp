@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QApplication>
 #include <QCategoryAxis>
+#include <QCheckBox>
 #include <QCursor>
 #include <QFileDialog>
 #include <QFontMetricsF>
@@ -32,6 +33,8 @@
 #include <QSvgGenerator>
 #endif
 
+#include "AlarmTimeline.h"
+#include "AlarmTimelineChart.h"
 #include "AxisTicks.h"
 #include "CellValues.h"
 #include "ChartLines.h"
@@ -167,7 +170,9 @@ struct ChartPage::Parts {
     bool timeOfDay = false;
     std::optional<std::size_t> textColumn;
     std::vector<std::size_t> offered;
-    // Each charted column's line, and the series that draw it with the index
+    QCheckBox* timelineBox = nullptr;
+    AlarmTimeline timeline;
+    // Each charted column's line (or each kind's), and the series that draw it with the index
     // of each series' first point in the line.
     std::vector<ColumnLine> lines;
     std::vector<std::vector<std::pair<QXYSeries*, std::size_t>>> drawn;
@@ -181,6 +186,11 @@ ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique
     parts_->message->setObjectName(QStringLiteral("ChartMessage"));
     parts_->message->hide();
     layout->addWidget(parts_->message);
+
+    parts_->timelineBox = new QCheckBox(this);
+    parts_->timelineBox->setObjectName(QStringLiteral("ChartTimeline"));
+    parts_->timelineBox->hide();
+    layout->addWidget(parts_->timelineBox);
 
     auto* row = new QHBoxLayout;
     parts_->list = new QListView(this);
@@ -216,6 +226,10 @@ ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique
     layout->addLayout(row, 1);
 
     parts_->columns->onCheckChanged = [this] { rebuild(); };
+    connect(parts_->timelineBox, &QCheckBox::toggled, this, [this] {
+        setLanguage(parts_->languageIndex);
+        rebuild();
+    });
 }
 
 ChartPage::~ChartPage() = default;
@@ -245,6 +259,11 @@ void ChartPage::setTable(std::shared_ptr<const Table> table, int languageIndex) 
     const std::optional<std::size_t> first = kinds.firstChart;
 
     parts_->columns->offer(parts_->table, parts_->offered, first);
+    parts_->timeline = TimelineOf(t);
+    {
+        const QSignalBlocker quiet(parts_->timelineBox);
+        parts_->timelineBox->setChecked(offersTimeline());
+    }
     setLanguage(languageIndex);
     rebuild();
 }
@@ -254,9 +273,53 @@ void ChartPage::setLanguage(int languageIndex) {
     const bool none = parts_->hasTable && parts_->offered.empty();
     parts_->message->setText(none ? QString::fromStdString(NoNumericColumnText(languageIndex))
                                   : QString());
-    parts_->message->setVisible(none);
-    parts_->list->setVisible(!none);
-    parts_->view->setVisible(!none);
+    parts_->message->setVisible(none && !timelineShown());
+    parts_->timelineBox->setText(QString::fromUtf8(TimelineTextsFor(languageIndex).timeline));
+    parts_->timelineBox->setVisible(offersTimeline());
+    parts_->list->setVisible(!none && !timelineShown());
+    parts_->view->setVisible(!none || timelineShown());
+    if (!timelineShown()) return;
+    for (std::size_t i = 0; i < parts_->drawn.size() && i < parts_->timeline.edges.size(); ++i)
+        for (const auto& drawn : parts_->drawn[i])
+            drawn.first->setName(EdgeName(parts_->timeline.edges[i], languageIndex));
+}
+
+bool ChartPage::offersTimeline() const {
+    return parts_->timeline.markCount() > 0;
+}
+
+bool ChartPage::timelineShown() const {
+    return offersTimeline() && parts_->timelineBox->isChecked();
+}
+
+void ChartPage::setTimelineShown(bool shown) {
+    if (offersTimeline()) parts_->timelineBox->setChecked(shown);
+}
+
+QStringList ChartPage::timelineKinds() const {
+    QStringList kinds;
+    for (const std::string& kind : parts_->timeline.kinds) kinds << DecodedText(kind);
+    return kinds;
+}
+
+QStringList ChartPage::seriesNames() const {
+    QStringList names;
+    if (timelineShown()) {
+        for (AlarmEdge edge : parts_->timeline.edges)
+            names << EdgeName(edge, parts_->languageIndex);
+        return names;
+    }
+    for (const ColumnLine& line : parts_->lines) names << lineName(line);
+    return names;
+}
+
+QString ChartPage::lineName(const ColumnLine& line) const {
+    const QString title = ColumnName(*parts_->table, line.column);
+    if (line.kind.empty()) return title;
+    QString name = title + QStringLiteral(": ") + DecodedText(line.kind);
+    if (!line.unit.empty() && line.unit != line.kind)
+        name += QStringLiteral(" (") + DecodedText(line.unit) + QLatin1Char(')');
+    return name;
 }
 
 QString ChartPage::messageText() const {
@@ -350,15 +413,37 @@ bool ChartPage::savePicture(const QString& path) const {
 
 void ChartPage::rebuild() {
     replaceChart();
+    if (timelineShown()) return addTimeline();
     const Table& t = *parts_->table;
     for (std::size_t column : chartedColumns())
-        parts_->lines.push_back(CutColumnLine(t, column, parts_->axis));
+        for (ColumnLine& line : KindLines(t, column, parts_->axis, parts_->textColumn))
+            parts_->lines.push_back(std::move(line));
     addHorizontalAxis();
     const std::vector<ValueAxisGroup> groups = GroupByRange(parts_->lines, kRangeFactor);
     parts_->drawn.resize(parts_->lines.size());
     for (std::size_t g = 0; g < groups.size(); ++g) {
         QValueAxis* axis = addValueAxis(groups[g], g % 2 == 0 ? Qt::AlignLeft : Qt::AlignRight);
         for (std::size_t line : groups[g].lines) addLine(line, axis);
+    }
+}
+
+// The marks are the page's lines, so that the time axis, the hover texts and
+// the report's picture treat them as any other.
+void ChartPage::addTimeline() {
+    parts_->lines = parts_->timeline.marks;
+    addHorizontalAxis();
+    const std::vector<QScatterSeries*> series =
+        AddTimelineMarks(parts_->chart, parts_->xAxis, parts_->timeline, parts_->languageIndex);
+    parts_->drawn.resize(series.size());
+    for (std::size_t index = 0; index < series.size(); ++index) {
+        parts_->drawn[index].emplace_back(series[index], 0);
+        connect(series[index], &QXYSeries::hovered, this,
+                [this, index](const QPointF& point, bool entered) {
+                    if (entered)
+                        showHover(index, 0, point);
+                    else
+                        QToolTip::hideText();
+                });
     }
 }
 
@@ -433,8 +518,7 @@ QValueAxis* ChartPage::addValueAxis(const ValueAxisGroup& group, Qt::Alignment s
     axis->setRange(range.low, range.high);
     axis->setLabelFormat(valueLabelFormat(range));
     QStringList titles;
-    for (std::size_t line : group.lines)
-        titles << ColumnName(*parts_->table, parts_->lines[line].column);
+    for (std::size_t line : group.lines) titles << lineName(parts_->lines[line]);
     axis->setTitleText(titles.join(QStringLiteral(", ")));
     parts_->chart->addAxis(axis, side);
     return axis;
@@ -453,7 +537,7 @@ void ChartPage::addLine(std::size_t index, QValueAxis* valueAxis) {
     for (std::size_t s = 0; s < starts.size(); ++s) {
         QXYSeries* series = pointsAlone ? static_cast<QXYSeries*>(new QScatterSeries)
                                         : static_cast<QXYSeries*>(new QLineSeries);
-        series->setName(ColumnName(*parts_->table, line.column));
+        series->setName(lineName(line));
         series->setColor(color);
         if (auto* scatter = qobject_cast<QScatterSeries*>(series)) {
             scatter->setMarkerSize(5);

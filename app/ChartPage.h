@@ -44,7 +44,15 @@ public:
     std::vector<std::size_t> chartedColumns() const;
     void setColumnChecked(std::size_t column, bool checked);
 
-    int seriesCount() const;     // one per charted column
+    int seriesCount() const;  // one per charted column, or per kind of its values
+    // An alarm buffer's chart starts as its timeline (a row per alarm kind, a
+    // mark per alarm); the check box beside it shows the value lines instead.
+    bool offersTimeline() const;
+    bool timelineShown() const;
+    void setTimelineShown(bool shown);
+    QStringList timelineKinds() const;  // top to bottom, as labelled
+    // The names of the series in the legend, in order (one per line or kind of marks).
+    QStringList seriesNames() const;
     int valueAxisCount() const;  // vertical axes
     bool hasTimeAxis() const;    // else the row number
     // What hovering point `point` of charted column `charted` shows.
@@ -71,6 +79,8 @@ private:
     void labelTimeAxis(double width) const;
     QValueAxis* addValueAxis(const ValueAxisGroup& group, Qt::Alignment side);
     void addLine(std::size_t index, QValueAxis* valueAxis);
+    void addTimeline();
+    QString lineName(const ColumnLine& line) const;
     void showHover(std::size_t charted, std::size_t segment, const QPointF& point);
 
     struct Parts;

@@ -47,6 +47,19 @@ void ChartPage::setColumnChecked(std::size_t, bool) {}
 int ChartPage::seriesCount() const {
     return 0;
 }
+bool ChartPage::offersTimeline() const {
+    return false;
+}
+bool ChartPage::timelineShown() const {
+    return false;
+}
+void ChartPage::setTimelineShown(bool) {}
+QStringList ChartPage::timelineKinds() const {
+    return {};
+}
+QStringList ChartPage::seriesNames() const {
+    return {};
+}
 int ChartPage::valueAxisCount() const {
     return 0;
 }

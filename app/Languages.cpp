@@ -83,6 +83,13 @@ const FigureTexts kFigureTexts[kLanguageCount] = {
      "d"},
 };
 
+const TimelineTexts kTimelineTexts[kLanguageCount] = {
+    {"Alarm timeline", "Alarm"},
+    {"Alarm-Zeitleiste", "Alarm"},
+    {"Chronologie des alarmes", "Alarme"},
+    {"Cronología de alarmas", "Alarma"},
+};
+
 const FileMenuTexts kFileMenuTexts[kLanguageCount] = {
     {"Open readout…", "Save report…", "Readout kind", "Alarm buffer", "Data logger"},
     {"Auslesung öffnen…", "Bericht speichern…", "Art der Auslesung", "Alarmpuffer", "Datenlogger"},
@@ -330,6 +337,10 @@ const Captions* CaptionsFor(int index) {
 
 const FigureTexts& FigureTextsFor(int languageIndex) {
     return kFigureTexts[isLanguage(languageIndex) ? languageIndex : 0];
+}
+
+const TimelineTexts& TimelineTextsFor(int languageIndex) {
+    return kTimelineTexts[isLanguage(languageIndex) ? languageIndex : 0];
 }
 
 const FileMenuTexts& FileMenuTextsFor(int languageIndex) {

@@ -47,6 +47,13 @@ struct FigureTexts {
 };
 const FigureTexts& FigureTextsFor(int languageIndex);
 
+// The chart page of an alarm buffer (English outside 0..3).
+struct TimelineTexts {
+    const char* timeline;  // the check box: the timeline shown, else the value lines
+    const char* alarm;     // the marks of alarms not written as coming or going
+};
+const TimelineTexts& TimelineTextsFor(int languageIndex);
+
 // The file menu's commands for saved readouts and reports (English outside 0..3).
 struct FileMenuTexts {
     const char* openReadout;
@@ -80,7 +87,7 @@ struct ReportTexts {
     const char* first;
     const char* last;
     const char* table;
-    const char* page;  // "%1" the page number
+    const char* page;       // "%1" the page number
     const char* columns;    // over a band of a wide table: "%1" to "%2" of "%3" columns
     const char* manyPages;  // asked before a long report is written: "%1" the pages
     const char* writing;    // while it is written

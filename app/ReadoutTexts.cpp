@@ -36,23 +36,41 @@ QStringList FiguresHeader(const TableFigures& figures, int languageIndex) {
             text(words.mean)};
 }
 
+namespace {
+
+// A kind of value (a column whose unit changes) after its column's title:
+// "Value: Übertemperatur Kühler".
+QString rowTitle(const Table& table, const ColumnFigures& column) {
+    const QString title = ColumnName(table, column.column);
+    if (column.kind.empty()) return title;
+    return title + QStringLiteral(": ") + DecodedText(column.kind);
+}
+
+// A number of a kind with its unit: "85,2 °C".
+QString withUnit(const QString& number, const ColumnFigures& column) {
+    if (number.isEmpty() || column.unit.empty()) return number;
+    return number + QLatin1Char(' ') + DecodedText(column.unit);
+}
+
+}  // namespace
+
 QString FigureText(const Table& table, const TableFigures& figures, const ColumnFigures& column,
                    int field) {
     switch (field) {
         case 0:
-            return ColumnName(table, column.column);
+            return rowTitle(table, column);
         case 1:
             return QString::number(column.count);
         case 2:
-            return DecodedText(column.minimum.text);
+            return withUnit(DecodedText(column.minimum.text), column);
         case 3:
             return whereText(table, figures, column.minimum);
         case 4:
-            return DecodedText(column.maximum.text);
+            return withUnit(DecodedText(column.maximum.text), column);
         case 5:
             return whereText(table, figures, column.maximum);
         default:
-            return QString::fromStdString(MeanText(column));
+            return withUnit(QString::fromStdString(MeanText(column)), column);
     }
 }
 

@@ -25,14 +25,13 @@ std::optional<double> axisPosition(const Table& table, const std::optional<TimeA
     return std::nullopt;
 }
 
-}  // namespace
-
-ColumnLine CutColumnLine(const Table& table, std::size_t column,
-                         const std::optional<TimeAxis>& axis) {
+template <class Rows>
+ColumnLine cutLine(const Table& table, std::size_t column, const std::optional<TimeAxis>& axis,
+                   const Rows& rows) {
     ColumnLine line;
     line.column = column;
     bool afterGap = true;
-    for (std::size_t row = 0; row < table.rowCount(); ++row) {
+    for (const std::size_t row : rows) {
         const std::optional<double> value = ReadNumber(table.cell(row, column));
         const std::optional<double> x = value ? axisPosition(table, axis, row) : std::nullopt;
         if (!value || !x) {
@@ -47,6 +46,39 @@ ColumnLine CutColumnLine(const Table& table, std::size_t column,
         line.points.push_back({*x, *value, row});
     }
     return line;
+}
+
+// The rows 0 to count - 1, without a vector of them.
+struct AllRows {
+    struct Iterator {
+        std::size_t row;
+        std::size_t operator*() const { return row; }
+        Iterator& operator++() {
+            ++row;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return row != other.row; }
+    };
+    std::size_t count;
+    Iterator begin() const { return {0}; }
+    Iterator end() const { return {count}; }
+};
+
+}  // namespace
+
+ColumnLine CutColumnLine(const Table& table, std::size_t column,
+                         const std::optional<TimeAxis>& axis) {
+    return cutLine(table, column, axis, AllRows{table.rowCount()});
+}
+
+ColumnLine CutColumnLine(const Table& table, std::size_t column,
+                         const std::optional<TimeAxis>& axis,
+                         const std::vector<std::size_t>& rows) {
+    std::vector<std::size_t> inTable;
+    inTable.reserve(rows.size());
+    for (std::size_t row : rows)
+        if (row < table.rowCount()) inTable.push_back(row);
+    return cutLine(table, column, axis, inTable);
 }
 
 std::optional<AxisRange> HorizontalRange(const std::vector<ColumnLine>& lines, double halfWidth) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "Columns.h"
@@ -26,10 +27,17 @@ struct ColumnLine {
     std::vector<std::size_t> lineStarts;  // indices into points, the first one 0
     double low = 0;                       // the values' range; 0, 0 without points
     double high = 0;
+    // For one kind of a column whose unit changes (ColumnRoles.h): its label
+    // and unit, as the device wrote them; empty for the whole column.
+    std::string kind;
+    std::string unit;
 };
 
 ColumnLine CutColumnLine(const Table& table, std::size_t column,
                          const std::optional<TimeAxis>& axis);
+// The same over `rows` alone (in their order).
+ColumnLine CutColumnLine(const Table& table, std::size_t column,
+                         const std::optional<TimeAxis>& axis, const std::vector<std::size_t>& rows);
 
 // The horizontal range of all points; a single point in time gets `halfWidth`
 // on either side. Nothing when no column has a point.

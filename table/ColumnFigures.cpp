@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "CellValues.h"
+#include "ColumnRoles.h"
 
 namespace travik {
 namespace {
@@ -54,6 +55,50 @@ struct TableSeparator {
     }
 };
 
+// The figures of `column` over `rows` alone (a kind of value).
+ColumnFigures figuresOfRows(const Table& table, std::size_t column,
+                            const std::vector<std::size_t>& rows,
+                            const std::optional<TimeAxis>& axis, char tableSeparator) {
+    ColumnFigures figures;
+    figures.column = column;
+    figures.decimalSeparator = 0;
+    double sum = 0;
+    for (std::size_t row : rows) {
+        const std::string_view cell = TrimmedField(table.cell(row, column));
+        const std::optional<double> value = ReadNumber(cell);
+        if (!value) continue;
+        add(figures, sum, *value, cell, row, axis ? AxisSeconds(table, *axis, row) : std::nullopt);
+    }
+    if (figures.decimalSeparator == 0) figures.decimalSeparator = tableSeparator;
+    if (figures.count > 0) figures.mean = sum / static_cast<double>(figures.count);
+    return figures;
+}
+
+// Identifiers marked, and each column whose unit changes replaced by its kinds.
+std::vector<ColumnFigures> withRoles(const Table& table, std::vector<ColumnFigures> columns,
+                                     const std::optional<TimeAxis>& axis,
+                                     const std::optional<std::size_t>& textColumn,
+                                     char tableSeparator) {
+    std::vector<ColumnFigures> out;
+    out.reserve(columns.size());
+    for (ColumnFigures& column : columns) {
+        const std::vector<ValueKind> kinds = ValueKindsOf(table, column.column, textColumn);
+        if (kinds.empty()) {
+            column.identifier = IsIdentifierColumn(table, column.column, textColumn);
+            out.push_back(std::move(column));
+            continue;
+        }
+        for (const ValueKind& kind : kinds) {
+            ColumnFigures figures =
+                figuresOfRows(table, column.column, kind.rows, axis, tableSeparator);
+            figures.kind = KindLabel(kind);
+            figures.unit = kind.unit;
+            out.push_back(std::move(figures));
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 long long TableFigures::spanSeconds() const {
@@ -98,6 +143,8 @@ TableFigures FiguresOf(const Table& table) {
         if (column.decimalSeparator == 0) column.decimalSeparator = separator.separator;
         if (column.count > 0) column.mean = sums[i] / static_cast<double>(column.count);
     }
+    figures.columns = withRoles(table, std::move(figures.columns), figures.axis, kinds.textColumn,
+                                separator.separator);
     if (!figures.axis) return figures;
     for (std::size_t row = 0; row < table.rowCount(); ++row) {
         const std::optional<long long> seconds = AxisSeconds(table, *figures.axis, row);
@@ -127,7 +174,7 @@ std::string NumberText(double value, int decimals, char decimalSeparator) {
 }
 
 std::string MeanText(const ColumnFigures& figures) {
-    if (figures.count == 0) return std::string();
+    if (figures.count == 0 || figures.identifier) return std::string();
     return NumberText(figures.mean, figures.decimals + 1, figures.decimalSeparator);
 }
 

@@ -31,10 +31,18 @@ struct ColumnFigures {
     double mean = 0;
     char decimalSeparator = '.';  // the one the column's numbers use
     int decimals = 0;             // the most digits after it in any of them
+    // A running number or a code (ColumnRoles.h): it has no mean.
+    bool identifier = false;
+    // For a column whose unit changes, one entry per kind of value
+    // (ValueKindsOf): the kind's label and its unit; empty otherwise.
+    std::string kind;
+    std::string unit;
 };
 
 struct TableFigures {
-    std::vector<ColumnFigures> columns;  // one per column the chart offers, in table order
+    // One per column the chart offers, in table order; a column whose unit
+    // changes gives one per kind of value instead, never one across units.
+    std::vector<ColumnFigures> columns;
     std::optional<TimeAxis> axis;
     // The earliest and latest time on the axis (rows whose time does not read are left out).
     std::optional<ValueAt> earliest;
@@ -48,7 +56,8 @@ TableFigures FiguresOf(const Table& table);
 // device writes its numbers ("-3,25"); never "-0".
 std::string NumberText(double value, int decimals, char decimalSeparator);
 
-// The mean written as the column writes its numbers, with one digit more.
+// The mean written as the column writes its numbers, with one digit more;
+// empty for an identifier.
 std::string MeanText(const ColumnFigures& figures);
 
 // The axis cells of `row` as the device wrote them ("01.03.2024 06:15:00").

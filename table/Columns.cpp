@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "CellValues.h"
+#include "ColumnRoles.h"
 
 namespace travik {
 namespace {
@@ -56,11 +57,11 @@ std::vector<std::size_t> numericOf(const std::vector<ColumnCounts>& counts) {
     return columns;
 }
 
-std::optional<std::size_t> firstChartOf(const Table& table,
-                                        const std::vector<std::size_t>& numeric) {
+std::optional<std::size_t> firstChartOf(const Table& table, const std::vector<std::size_t>& numeric,
+                                        const std::optional<std::size_t>& textColumn) {
     if (numeric.empty()) return std::nullopt;
     for (std::size_t column : numeric)
-        if (!IsRowCounter(table, column)) return column;
+        if (!IsIdentifierColumn(table, column, textColumn)) return column;
     return numeric.front();
 }
 
@@ -98,9 +99,9 @@ ColumnKinds KindsOf(const Table& table) {
     const std::vector<ColumnCounts> counts = countColumns(table);
     ColumnKinds kinds;
     kinds.numeric = numericOf(counts);
-    kinds.firstChart = firstChartOf(table, kinds.numeric);
     kinds.axis = axisOf(counts);
     kinds.textColumn = textColumnOf(counts);
+    kinds.firstChart = firstChartOf(table, kinds.numeric, kinds.textColumn);
     return kinds;
 }
 
@@ -122,7 +123,8 @@ bool IsRowCounter(const Table& table, std::size_t column) {
 }
 
 std::optional<std::size_t> FirstChartColumn(const Table& table) {
-    return firstChartOf(table, NumericColumns(table));
+    const std::vector<ColumnCounts> counts = countColumns(table);
+    return firstChartOf(table, numericOf(counts), textColumnOf(counts));
 }
 
 bool IsTimeColumn(const Table& table, std::size_t column) {

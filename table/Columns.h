@@ -18,8 +18,8 @@ std::vector<std::size_t> NumericColumns(const Table& table);
 // offered, but not the column a chart starts with.
 bool IsRowCounter(const Table& table, std::size_t column);
 
-// The column a chart starts with: the first numeric one that is no row
-// counter, else the first numeric one; nothing without numeric columns.
+// The column a chart starts with: the first numeric one that is no identifier
+// (ColumnRoles.h), else the first numeric one; nothing without numeric columns.
 std::optional<std::size_t> FirstChartColumn(const Table& table);
 
 // At least two non-empty cells, and at least 80 % of them read as dates or times.

@@ -136,16 +136,14 @@ TEST_F(DataPagesTest, AlarmReadoutFillsBothPagesAndStillShowsTheTerminal) {
 
     if (!ChartPage::available()) GTEST_SKIP() << "built without charts";
     EXPECT_TRUE(chart(*form)->hasTimeAxis());
-    EXPECT_EQ(chart(*form)->seriesCount(), 1);
-    EXPECT_EQ(chart(*form)->chartedColumns(), std::vector<std::size_t>{2});  // "I"
+    // "Value", not the level "I"; drawn per kind once the timeline is left.
+    EXPECT_EQ(chart(*form)->chartedColumns(), std::vector<std::size_t>{5});
     EXPECT_EQ(chart(*form)->messageText(), "");
-    // The value column: alarms without a value are gaps, not zeros.
-    chart(*form)->setColumnChecked(2, false);
-    chart(*form)->setColumnChecked(5, true);
-    // 137 of the 222 alarms have a value; the 6th to 8th (a door) have none.
-    EXPECT_FALSE(chart(*form)->hoverText(0, 136).isEmpty());
-    EXPECT_TRUE(chart(*form)->hoverText(0, 137).isEmpty());
-    EXPECT_TRUE(chart(*form)->hoverText(0, 5).startsWith("#9\n"));
+    chart(*form)->setTimelineShown(false);
+    // Alarms without a value are in no kind's line; the first kind has 31 values.
+    EXPECT_EQ(chart(*form)->seriesCount(), 6);
+    EXPECT_FALSE(chart(*form)->hoverText(0, 30).isEmpty());
+    EXPECT_TRUE(chart(*form)->hoverText(0, 31).isEmpty());
     // The hover names the row's time, value and alarm text.
     EXPECT_EQ(chart(*form)->hoverText(0, 0),
               QString::fromUtf8("#1\n01.03.2024 13:33:34\nValue: 92,7\nÜbertemperatur Kühler"));

@@ -127,14 +127,14 @@ TEST(ColumnFigures, TextAmongNumbersIsSkipped) {
 }
 
 TEST(ColumnFigures, WholeNumbersTakeTheSeparatorOfTheTable) {
-    const TableFigures figures = FiguresOf(tableOf("n\tv\r1\t0,5\r2\t1,5\r"));
+    const TableFigures figures = FiguresOf(tableOf("n\tv\r12\t0,5\r17\t1,5\r"));
     ASSERT_EQ(figures.columns.size(), 2u);
-    EXPECT_EQ(MeanText(figures.columns[0]), "1,5");
+    EXPECT_EQ(MeanText(figures.columns[0]), "14,5");
     EXPECT_EQ(MeanText(figures.columns[1]), "1,00");
     // The leftmost column that writes a separator decides, whichever row writes one first.
-    const TableFigures mixed = FiguresOf(tableOf("n\ta\tb\r1\t2\t0.5\r2\t0,5\t1\r"));
+    const TableFigures mixed = FiguresOf(tableOf("n\ta\tb\r12\t2\t0.5\r17\t0,5\t1\r"));
     ASSERT_EQ(mixed.columns.size(), 3u);
-    EXPECT_EQ(MeanText(mixed.columns[0]), "1,5");
+    EXPECT_EQ(MeanText(mixed.columns[0]), "14,5");
     EXPECT_EQ(MeanText(mixed.columns[2]), "0.75");
 }
 
