@@ -62,7 +62,10 @@ std::vector<RangeMark> marksIn(HistoryStore& store, DeviceId device, ReadoutKind
 }
 
 std::uint8_t rowMarkOf(long long time, int version, const std::vector<RangeMark>& marks) {
-    std::uint8_t bits = version > 1 ? kRowConflict : 0;
+    // A later version is a conflict only when a conflict was recorded there:
+    // records logged under a clock set back lie over held ones too.
+    static_cast<void>(version);
+    std::uint8_t bits = 0;
     for (const RangeMark& mark : marks) {
         switch (mark.type) {
             case RangeMark::Type::PossibleLoss:
