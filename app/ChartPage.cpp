@@ -185,6 +185,7 @@ struct ChartPage::Parts {
         std::size_t begin = 0;
         std::size_t end = 0;
         std::vector<std::size_t> shown;
+        bool pointsAlone = false;  // a dot per point, every one drawn: no line to reduce
     };
     std::vector<ColumnLine> lines;
     std::vector<std::vector<Drawn>> drawn;
@@ -504,7 +505,7 @@ void ChartPage::addLine(std::size_t index, QValueAxis* valueAxis) {
         if (s > 0)
             for (QLegendMarker* marker : parts_->chart->legend()->markers(series))
                 marker->setVisible(false);
-        parts_->drawn[index].push_back(Parts::Drawn{series, starts[s], end, {}});
+        parts_->drawn[index].push_back(Parts::Drawn{series, starts[s], end, {}, pointsAlone});
         connect(series, &QXYSeries::hovered, this,
                 [this, index, s](const QPointF& point, bool entered) {
                     if (entered)
@@ -540,7 +541,9 @@ void ChartPage::choosePoints(std::size_t columns) const {
         const ColumnLine& line = parts_->lines[index];
         for (Parts::Drawn& drawn : parts_->drawn[index]) {
             std::vector<std::size_t> shown =
-                DecimatedPoints(line.points, drawn.begin, drawn.end, low, high, columns);
+                drawn.pointsAlone
+                    ? DecimatedPoints(line.points, drawn.begin, drawn.end, 0, 0, 0)
+                    : DecimatedPoints(line.points, drawn.begin, drawn.end, low, high, columns);
             if (shown == drawn.shown) continue;
             QList<QPointF> points;
             points.reserve(static_cast<qsizetype>(shown.size()));
