@@ -40,7 +40,7 @@
 #include "Columns.h"
 #include "Dialogs.h"
 #include "Languages.h"
-#include "TableItemModel.h"
+#include "ReadoutTexts.h"
 
 namespace travik {
 namespace {
@@ -59,11 +59,6 @@ const QColor kColors[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28),
                           QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
                           QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
                           QColor(0xe3, 0x77, 0xc2), QColor(0x17, 0xbe, 0xcf)};
-
-QString columnName(const Table& table, std::size_t column) {
-    const QString title = DecodedText(table.titles[column]);
-    return title.isEmpty() ? QStringLiteral("#%1").arg(column + 1) : title;
-}
 
 // The chart's view: the wheel zooms the horizontal axis, a double click resets.
 class ChartView : public QChartView {
@@ -142,7 +137,7 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
         if (!index.isValid()) return QVariant();
         const auto row = static_cast<std::size_t>(index.row());
-        if (role == Qt::DisplayRole) return columnName(*table_, columns_[row]);
+        if (role == Qt::DisplayRole) return ColumnName(*table_, columns_[row]);
         if (role == Qt::CheckStateRole) return checked_[row] ? Qt::Checked : Qt::Unchecked;
         return QVariant();
     }
@@ -346,7 +341,7 @@ QString ChartPage::hoverText(int charted, int point) const {
             when += QLatin1Char(' ') + DecodedText(t.cell(row, *parts_->axis->timeColumn));
         lines << when;
     }
-    lines << columnName(t, line.column) + QStringLiteral(": ") +
+    lines << ColumnName(t, line.column) + QStringLiteral(": ") +
                  DecodedText(t.cell(row, line.column));
     if (parts_->textColumn) {
         const QString text = DecodedText(t.cell(row, *parts_->textColumn));
@@ -416,9 +411,9 @@ void ChartPage::addHorizontalAxis() {
     if (byTime) {
         auto* axis = new QCategoryAxis;
         axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-        QString title = columnName(t, parts_->axis->column);
+        QString title = ColumnName(t, parts_->axis->column);
         if (parts_->axis->timeColumn)
-            title += QLatin1Char(' ') + columnName(t, *parts_->axis->timeColumn);
+            title += QLatin1Char(' ') + ColumnName(t, *parts_->axis->timeColumn);
         axis->setTitleText(title);
         parts_->xAxis = axis;
         connect(axis, &QValueAxis::rangeChanged, this, [this] { labelTimeAxis(0); });
@@ -470,7 +465,7 @@ QValueAxis* ChartPage::addValueAxis(const ValueAxisGroup& group, Qt::Alignment s
     axis->setLabelFormat(valueLabelFormat(range));
     QStringList titles;
     for (std::size_t line : group.lines)
-        titles << columnName(*parts_->table, parts_->lines[line].column);
+        titles << ColumnName(*parts_->table, parts_->lines[line].column);
     axis->setTitleText(titles.join(QStringLiteral(", ")));
     parts_->chart->addAxis(axis, side);
     return axis;
@@ -488,7 +483,7 @@ void ChartPage::addLine(std::size_t index, QValueAxis* valueAxis) {
     for (std::size_t s = 0; s < starts.size(); ++s) {
         QXYSeries* series = pointsAlone ? static_cast<QXYSeries*>(new QScatterSeries)
                                         : static_cast<QXYSeries*>(new QLineSeries);
-        series->setName(columnName(*parts_->table, line.column));
+        series->setName(ColumnName(*parts_->table, line.column));
         series->setColor(color);
         if (auto* scatter = qobject_cast<QScatterSeries*>(series)) {
             scatter->setMarkerSize(5);

@@ -7,68 +7,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "Languages.h"
-#include "TableItemModel.h"
+#include "ReadoutTexts.h"
 
 namespace travik {
 namespace {
 
 constexpr int kMostRowsShown = 6;  // more scroll, so the table keeps its room
-
-QString text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-QString columnTitle(const Table& table, std::size_t column) {
-    const QString title = DecodedText(table.titles[column]);
-    return title.isEmpty() ? QStringLiteral("#%1").arg(column + 1) : title;
-}
-
-// Where a value first occurs: its time on the axis, else its row number.
-QString whereText(const Table& table, const TableFigures& figures, const ValueAt& at) {
-    if (figures.axis && at.seconds) return DecodedText(AxisText(table, *figures.axis, at.row));
-    return QStringLiteral("#%1").arg(at.row + 1);
-}
-
-QStringList headerOf(const TableFigures& figures, int languageIndex) {
-    const FigureTexts& words = FigureTextsFor(languageIndex);
-    const QString where = text(figures.axis ? words.time : words.row);
-    return {text(words.column),  text(words.values),
-            text(words.minimum), where,
-            text(words.maximum), where,
-            text(words.mean)};
-}
-
-// The grid's cell `field` of `column`'s row.
-QString figureText(const Table& table, const TableFigures& figures, const ColumnFigures& column,
-                   int field) {
-    switch (field) {
-        case 0:
-            return columnTitle(table, column.column);
-        case 1:
-            return QString::number(column.count);
-        case 2:
-            return DecodedText(column.minimum.text);
-        case 3:
-            return whereText(table, figures, column.minimum);
-        case 4:
-            return DecodedText(column.maximum.text);
-        case 5:
-            return whereText(table, figures, column.maximum);
-        default:
-            return QString::fromStdString(MeanText(column));
-    }
-}
-
-constexpr int kFields = 7;
-
-QString timeRangeOf(const TableFigures& figures, int languageIndex) {
-    if (!figures.earliest || !figures.latest) return QString();
-    const FigureTexts& words = FigureTextsFor(languageIndex);
-    return text(words.timeRange)
-        .arg(DecodedText(figures.earliest->text), DecodedText(figures.latest->text),
-             QString::fromStdString(SpanText(figures.spanSeconds(), words.dayUnit)));
-}
 
 bool isTextField(int field) {
     return field == 0 || field == 3 || field == 5;
@@ -86,14 +30,14 @@ public:
         beginResetModel();
         table_ = std::move(table);
         figures_ = figures;
-        header_ = headerOf(*figures_, languageIndex);
+        header_ = FiguresHeader(*figures_, languageIndex);
         endResetModel();
     }
     int rowCount(const QModelIndex& parent = QModelIndex()) const override {
         return parent.isValid() || !figures_ ? 0 : static_cast<int>(figures_->columns.size());
     }
     int columnCount(const QModelIndex& parent = QModelIndex()) const override {
-        return parent.isValid() ? 0 : kFields;
+        return parent.isValid() ? 0 : kFigureFields;
     }
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
         if (!index.isValid() || !figures_) return QVariant();
@@ -101,7 +45,7 @@ public:
             return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
         if (role != Qt::DisplayRole) return QVariant();
         const ColumnFigures& column = figures_->columns[static_cast<std::size_t>(index.row())];
-        return figureText(*table_, *figures_, column, index.column());
+        return FigureText(*table_, *figures_, column, index.column());
     }
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override {
@@ -117,25 +61,13 @@ private:
     QStringList header_;
 };
 
-FiguresText FiguresAsText(const Table& table, const TableFigures& figures, int languageIndex) {
-    FiguresText out;
-    out.header = headerOf(figures, languageIndex);
-    for (const ColumnFigures& column : figures.columns) {
-        QStringList row;
-        for (int field = 0; field < kFields; ++field)
-            row << figureText(table, figures, column, field);
-        out.rows.append(row);
-    }
-    out.timeRange = timeRangeOf(figures, languageIndex);
-    return out;
-}
-
 FiguresGrid::FiguresGrid(QWidget* parent)
     : QWidget(parent),
       timeRange_(new QLabel(this)),
       grid_(new QTableView(this)),
       model_(new Model(this)),
-      table_(std::make_shared<Table>()) {
+      table_(std::make_shared<Table>()),
+      figures_(std::make_shared<TableFigures>()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     timeRange_->setObjectName(QStringLiteral("FiguresTimeRange"));
@@ -155,8 +87,15 @@ FiguresGrid::FiguresGrid(QWidget* parent)
 }
 
 void FiguresGrid::setTable(std::shared_ptr<const Table> table, int languageIndex) {
+    auto shown = table ? std::move(table) : std::make_shared<Table>();
+    auto figures = std::make_shared<const TableFigures>(FiguresOf(*shown));
+    setFigures(std::move(shown), std::move(figures), languageIndex);
+}
+
+void FiguresGrid::setFigures(std::shared_ptr<const Table> table,
+                             std::shared_ptr<const TableFigures> figures, int languageIndex) {
     table_ = table ? std::move(table) : std::make_shared<Table>();
-    figures_ = FiguresOf(*table_);
+    figures_ = figures ? std::move(figures) : std::make_shared<TableFigures>();
     languageIndex_ = languageIndex;
     fill();
 }
@@ -169,7 +108,7 @@ void FiguresGrid::setLanguage(int languageIndex) {
 FiguresGrid::~FiguresGrid() = default;
 
 void FiguresGrid::fill() {
-    model_->show(table_, &figures_, languageIndex_);
+    model_->show(table_, figures_.get(), languageIndex_);
     // Fitted to the first rows' texts (the header samples a bounded number).
     grid_->resizeColumnsToContents();
     const int rows = model_->rowCount();
@@ -177,7 +116,7 @@ void FiguresGrid::fill() {
     grid_->setFixedHeight(grid_->horizontalHeader()->sizeHint().height() +
                           rowsShown * grid_->verticalHeader()->defaultSectionSize() +
                           2 * grid_->frameWidth() + 2);
-    const QString timeRange = timeRangeOf(figures_, languageIndex_);
+    const QString timeRange = FiguresTimeRange(*figures_, languageIndex_);
     timeRange_->setText(timeRange);
     timeRange_->setVisible(!timeRange.isEmpty());
     setVisible(rows > 0);

@@ -20,11 +20,15 @@ public:
     explicit FiguresGrid(QWidget* parent = nullptr);
     ~FiguresGrid() override;
 
+    // Shows the figures of `table`, worked out here.
     void setTable(std::shared_ptr<const Table> table, int languageIndex);
+    // Shows `figures`, worked out already from `table`.
+    void setFigures(std::shared_ptr<const Table> table, std::shared_ptr<const TableFigures> figures,
+                    int languageIndex);
     void setLanguage(int languageIndex);
 
-    const TableFigures& figures() const { return figures_; }
-    // The grid's texts, row by row, as shown (for the report and the tests).
+    const TableFigures& figures() const { return *figures_; }
+    // The grid's texts, row by row, as shown (for the tests).
     QStringList headerTexts() const;
     QList<QStringList> rowTexts() const;
     QString timeRangeText() const;
@@ -37,17 +41,8 @@ private:
     QTableView* grid_;
     Model* model_;
     std::shared_ptr<const Table> table_;
-    TableFigures figures_;
+    std::shared_ptr<const TableFigures> figures_;
     int languageIndex_ = 0;
 };
-
-// The figures as text in language `languageIndex`: the header, one row per
-// column, and the time range line (empty without a time axis).
-struct FiguresText {
-    QStringList header;
-    QList<QStringList> rows;
-    QString timeRange;
-};
-FiguresText FiguresAsText(const Table& table, const TableFigures& figures, int languageIndex);
 
 }  // namespace travik

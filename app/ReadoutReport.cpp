@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "AlarmSummary.h"
-#include "FiguresGrid.h"
 #include "Languages.h"
+#include "ReadoutTexts.h"
 #include "ReportPlan.h"
-#include "TableItemModel.h"
 
 namespace travik {
 namespace {
@@ -88,11 +87,6 @@ struct Grid {
     std::vector<bool> rightAligned;  // by column
 };
 
-QString columnTitle(const Table& table, std::size_t column) {
-    const QString title = DecodedText(table.titles[column]);
-    return title.isEmpty() ? QStringLiteral("#%1").arg(column + 1) : title;
-}
-
 Grid figuresGrid(const FiguresText& figures) {
     return Grid{figures.header, figures.rows, {false, true, true, false, true, false, true}};
 }
@@ -154,7 +148,7 @@ std::optional<std::vector<double>> measuredWidths(const Table& table, const QFon
     };
     std::vector<double> widths(table.columnCount(), 0);
     for (std::size_t column = 0; column < widths.size(); ++column)
-        widths[column] = heading.horizontalAdvance(columnTitle(table, column));
+        widths[column] = heading.horizontalAdvance(ColumnName(table, column));
     for (std::size_t row = 0; row < table.rowCount(); ++row) {
         const std::vector<std::string>& fields = table.rows[row];
         for (std::size_t column = 0; column < fields.size(); ++column)
@@ -299,7 +293,7 @@ private:
         for (std::size_t column : columns) {
             widths.push_back(plan.widths[column]);
             cut.push_back(plan.cut[column]);
-            cells << columnTitle(table, column);
+            cells << ColumnName(table, column);
         }
         tableRow(cells, widths, cut, plan.bold, plan.rowHeight);
         painter_.drawLine(QPointF(area_.left(), y_),

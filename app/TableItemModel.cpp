@@ -5,13 +5,9 @@
 #include <numeric>
 
 #include "Columns.h"
-#include "Windows1252.h"
+#include "ReadoutTexts.h"
 
 namespace travik {
-
-QString DecodedText(const std::string& bytes) {
-    return QString::fromStdU16String(DecodeWindows1252(bytes));
-}
 
 TableItemModel::TableItemModel(QObject* parent)
     : QAbstractTableModel(parent), table_(std::make_shared<Table>()) {}

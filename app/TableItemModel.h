@@ -44,7 +44,4 @@ private:
     std::vector<std::uint8_t> rowMarks_;
 };
 
-// The text of `bytes` (Windows-1252) for the screen.
-QString DecodedText(const std::string& bytes);
-
 }  // namespace travik

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "ReadoutTexts.h"
 #include "TableItemModel.h"
 
 namespace travik {

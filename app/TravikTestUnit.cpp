@@ -34,14 +34,15 @@
 #include "CommPortList.h"
 #include "CsvExport.h"
 #include "FiguresGrid.h"
-#include "HistoryTexts.h"
 #include "HistoryPath.h"
+#include "HistoryTexts.h"
 #include "HistoryView.h"
+#include "PrintableName.h"
 #include "InputBlocker.h"
 #include "Languages.h"
 #include "LogoDecoder.h"
-#include "PrintableName.h"
 #include "ReadoutReport.h"
+#include "ReadoutTexts.h"
 #include "Settings.h"
 #include "StatusLabel.h"
 #include "TableItemModel.h"
@@ -109,25 +110,17 @@ ReadoutKind kindFromName(const std::string& path) {
                : ReadoutKind::DataLogger;
 }
 
-// The ports found, as the selector lists them.
-QList<PortEntry> portEntries(const FoundPorts& found) {
-    QList<PortEntry> entries;
-    for (const FoundPort& port : found)
-        entries.append(
-            {QString::fromStdString(port.name), QString::fromStdString(port.description)});
-    return entries;
-}
-
 }  // namespace
 
 TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
     : QMainWindow(parent),
       ui_(std::make_unique<Ui::TSTestForm>()),
       dialogs_(std::move(dialogs)),
-      sizeFollowers_(kDesignedGeometry.size()),
-      table_(std::make_shared<Table>()) {
+      sizeFollowers_(kDesignedGeometry.size()) {
     initResources();
     ui_->setupUi(this);
+    portChoice_ = new PortChoice(state_, ui_->ComboBox1, *this, this);
+    shown_ = new ShownReadout(this);
     if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
     resize(kDesignedGeometry.size());
     sizeFollowers_.add(ui_->PageControl1);
@@ -153,8 +146,11 @@ TSTestForm::~TSTestForm() = default;
 
 void TSTestForm::connectEvents() {
     connect(ui_->ComboBox1, &QComboBox::activated, this, &TSTestForm::ComboBox1Change);
-    connect(ui_->ComboBox1, &PortComboBox::pathEntered, this, &TSTestForm::takeTypedPath);
-    connect(ui_->ComboBox1, &PortComboBox::popupAboutToShow, this, &TSTestForm::refreshPortList);
+    connect(ui_->ComboBox1, &PortComboBox::pathEntered, portChoice_, &PortChoice::takeTypedPath);
+    connect(ui_->ComboBox1, &PortComboBox::popupAboutToShow, portChoice_,
+            &PortChoice::refreshPortList);
+    connect(portChoice_, &PortChoice::readyChanged, this, &TSTestForm::setReadButtonsEnabled);
+    connect(shown_, &ShownReadout::tableChanged, this, &TSTestForm::showPages);
     connect(ui_->Button1, &QPushButton::clicked, this, &TSTestForm::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &TSTestForm::Button1Click);
     connect(ui_->CSVDateiabspeichern1, &QAction::triggered, this,
@@ -237,17 +233,10 @@ void TSTestForm::loadLogo() {
 void TSTestForm::InitForm() {
     state_.AlarmMode = false;
     showTerminalPage();
-    state_.ComPortName.clear();
-    state_.ComHandle.setNone();
-    state_.PortReady = false;
-    refreshPortList();
+    portChoice_->clearAndList();
 
     settingsPath_ = SettingsFilePath();
     const StoredSettings stored = ReadSettings(settingsPath_);
-    state_.ComPortName = stored.comID;
-    storedPortName_ = stored.comID;
-    pickedPortName_ = stored.comID;
-    rememberedAdapter_ = IsAdapterIdentity(stored.comAdapter) ? stored.comAdapter : std::string();
     historyOn_ = stored.historyOn.value_or(historyByDefault_);
     historyView_->setHistoryPath(stored.historyFile.empty() ? history::DefaultHistoryPath()
                                                             : stored.historyFile);
@@ -256,150 +245,11 @@ void TSTestForm::InitForm() {
                 SelectionForStoredIndex(stored.separator, kSeparatorCount));
     selectIndex(ui_->RadioGroup2Buttons, SelectionForStoredIndex(stored.language, kLanguageCount));
     ApplyLanguage(LanguageIndex());
-    takeAdapterChoice(ChooseRememberedAdapter(state_.ComPortName, rememberedAdapter_, foundPorts_));
-
-    OpenStatus opened;
-    if (!state_.ComPortName.empty() && state_.ComHandle.isNone()) {
-        opened = OpenComPort(state_.ComHandle, state_.ComPortName, kDeviceBaud, kQueueSize,
-                             [this](const std::string& text) { showMessage(text); });
-        ui_->ComboBox1->setEditText(QString::fromStdString(state_.ComPortName));
-    }
-    showPortOutcome(opened);
-    if (state_.ComHandle.isInvalid()) {
-        showMessage(StartupPortFailedText(LanguageIndex()));
-        forgetFailedPort();
-    } else {
-        state_.PortReady = true;
-    }
-    setReadButtonsEnabled(state_.PortReady);
-}
-
-void TSTestForm::refreshPortList() {
-    foundPorts_ = findPorts_();
-    ui_->ComboBox1->updatePorts(portEntries(foundPorts_));
-    if (!settingsPath_.empty()) findRememberedAdapter();  // after start-up
-}
-
-// The port in use, or the one start-up could not choose, is gone or another
-// adapter's now: the remembered adapter is looked for among the ports found.
-void TSTestForm::findRememberedAdapter() {
-    if (portTyped_ || rememberedAdapter_.empty()) return;
-    const std::string name = awaitingAdapter_ ? storedPortName_ : state_.ComPortName;
-    if (name.empty() && !awaitingAdapter_) return;
-    const AdapterChoice choice = ChooseRememberedAdapter(name, rememberedAdapter_, foundPorts_);
-    switch (choice.outcome) {
-        case AdapterChoice::Outcome::KeepName:
-            break;
-        case AdapterChoice::Outcome::FoundElsewhere:
-            awaitingAdapter_ = false;
-            openFoundAdapter(choice.port);
-            break;
-        case AdapterChoice::Outcome::NotPluggedIn:
-            setStatusText(AdapterNotPluggedInText(LanguageIndex()));
-            break;
-        case AdapterChoice::Outcome::Several:
-            setStatusText(AdapterOnSeveralPortsText(choice.candidates, LanguageIndex()));
-            break;
-    }
-}
-
-// At start-up: the adapter under its new name becomes the port to open; with
-// none or several candidates nothing is chosen. The status line says which.
-void TSTestForm::takeAdapterChoice(const AdapterChoice& choice) {
-    switch (choice.outcome) {
-        case AdapterChoice::Outcome::KeepName:
-            return;
-        case AdapterChoice::Outcome::FoundElsewhere:
-            state_.ComPortName = choice.port;  // remembered once it opens
-            setStatusText(AdapterNowText(choice.port, LanguageIndex()));
-            return;
-        case AdapterChoice::Outcome::NotPluggedIn:
-            setStatusText(AdapterNotPluggedInText(LanguageIndex()));
-            break;
-        case AdapterChoice::Outcome::Several:
-            setStatusText(AdapterOnSeveralPortsText(choice.candidates, LanguageIndex()));
-            break;
-    }
-    // The stored name and adapter are kept for the next start.
-    state_.ComPortName.clear();
-    awaitingAdapter_ = true;
-}
-
-// Found again on a refresh: opened as if the user had picked it.
-void TSTestForm::openFoundAdapter(const std::string& port) {
-    {
-        const QSignalBlocker blocker(ui_->ComboBox1);
-        ui_->ComboBox1->selectPortName(QString::fromStdString(port));
-    }
-    ComboBox1Change();
-    if (state_.ComPortName == port && !state_.ComHandle.isInvalid())
-        setStatusText(AdapterNowText(port, LanguageIndex()));
-}
-
-// A port discovery cannot see (a pseudo-terminal): typed, then Enter.
-void TSTestForm::takeTypedPath(const QString& text) {
-    if (text.isEmpty()) return;
-    ui_->ComboBox1->appendTypedPath(text);
-    {
-        const QSignalBlocker blocker(ui_->ComboBox1);
-        ui_->ComboBox1->selectPortName(text);
-    }
-    ComboBox1Change();
-    portTyped_ = true;
-    rememberedAdapter_.clear();
+    portChoice_->start(stored.comID, stored.comAdapter);
 }
 
 void TSTestForm::ComboBox1Change() {
-    const int selected = ui_->ComboBox1->currentIndex();
-    if (selected < 0) return;
-    state_.ComPortName = ui_->ComboBox1->itemText(selected).toStdString();
-    pickedPortName_ = state_.ComPortName;
-    rememberedAdapter_ = IdentityOfPort(state_.ComPortName, foundPorts_);
-    portTyped_ = false;
-    awaitingAdapter_ = false;
-    state_.PortReady = false;
-    if (!state_.ComPortName.empty()) showPortOutcome(openSelectedPort());
-    if (state_.ComHandle.isInvalid()) {
-        const std::string message = PortSelectionFailedText(LanguageIndex());
-        if (!message.empty()) showMessage(message);
-        forgetFailedPort();
-    } else {
-        state_.PortReady = true;
-    }
-    setReadButtonsEnabled(state_.PortReady);
-}
-
-// After a port failed to open: no port, nothing selected or typed in the selector.
-void TSTestForm::forgetFailedPort() {
-    state_.ComHandle.setNone();
-    state_.ComPortName.clear();
-    const QSignalBlocker blocker(ui_->ComboBox1);
-    ui_->ComboBox1->setCurrentIndex(-1);
-    ui_->ComboBox1->setEditText(QString());
-}
-
-OpenStatus TSTestForm::openSelectedPort() {
-    state_.ComHandle.close();
-    OpenStatus opened = OpenComPort(state_.ComHandle, state_.ComPortName, kDeviceBaud, kQueueSize,
-                                    [this](const std::string& text) { showMessage(text); });
-    const QString name = QString::fromStdString(state_.ComPortName);
-    if (ui_->ComboBox1->currentText() != name) {
-        const QSignalBlocker blocker(ui_->ComboBox1);
-        ui_->ComboBox1->setEditText(name);
-    }
-    return opened;
-}
-
-// The status line says why the port did not open, beside the message box, or
-// warns of programs that may hold the port it opened.
-void TSTestForm::showPortOutcome(const OpenStatus& opened) {
-    if (opened.ok()) {
-        const std::string warning =
-            PortWarningStatusText(state_.ComPortName, opened, LanguageIndex());
-        if (!warning.empty()) setStatusText(warning);
-        return;
-    }
-    setStatusText(PortFailureStatusText(state_.ComPortName, opened, LanguageIndex()));
+    portChoice_->takeSelectedPort();
 }
 
 void TSTestForm::setReadButtonsEnabled(bool enabled) {
@@ -448,12 +298,12 @@ bool TSTestForm::sessionEnded() const {
 // A failure is shown in a box, or on standard error once the session ends:
 // then no one is left to answer a box.
 void TSTestForm::saveSettings() {
-    const std::string port = portNameToRemember();
+    const std::string port = portChoice_->portNameToRemember();
     StoredSettings settings;  // the history's keys are the user's: not written
     settings.comID = port;
     settings.separator = SeparatorIndex();
     settings.language = LanguageIndex();
-    settings.comAdapter = adapterToRemember(port);
+    settings.comAdapter = portChoice_->adapterToRemember(port);
     if (WriteSettings(settingsPath_, settings).ok()) return;
     if (sessionEnded()) {
         std::fprintf(stderr, "%s.\n", UnableToWriteText(settingsPath_).c_str());
@@ -461,19 +311,6 @@ void TSTestForm::saveSettings() {
     } else {
         dialogs_->showError(UnableToWriteText(settingsPath_));
     }
-}
-
-// A failed open empties the running port name; the setting keeps the stored
-// name (a device not plugged in yet) until the user picks or types another.
-std::string TSTestForm::portNameToRemember() const {
-    if (state_.ComPortName.empty() && pickedPortName_ == storedPortName_) return storedPortName_;
-    return state_.ComPortName;
-}
-
-// The adapter goes with a name picked from the list (or found again), never
-// with a typed one.
-std::string TSTestForm::adapterToRemember(const std::string& portName) const {
-    return portName.empty() || portTyped_ ? std::string() : rememberedAdapter_;
 }
 
 void TSTestForm::endSession() {
@@ -565,10 +402,10 @@ void TSTestForm::runReadout(ReadoutKind kind) {
     {
         const InputBlocker blocker(this);
         sinceViewUpdate_.start();
-        forgetOpenedFile();
+        startDeviceReadout(kind);
         readoutInHistory_ = false;
         const ReadoutResult result = travik::Button1Click(kind, state_, *this);
-        unsaved_ = result.count >= 2;
+        shown_->endDeviceReadout(result.count >= 2);
         showReadoutKind(kind, false);
         updateTerminalView();
         if (!result.open.ok()) {
@@ -577,11 +414,11 @@ void TSTestForm::runReadout(ReadoutKind kind) {
         fillDataPages();
         if (historyOn_ && result.open.ok() && result.count >= 2) {
             const std::string port = PrintableName(state_.ComPortName);
+            const std::string adapter = portChoice_->adapterToRemember(state_.ComPortName);
             const HistoryMerge merge = MergeIntoHistory(
                 historyView_->historyPath(), kind, state_.terminal,
                 result.end == ReadoutEnd::Complete && result.count < ReadoutLimit(kind),
-                "port " + (rememberedAdapter_.empty() ? port : port + " " + rememberedAdapter_),
-                LanguageIndex());
+                "port " + (adapter.empty() ? port : port + " " + adapter), LanguageIndex());
             readoutInHistory_ = merge.kept;
             setStatusText(merge.text);
             historyView_->refreshDevices();
@@ -607,16 +444,21 @@ void TSTestForm::fillDataPages() {
 }
 
 void TSTestForm::showTable(std::shared_ptr<const Table> table) {
-    table_ = std::move(table);
+    shown_->setTable(std::move(table));
+}
+
+// The shown readout has another table: the pages follow.
+void TSTestForm::showPages() {
+    const std::shared_ptr<const Table>& table = shown_->table();
     QStringList preamble;
-    for (const std::string& line : table_->preamble)
+    for (const std::string& line : table->preamble)
         preamble << DecodedText(line).replace(QLatin1Char('\n'), QLatin1Char(' '));
     ui_->TablePreamble->setText(preamble.join(QLatin1Char('\n')));
     ui_->TableView1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    ui_->TableView1->tableModel()->setTable(table_);
+    ui_->TableView1->tableModel()->setTable(table);
     ui_->TableView1->fitColumns();
-    ui_->ChartPage1->setTable(table_, LanguageIndex());
-    ui_->FiguresGrid1->setTable(table_, LanguageIndex());
+    ui_->ChartPage1->setTable(table, LanguageIndex());
+    ui_->FiguresGrid1->setFigures(table, shown_->figures(), LanguageIndex());
 }
 
 void TSTestForm::showTerminalPage() {
@@ -711,14 +553,13 @@ bool TSTestForm::openReadoutFile(const std::string& path) {
         dialogs_->showError(RefusedFileText(opened.refusal, path, reason, language));
         return false;
     }
-    if (unsaved_ && !dialogs_->askYesNo(DiscardUnsavedText(path, language))) return false;
-    opened_ = std::move(opened.readout);
-    openedPath_ = path;
-    unsaved_ = false;
+    if (shown_->unsaved() && !dialogs_->askYesNo(DiscardUnsavedText(path, language))) return false;
+    const ReadoutKind kind = opened.readout.kind.value_or(kindFromName(path));
+    shown_->openFile(path, std::move(opened.readout));
     state_.CsvFileName = csvNameFor(path);
     setWindowTitle(QStringLiteral("TravikP Readout \u2013 ") +
                    QString::fromStdString(fileNameOf(path)));
-    showOpenedReadout(opened_->kind.value_or(kindFromName(path)));
+    showOpenedReadout(kind);
     showTerminalPage();
     addToHistory_->setEnabled(true);
     return true;
@@ -726,19 +567,22 @@ bool TSTestForm::openReadoutFile(const std::string& path) {
 
 // The opened readout as `kind`: the terminal text, the pages, the status line.
 void TSTestForm::showOpenedReadout(ReadoutKind kind) {
-    state_.terminal = TerminalOf(*opened_, kind);
+    const SavedReadout& file = *shown_->savedReadout();
+    state_.terminal = TerminalOf(file, kind);
     state_.AlarmMode = kind == ReadoutKind::AlarmBuffer;
+    shown_->setKind(kind);
     replaceTerminalView();
     fillDataPages();
     setProgress(0);
     setSaveEnabled(true);
-    showReadoutKind(kind, !opened_->kind.has_value());
-    setStatusText(OpenedFileStatusText(fileNameOf(openedPath_), *opened_, kind, LanguageIndex()));
+    showReadoutKind(kind, shown_->kindChangeable());
+    setStatusText(
+        OpenedFileStatusText(fileNameOf(shown_->filePath()), file, kind, LanguageIndex()));
 }
 
 // Only for an opened file that does not tell its kind.
 void TSTestForm::chooseReadoutKind(ReadoutKind kind) {
-    if (!opened_ || opened_->kind || transferRunning_) return;
+    if (!shown_->kindChangeable() || transferRunning_) return;
     showOpenedReadout(kind);
 }
 
@@ -749,26 +593,19 @@ void TSTestForm::showReadoutKind(ReadoutKind kind, bool changeable) {
     ui_->ReadoutKindData1->setEnabled(changeable);
 }
 
-void TSTestForm::forgetOpenedFile() {
-    if (!opened_) return;
-    opened_.reset();
-    openedPath_.clear();
+// A readout from the device replaces an opened file, the title's file name with it.
+void TSTestForm::startDeviceReadout(ReadoutKind kind) {
+    const bool fileShown = shown_->source() == ShownReadout::Source::File;
+    shown_->startDeviceReadout(kind);
     addToHistory_->setEnabled(false);
-    setWindowTitle(QStringLiteral("TravikP Readout"));
+    if (fileShown) setWindowTitle(QStringLiteral("TravikP Readout"));
 }
 
 // ---- Report ----
 
 ReportInput TSTestForm::reportInput() const {
-    ReportInput input;
-    input.table = table_;
-    input.figures = ui_->FiguresGrid1->figures();
-    input.alarmBuffer = state_.AlarmMode;
-    input.fromFile = opened_.has_value();
-    input.sourceName = QString::fromStdString(opened_ ? fileNameOf(openedPath_)
-                                                      : PrintableName(state_.ComPortName));
-    input.reportTime = QDateTime::currentDateTime();
-    input.languageIndex = LanguageIndex();
+    ReportInput input =
+        shown_->reportInput(state_.ComPortName, LanguageIndex(), QDateTime::currentDateTime());
     if (historyShown_) {
         input.fromFile = true;
         input.sourceName = QString::fromStdString(fileNameOf(historyView_->historyPath()));
@@ -869,12 +706,12 @@ void TSTestForm::setUpHistory() {
 }
 
 void TSTestForm::AddToHistory1Click() {
-    if (!opened_ || transferRunning_) return;
-    setStatusText(MergeIntoHistory(historyView_->historyPath(),
-                                   state_.AlarmMode ? ReadoutKind::AlarmBuffer
-                                                    : ReadoutKind::DataLogger,
-                                   state_.terminal, true, "file " + openedPath_, LanguageIndex())
-                      .text);
+    if (shown_->source() != ShownReadout::Source::File || transferRunning_) return;
+    setStatusText(
+        MergeIntoHistory(historyView_->historyPath(),
+                         state_.AlarmMode ? ReadoutKind::AlarmBuffer : ReadoutKind::DataLogger,
+                         state_.terminal, true, "file " + shown_->filePath(), LanguageIndex())
+            .text);
     historyView_->refreshDevices();
 }
 
@@ -885,11 +722,13 @@ void TSTestForm::showHistoryRange() {
     const std::shared_ptr<const history::HistoryRange> range = historyView_->shownRange();
     if (!range || transferRunning_) return;
     // A readout kept in the history is not lost by showing another range of it.
-    if (unsaved_ && !readoutInHistory_ &&
+    if (shown_->unsaved() && !readoutInHistory_ &&
         !dialogs_->askYesNo(DiscardUnsavedText(historyView_->shownDeviceName(), LanguageIndex())))
         return;
-    unsaved_ = false;
-    forgetOpenedFile();
+    if (shown_->source() == ShownReadout::Source::File)
+        setWindowTitle(QStringLiteral("TravikP Readout"));
+    shown_->showHistory(range->kind);
+    addToHistory_->setEnabled(false);
     state_.terminal = range->terminal;
     state_.AlarmMode = range->kind == ReadoutKind::AlarmBuffer;
     replaceTerminalView();
@@ -931,7 +770,7 @@ void TSTestForm::CSVDateiabspeichern1Click() {
                              : SaveCsvTabbed(*fileName, state_.terminal, state_.AlarmMode);
     setProgress(0);
     if (saved.ok()) {
-        unsaved_ = false;
+        shown_->markSaved();
         return;
     }
     // The box keeps its fixed text; the status line adds the system's reason.

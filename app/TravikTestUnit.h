@@ -14,11 +14,13 @@
 #include "AdapterIdentity.h"
 #include "Dialogs.h"
 #include "HistoryRange.h"
+#include "PortChoice.h"
 #include "QtTexts.h"
 #include "Readout.h"
 #include "ReadoutFile.h"
 #include "ReadoutReport.h"
 #include "ReportJob.h"
+#include "ShownReadout.h"
 #include "Table.h"
 #include "WindowFit.h"
 
@@ -44,7 +46,9 @@ public:
     void InitForm();
     // Where the port selector's ports come from: the machine's (FindSerialPorts)
     // unless another source is given before InitForm.
-    void setPortFinder(std::function<FoundPorts()> finder) { findPorts_ = std::move(finder); }
+    void setPortFinder(std::function<FoundPorts()> finder) {
+        portChoice_->setPortFinder(std::move(finder));
+    }
     // Whether readouts go into the history when the settings do not say
     // (on unless changed before InitForm: the tests not about it keep it off).
     void setHistoryByDefault(bool on) { historyByDefault_ = on; }
@@ -70,8 +74,8 @@ public:
     // Handles the window's events until the report being written is done.
     void waitForReport();
     // The file shown, empty when the text came from the device.
-    const std::string& openedFile() const { return openedPath_; }
-    const Table& table() const { return *table_; }
+    const std::string& openedFile() const { return shown_->filePath(); }
+    const Table& table() const { return *shown_->table(); }
 
     // What the readout needs of the window.
     void showTerminalPage() override;
@@ -131,20 +135,10 @@ private:
     void saveSettings();
     void closeAndLeave();
     void closeAfterReadout();
-    std::string portNameToRemember() const;
-    void forgetFailedPort();
     void connectEvents();
     void applyFonts();
     void fitToScreen(const QMargins& frame);
     void loadLogo();
-    void refreshPortList();
-    void findRememberedAdapter();
-    void takeAdapterChoice(const AdapterChoice& choice);
-    void openFoundAdapter(const std::string& port);
-    std::string adapterToRemember(const std::string& portName) const;
-    void takeTypedPath(const QString& text);
-    OpenStatus openSelectedPort();
-    void showPortOutcome(const OpenStatus& opened);
     void setReadButtonsEnabled(bool enabled);
     void runReadout(ReadoutKind kind);
     void updateTerminalView();
@@ -153,7 +147,8 @@ private:
     void showOpenedReadout(ReadoutKind kind);
     void chooseReadoutKind(ReadoutKind kind);
     void showReadoutKind(ReadoutKind kind, bool changeable);
-    void forgetOpenedFile();
+    void startDeviceReadout(ReadoutKind kind);
+    void showPages();
     void reportStepDone();
     void endReport();
     void setUpHistory();
@@ -164,24 +159,15 @@ private:
     QtTexts qtTexts_;
     SizeFollowers sizeFollowers_;
     ReadoutState state_;
-    std::shared_ptr<const Table> table_;  // shown on the table and chart pages
+    PortChoice* portChoice_;  // the port behind the selector, opened for the readout
+    ShownReadout* shown_;     // what the pages and the report show
     std::string settingsPath_;
-    std::string storedPortName_;  // comID as read at start-up
-    std::string pickedPortName_;  // the last port picked or typed, else storedPortName_
-    std::function<FoundPorts()> findPorts_ = FindSerialPorts;
-    FoundPorts foundPorts_;            // as the last refresh of the selector found them
-    std::string rememberedAdapter_;    // the identity of the adapter behind the port, if known
-    bool portTyped_ = false;           // the port is a name typed by hand: never replaced
-    bool awaitingAdapter_ = false;     // start-up chose nothing: the adapter is looked for
     std::size_t shownBytes_ = 0;       // terminal bytes already in the view
     std::size_t shownLineLength_ = 0;  // characters of the view's last line
     QElapsedTimer sinceViewUpdate_;
     bool transferRunning_ = false;
     WindowEnd end_ = WindowEnd::Open;
     bool shownBefore_ = false;
-    std::optional<SavedReadout> opened_;  // the saved readout shown, if any
-    std::string openedPath_;
-    bool unsaved_ = false;               // a readout from the device that no save has written yet
     std::unique_ptr<ReportJob> report_;  // the report being written, if any
     std::string reportPath_;             // where it goes
     QProgressDialog* reportProgress_ = nullptr;
