@@ -132,6 +132,20 @@ int main(int argc, char** argv) {
                       " records)",
                   bench::format("%.0f ms", shownYear.wall * 1000), "<= 300 ms",
                   shownYear.wall <= 0.300);
+        std::optional<HistoryRange> yearRange;
+        const bench::Timing yearLoaded = bench::medianOf(
+            5, [&] { yearRange = LoadRange(store, id, ReadoutKind::DataLogger, year); });
+        table.add("history view: of which the year loaded and cut into a table",
+                  bench::format("%.0f ms", yearLoaded.wall * 1000));
+        const auto yearTable = std::make_shared<const Table>(RangeTable(*yearRange));
+        const bench::Timing yearPages =
+            bench::medianOf(5, [&] { pages.show(yearTable, *yearRange); });
+        table.add("history view: of which the pages showing it",
+                  bench::format("%.0f ms", yearPages.wall * 1000));
+        const bench::Timing yearChart =
+            bench::medianOf(5, [&] { pages.showChart(yearTable, *yearRange); });
+        table.add("history view: of which the chart",
+                  bench::format("%.0f ms", yearChart.wall * 1000));
         table.add("history view: peak memory after one year shown",
                   bench::format("%.0f MiB", peakMiB()) + bench::format(" (%.0f before)", before),
                   "<= 200 MB", peakMiB() * 1.048576 <= 200.0);
