@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
+#include <QGraphicsRectItem>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegendMarker>
@@ -37,6 +38,7 @@
 #include "AlarmTimelineChart.h"
 #include "AxisTicks.h"
 #include "CellValues.h"
+#include "ChartDecimation.h"
 #include "ChartLines.h"
 #include "Columns.h"
 #include "Dialogs.h"
@@ -51,6 +53,10 @@ constexpr double kWheelZoom = 0.8;               // horizontal share kept per wh
 constexpr double kSinglePointHalfMinute = 60.0;  // seconds each side of one point in time
 constexpr std::size_t kTimeLabels = 7;           // at most, on the time axis
 constexpr std::size_t kMaxLinesPerColumn = 16;
+// Pixel columns drawn before the chart has a plot area (not yet laid out).
+constexpr std::size_t kColumnsBeforeLayout = 2000;
+// The report is vector graphics: its lines get this many columns per unit of width.
+constexpr double kReportColumnsPerUnit = 4.0;
 
 const QColor kColors[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28),
                           QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
@@ -172,11 +178,21 @@ struct ChartPage::Parts {
     std::vector<std::size_t> offered;
     QCheckBox* timelineBox = nullptr;
     AlarmTimeline timeline;
-    // Each charted column's line (or each kind's), and the series that draw it with the index
-    // of each series' first point in the line.
+    // Each charted column's line (or each alarm kind's marks), and the series that draw it:
+    // each series' stretch of the line and the points of it drawn now (indices into the line).
+    struct Drawn {
+        QXYSeries* series = nullptr;
+        std::size_t begin = 0;
+        std::size_t end = 0;
+        std::vector<std::size_t> shown;
+        bool pointsAlone = false;  // a dot per point, every one drawn: no line to reduce
+    };
     std::vector<ColumnLine> lines;
-    std::vector<std::vector<std::pair<QXYSeries*, std::size_t>>> drawn;
+    std::vector<std::vector<Drawn>> drawn;
     QValueAxis* xAxis = nullptr;
+    std::vector<ChartBand> bands;
+    std::vector<QGraphicsRectItem*> bandItems;
+    std::size_t drawnColumns = 0;  // the pixel columns the points were chosen for
 };
 
 ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique<Parts>()) {
@@ -249,6 +265,7 @@ bool ChartPage::canSaveSvg() {
 void ChartPage::setTable(std::shared_ptr<const Table> table, int languageIndex) {
     parts_->table = table ? std::move(table) : std::make_shared<Table>();
     parts_->hasTable = true;
+    parts_->bands.clear();  // a history range's: setBands after setTable
     parts_->languageIndex = languageIndex;
     const Table& t = *parts_->table;
     ColumnKinds kinds = KindsOf(t);
@@ -281,7 +298,7 @@ void ChartPage::setLanguage(int languageIndex) {
     if (!timelineShown()) return;
     for (std::size_t i = 0; i < parts_->drawn.size() && i < parts_->timeline.edges.size(); ++i)
         for (const auto& drawn : parts_->drawn[i])
-            drawn.first->setName(EdgeName(parts_->timeline.edges[i], languageIndex));
+            drawn.series->setName(EdgeName(parts_->timeline.edges[i], languageIndex));
 }
 
 bool ChartPage::offersTimeline() const {
@@ -425,6 +442,13 @@ void ChartPage::rebuild() {
         QValueAxis* axis = addValueAxis(groups[g], g % 2 == 0 ? Qt::AlignLeft : Qt::AlignRight);
         for (std::size_t line : groups[g].lines) addLine(line, axis);
     }
+    addBands();
+    connect(parts_->chart, &QChart::plotAreaChanged, this, [this] {
+        const auto width = static_cast<std::size_t>(parts_->chart->plotArea().width());
+        if (width != parts_->drawnColumns) choosePoints(width);
+        placeBands();
+    });
+    choosePoints(static_cast<std::size_t>(parts_->chart->plotArea().width()));
 }
 
 // The marks are the page's lines, so that the time axis, the hover texts and
@@ -436,7 +460,11 @@ void ChartPage::addTimeline() {
         AddTimelineMarks(parts_->chart, parts_->xAxis, parts_->timeline, parts_->languageIndex);
     parts_->drawn.resize(series.size());
     for (std::size_t index = 0; index < series.size(); ++index) {
-        parts_->drawn[index].emplace_back(series[index], 0);
+        const std::size_t count = parts_->lines[index].points.size();
+        std::vector<std::size_t> every(count);
+        for (std::size_t p = 0; p < count; ++p) every[p] = p;
+        parts_->drawn[index].push_back(
+            Parts::Drawn{series[index], 0, count, std::move(every), true});
         connect(series[index], &QXYSeries::hovered, this,
                 [this, index](const QPointF& point, bool entered) {
                     if (entered)
@@ -457,6 +485,8 @@ void ChartPage::replaceChart() {
     parts_->xAxis = nullptr;
     parts_->lines.clear();
     parts_->drawn.clear();
+    parts_->bandItems.clear();  // the chart's children, gone with it
+    parts_->drawnColumns = 0;
 }
 
 // Rows by number, or time: device times in milliseconds as written, labelled
@@ -487,6 +517,11 @@ void ChartPage::addHorizontalAxis() {
     }
     parts_->chart->addAxis(parts_->xAxis, Qt::AlignBottom);
     if (byTime) labelTimeAxis(0);
+    // Zoomed or scrolled: the points are chosen again for what is shown now.
+    connect(parts_->xAxis, &QValueAxis::rangeChanged, this, [this] {
+        choosePoints(parts_->drawnColumns);
+        placeBands();
+    });
 }
 
 void ChartPage::labelTimeAxis(double width) const {
@@ -530,7 +565,6 @@ QValueAxis* ChartPage::addValueAxis(const ValueAxisGroup& group, Qt::Alignment s
 void ChartPage::addLine(std::size_t index, QValueAxis* valueAxis) {
     const ColumnLine& line = parts_->lines[index];
     const QColor color = kColors[index % (sizeof kColors / sizeof kColors[0])];
-    const double scale = parts_->axis ? 1000.0 : 1.0;
     const bool pointsAlone = line.lineStarts.size() > kMaxLinesPerColumn;
     const std::vector<std::size_t> starts =
         pointsAlone ? std::vector<std::size_t>{0} : line.lineStarts;
@@ -547,11 +581,6 @@ void ChartPage::addLine(std::size_t index, QValueAxis* valueAxis) {
             series->setMarkerSize(5);
         }
         const std::size_t end = s + 1 < starts.size() ? starts[s + 1] : line.points.size();
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(end - starts[s]));
-        for (std::size_t p = starts[s]; p < end; ++p)
-            points.append(QPointF(line.points[p].x * scale, line.points[p].value));
-        series->replace(points);
         parts_->chart->addSeries(series);
         series->attachAxis(parts_->xAxis);
         series->attachAxis(valueAxis);
@@ -559,7 +588,7 @@ void ChartPage::addLine(std::size_t index, QValueAxis* valueAxis) {
         if (s > 0)
             for (QLegendMarker* marker : parts_->chart->legend()->markers(series))
                 marker->setVisible(false);
-        parts_->drawn[index].emplace_back(series, starts[s]);
+        parts_->drawn[index].push_back(Parts::Drawn{series, starts[s], end, {}, pointsAlone});
         connect(series, &QXYSeries::hovered, this,
                 [this, index, s](const QPointF& point, bool entered) {
                     if (entered)
@@ -571,14 +600,103 @@ void ChartPage::addLine(std::size_t index, QValueAxis* valueAxis) {
 }
 
 void ChartPage::showHover(std::size_t charted, std::size_t segment, const QPointF& point) {
-    const auto& [series, first] = parts_->drawn[charted][segment];
-    const QList<QPointF> points = series->points();
+    const Parts::Drawn& drawn = parts_->drawn[charted][segment];
+    const QList<QPointF> points = drawn.series->points();
+    if (points.isEmpty() || drawn.shown.size() != static_cast<std::size_t>(points.size())) return;
     int nearest = 0;
     for (int i = 1; i < points.size(); ++i)
         if (std::fabs(points[i].x() - point.x()) < std::fabs(points[nearest].x() - point.x()))
             nearest = i;
-    const int index = static_cast<int>(first) + nearest;
+    const auto index = static_cast<int>(drawn.shown[static_cast<std::size_t>(nearest)]);
     QToolTip::showText(QCursor::pos(), hoverText(static_cast<int>(charted), index), parts_->view);
+}
+
+// Each series gets the points a plot `columns` pixels wide shows of its
+// stretch at the current zoom (all of them once there is room).
+void ChartPage::choosePoints(std::size_t columns) const {
+    if (columns == 0) columns = kColumnsBeforeLayout;
+    parts_->drawnColumns = columns;
+    if (!parts_->xAxis) return;
+    const double scale = parts_->axis ? 1000.0 : 1.0;
+    const double low = parts_->xAxis->min() / scale;
+    const double high = parts_->xAxis->max() / scale;
+    for (std::size_t index = 0; index < parts_->drawn.size(); ++index) {
+        const ColumnLine& line = parts_->lines[index];
+        for (Parts::Drawn& drawn : parts_->drawn[index]) {
+            std::vector<std::size_t> shown =
+                drawn.pointsAlone
+                    ? DecimatedPoints(line.points, drawn.begin, drawn.end, 0, 0, 0)
+                    : DecimatedPoints(line.points, drawn.begin, drawn.end, low, high, columns);
+            if (shown == drawn.shown) continue;
+            QList<QPointF> points;
+            points.reserve(static_cast<qsizetype>(shown.size()));
+            for (const std::size_t p : shown)
+                points.append(QPointF(line.points[p].x * scale, line.points[p].value));
+            drawn.shown = std::move(shown);
+            drawn.series->replace(points);
+        }
+    }
+}
+
+int ChartPage::drawnPointCount() const {
+    int count = 0;
+    for (const auto& series : parts_->drawn)
+        for (const Parts::Drawn& drawn : series) count += static_cast<int>(drawn.series->count());
+    return count;
+}
+
+void ChartPage::setBands(std::vector<ChartBand> bands) {
+    parts_->bands = std::move(bands);
+    addBands();
+}
+
+// A band per stretch, over the plot's height; behind the lines.
+void ChartPage::addBands() {
+    for (QGraphicsRectItem* item : parts_->bandItems) delete item;
+    parts_->bandItems.clear();
+    if (!parts_->axis) return;  // bands are times: none over row numbers
+    for (const ChartBand& band : parts_->bands) {
+        auto* item = new QGraphicsRectItem(parts_->chart);
+        item->setPen(Qt::NoPen);
+        item->setBrush(band.kind == ChartBand::Kind::PossibleLoss ? QColor(0xd6, 0x27, 0x28, 60)
+                                                                  : QColor(0xff, 0xbf, 0x00, 60));
+        item->setZValue(-1);
+        item->setFlag(QGraphicsItem::ItemStacksBehindParent, false);
+        parts_->bandItems.push_back(item);
+    }
+    placeBands();
+}
+
+void ChartPage::placeBands() const {
+    if (!parts_->xAxis || parts_->bandItems.size() != parts_->bands.size()) return;
+    const QRectF plot = parts_->chart->plotArea();
+    const double low = parts_->xAxis->min();
+    const double high = parts_->xAxis->max();
+    for (std::size_t i = 0; i < parts_->bands.size(); ++i) {
+        QGraphicsRectItem* item = parts_->bandItems[i];
+        const double from = std::max(low, parts_->bands[i].from * 1000.0);
+        const double to = std::min(high, parts_->bands[i].to * 1000.0);
+        if (!(high > low) || to < from || plot.width() <= 0) {
+            item->hide();
+            continue;
+        }
+        const double left = plot.left() + (from - low) / (high - low) * plot.width();
+        const double right = plot.left() + (to - low) / (high - low) * plot.width();
+        // At least a pixel wide, so a short loss in a long range still shows.
+        item->setRect(QRectF(left, plot.top(), std::max(1.0, right - left), plot.height()));
+        item->show();
+    }
+}
+
+QList<QRectF> ChartPage::shadedAreas() const {
+    QList<QRectF> areas;
+    for (const QGraphicsRectItem* item : parts_->bandItems)
+        if (item->isVisible()) areas << item->rect();
+    return areas;
+}
+
+QRectF ChartPage::plotArea() const {
+    return parts_->chart->plotArea();
 }
 
 void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
@@ -592,13 +710,18 @@ void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
         chart->setGeometry(geometry);
         if (QGraphicsLayout* layout = chart->layout()) layout->activate();
     };
+    const std::size_t screenColumns = parts_->drawnColumns;
     layOut(QRectF(shown.topLeft(), target.size()));
     labelTimeAxis(chart->plotArea().width());
     layOut(chart->geometry());
+    choosePoints(static_cast<std::size_t>(chart->plotArea().width() * kReportColumnsPerUnit));
+    placeBands();
     chart->scene()->render(painter, target, chart->geometry());
     layOut(shown);
     labelTimeAxis(0);
     layOut(shown);
+    choosePoints(screenColumns);
+    placeBands();
 }
 
 }  // namespace travik

@@ -3,8 +3,10 @@
 // Built with or without Qt Charts (TRAVIK_CHARTS); without, it shows one line.
 #pragma once
 
+#include <QList>
 #include <QPair>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -22,6 +24,14 @@ class QPainter;
 class QRectF;
 
 namespace travik {
+
+// A stretch of time shaded on the chart (seconds as the time axis counts them).
+struct ChartBand {
+    enum class Kind { PossibleLoss, ClockChange };
+    Kind kind = Kind::PossibleLoss;
+    double from = 0;
+    double to = 0;
+};
 
 class ChartPage : public QWidget {
     Q_OBJECT
@@ -69,6 +79,14 @@ public:
     QStringList horizontalLabels() const;
     QStringList valueLabelFormats() const;
     QWidget* chartView() const;
+    // Stretches shaded over the plot (the history's possible losses and clock
+    // changes), kept until the next call; none over row numbers.
+    void setBands(std::vector<ChartBand> bands);
+    // The shaded stretches visible now, and the plot area, in the chart's coordinates.
+    QList<QRectF> shadedAreas() const;
+    QRectF plotArea() const;
+    // The points the series draw now: each pixel column's extremes, not every record.
+    int drawnPointCount() const;
 
 private:
     void rebuild();
@@ -82,6 +100,10 @@ private:
     void addTimeline();
     QString lineName(const ColumnLine& line) const;
     void showHover(std::size_t charted, std::size_t segment, const QPointF& point);
+    // Const: the report's drawing chooses points for its own width, then gives them back.
+    void choosePoints(std::size_t columns) const;
+    void addBands();
+    void placeBands() const;
 
     struct Parts;
     std::unique_ptr<Parts> parts_;

@@ -89,5 +89,15 @@ QWidget* ChartPage::chartView() const {
 }
 
 void ChartPage::paintChart(QPainter*, const QRectF&) const {}
+void ChartPage::setBands(std::vector<ChartBand>) {}
+QList<QRectF> ChartPage::shadedAreas() const {
+    return {};
+}
+QRectF ChartPage::plotArea() const {
+    return {};
+}
+int ChartPage::drawnPointCount() const {
+    return 0;
+}
 
 }  // namespace travik

@@ -99,6 +99,29 @@ const FileMenuTexts kFileMenuTexts[kLanguageCount] = {
      "Registrador de datos"},
 };
 
+const HistoryViewTexts kHistoryViewTexts[kLanguageCount] = {
+    {"History", "Device", "Kind", "Range",
+     {"Since the last visit", "Last 30 days", "Everything", "From – to"}, "From", "To", "Show",
+     "Add to history", "The history holds no readout yet",
+     "The history holds no readout of this kind from this device", "Readouts merged",
+     "Possible losses and clock changes"},
+    {"Verlauf", "Gerät", "Art", "Zeitraum",
+     {"Seit dem letzten Besuch", "Letzte 30 Tage", "Alles", "Von – bis"}, "Von", "Bis",
+     "Anzeigen", "Zum Verlauf hinzufügen", "Der Verlauf enthält noch keine Auslesung",
+     "Der Verlauf enthält keine Auslesung dieser Art von diesem Gerät", "Zusammengeführte Auslesungen",
+     "Mögliche Verluste und Uhrverstellungen"},
+    {"Historique", "Appareil", "Type", "Période",
+     {"Depuis la dernière visite", "30 derniers jours", "Tout", "Du – au"}, "Du", "Au",
+     "Afficher", "Ajouter à l'historique", "L'historique ne contient encore aucune lecture",
+     "L'historique ne contient aucune lecture de ce type de cet appareil", "Lectures fusionnées",
+     "Pertes possibles et changements d'horloge"},
+    {"Historial", "Equipo", "Tipo", "Periodo",
+     {"Desde la última visita", "Últimos 30 días", "Todo", "Desde – hasta"}, "Desde",
+     "Hasta", "Mostrar", "Añadir al historial", "El historial aún no contiene ninguna lectura",
+     "El historial no contiene lecturas de este tipo de este equipo", "Lecturas fusionadas",
+     "Posibles pérdidas y cambios de reloj"},
+};
+
 const FileDialogTexts kFileDialogTexts[kLanguageCount] = {
     {"comma separated files (*.csv)", "Readouts (*.csv *.txt)", "All files (*)",
      "PDF files (*.pdf)"},
@@ -347,6 +370,10 @@ const FileMenuTexts& FileMenuTextsFor(int languageIndex) {
     return kFileMenuTexts[isLanguage(languageIndex) ? languageIndex : 0];
 }
 
+const HistoryViewTexts& HistoryViewTextsFor(int languageIndex) {
+    return kHistoryViewTexts[isLanguage(languageIndex) ? languageIndex : 0];
+}
+
 const FileDialogTexts& FileDialogTextsFor(int languageIndex) {
     return kFileDialogTexts[isLanguage(languageIndex) ? languageIndex : 0];
 }
@@ -441,7 +468,7 @@ std::string AdapterOnSeveralPortsText(const std::vector<std::string>& ports, int
 
 std::string ReadoutPortFailureText(const std::string& port, const OpenStatus& opened,
                                    int languageIndex) {
-    return TransmissionReadyText(languageIndex) + " \u2013 " +
+    return TransmissionReadyText(languageIndex) + " – " +
            PortFailureStatusText(port, opened, languageIndex);
 }
 

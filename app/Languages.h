@@ -64,6 +64,24 @@ struct FileMenuTexts {
 };
 const FileMenuTexts& FileMenuTextsFor(int languageIndex);
 
+// The history view and its file-menu command (English outside 0..3).
+struct HistoryViewTexts {
+    const char* page;  // the tab
+    const char* device;
+    const char* kind;
+    const char* range;
+    const char* choices[4];  // as history::RangeChoice
+    const char* from;
+    const char* to;
+    const char* show;
+    const char* addToHistory;  // the file menu's command
+    const char* empty;         // the history holds no device yet
+    const char* nothing;       // the device has no readout of the kind chosen
+    const char* readouts;      // the report's heading for the readouts merged
+    const char* marks;         // and for the possible losses and clock changes
+};
+const HistoryViewTexts& HistoryViewTextsFor(int languageIndex);
+
 // The file dialogs' filters (English outside 0..3).
 struct FileDialogTexts {
     const char* csvFiles;  // "… (*.csv)"

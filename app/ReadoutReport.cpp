@@ -416,6 +416,10 @@ void drawReport(QPainter& painter, const QRectF& area, const ReportInput& input,
     pages.line(text(words.reportDate) + QStringLiteral(": ") +
                    input.reportTime.toString(QStringLiteral("dd.MM.yyyy HH:mm")),
                reportFont(10));
+    if (!input.historyLines.isEmpty()) {
+        pages.gap(4);
+        for (const QString& line : input.historyLines) pages.line(line, reportFont(9));
+    }
     pages.gap(6);
     if (input.chart) pages.chart(*input.chart);
     if (!input.figures.columns.empty()) {

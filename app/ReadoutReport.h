@@ -40,6 +40,8 @@ struct ReportInput {
     int languageIndex = 0;
     // The chart, recorded by RecordedChart; none when there is no chart to show.
     std::shared_ptr<const QPicture> chart;
+    // A history range: its device, what it holds, its marks, the readouts merged.
+    QStringList historyLines;
 };
 
 // Letter where the locale's country uses it, else A4.

@@ -23,6 +23,14 @@ void ShownReadout::endDeviceReadout(bool worthSaving) {
     unsaved_ = worthSaving;
 }
 
+void ShownReadout::showHistory(ReadoutKind kind) {
+    source_ = Source::History;
+    kind_ = kind;
+    file_.reset();
+    filePath_.clear();
+    unsaved_ = false;
+}
+
 void ShownReadout::openFile(std::string path, SavedReadout readout) {
     source_ = Source::File;
     filePath_ = std::move(path);

@@ -32,6 +32,8 @@ public:
     void startDeviceReadout(ReadoutKind kind);
     // It has ended; `worthSaving` when it brought a reply that no save has written yet.
     void endDeviceReadout(bool worthSaving);
+    // A range of the history is shown; it is kept there, so nothing is unsaved.
+    void showHistory(ReadoutKind kind);
     // The saved readout at `path` (UTF-8) is shown; as it is in a file, it is saved.
     void openFile(std::string path, SavedReadout readout);
     // The kind the text is read as (an opened file that does not tell its kind may change it).

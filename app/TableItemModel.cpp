@@ -1,5 +1,7 @@
 #include "TableItemModel.h"
 
+#include <QBrush>
+#include <QColor>
 #include <numeric>
 
 #include "Columns.h"
@@ -15,7 +17,21 @@ void TableItemModel::setTable(std::shared_ptr<const Table> table) {
     table_ = table ? std::move(table) : std::make_shared<Table>();
     order_.resize(table_->rowCount());
     std::iota(order_.begin(), order_.end(), std::size_t{0});
+    rowMarks_.clear();
     endResetModel();
+}
+
+void TableItemModel::setRowMarks(std::vector<std::uint8_t> marks) {
+    rowMarks_ = std::move(marks);
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::BackgroundRole});
+}
+
+std::uint8_t TableItemModel::rowMark(int row) const {
+    if (row < 0 || row >= rowCount()) return 0;
+    const std::size_t tableRowIndex = tableRow(row);
+    return tableRowIndex < rowMarks_.size() ? rowMarks_[tableRowIndex] : 0;
 }
 
 int TableItemModel::rowCount(const QModelIndex& parent) const {
@@ -27,6 +43,13 @@ int TableItemModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TableItemModel::data(const QModelIndex& index, int role) const {
+    if (role == Qt::BackgroundRole && index.isValid()) {
+        const std::uint8_t mark = rowMark(index.row());
+        if (mark == 0) return QVariant();
+        // The bits as history/HistoryRange's RowMark: 1 and 2 a possible loss beside, 4 and 8
+        // a clock change or a conflict.
+        return QBrush((mark & 3) != 0 ? QColor(0xf4, 0xc2, 0xc2) : QColor(0xff, 0xe8, 0xa8));
+    }
     if (!index.isValid() || role != Qt::DisplayRole || index.row() >= rowCount() ||
         index.column() >= columnCount())
         return QVariant();

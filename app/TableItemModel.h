@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -21,6 +22,10 @@ public:
 
     void setTable(std::shared_ptr<const Table> table);
     const Table& table() const { return *table_; }
+    // Marks on rows (by table row; bits as the history range's), shown as the
+    // rows' background; a new table clears them.
+    void setRowMarks(std::vector<std::uint8_t> marks);
+    std::uint8_t rowMark(int row) const;  // of view row `row`
 
     // The table row shown at view row `row`.
     std::size_t tableRow(int row) const { return order_[static_cast<std::size_t>(row)]; }
@@ -36,6 +41,7 @@ public:
 private:
     std::shared_ptr<const Table> table_;
     std::vector<std::size_t> order_;
+    std::vector<std::uint8_t> rowMarks_;
 };
 
 }  // namespace travik

@@ -34,6 +34,10 @@
 #include "CommPortList.h"
 #include "CsvExport.h"
 #include "FiguresGrid.h"
+#include "HistoryPath.h"
+#include "HistoryTexts.h"
+#include "HistoryView.h"
+#include "PrintableName.h"
 #include "InputBlocker.h"
 #include "Languages.h"
 #include "LogoDecoder.h"
@@ -132,6 +136,7 @@ TSTestForm::TSTestForm(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
     kinds->addAction(ui_->ReadoutKindAlarm1);
     kinds->addAction(ui_->ReadoutKindData1);
     setAcceptDrops(true);
+    setUpHistory();
     connectEvents();
     // However long the device's first lines are, they do not widen the page.
     ui_->TablePreamble->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -232,6 +237,10 @@ void TSTestForm::InitForm() {
 
     settingsPath_ = SettingsFilePath();
     const StoredSettings stored = ReadSettings(settingsPath_);
+    historyOn_ = stored.historyOn.value_or(historyByDefault_);
+    historyView_->setHistoryPath(stored.historyFile.empty() ? history::DefaultHistoryPath()
+                                                            : stored.historyFile);
+    historyView_->refreshDevices();
     selectIndex(ui_->RadioGroup1Buttons,
                 SelectionForStoredIndex(stored.separator, kSeparatorCount));
     selectIndex(ui_->RadioGroup2Buttons, SelectionForStoredIndex(stored.language, kLanguageCount));
@@ -290,8 +299,11 @@ bool TSTestForm::sessionEnded() const {
 // then no one is left to answer a box.
 void TSTestForm::saveSettings() {
     const std::string port = portChoice_->portNameToRemember();
-    const StoredSettings settings{port, SeparatorIndex(), LanguageIndex(),
-                                  portChoice_->adapterToRemember(port)};
+    StoredSettings settings;  // the history's keys are the user's: not written
+    settings.comID = port;
+    settings.separator = SeparatorIndex();
+    settings.language = LanguageIndex();
+    settings.comAdapter = portChoice_->adapterToRemember(port);
     if (WriteSettings(settingsPath_, settings).ok()) return;
     if (sessionEnded()) {
         std::fprintf(stderr, "%s.\n", UnableToWriteText(settingsPath_).c_str());
@@ -358,6 +370,10 @@ void TSTestForm::ApplyLanguage(int index) {
     ui_->ChartPage1->setLanguage(index);
     ui_->FiguresGrid1->setLanguage(index);
     applyFileMenuLanguage(index);
+    const HistoryViewTexts& history = HistoryViewTextsFor(index);
+    pages->setTabText(pages->indexOf(historyView_), fromUtf8(history.page));
+    historyView_->setLanguage(index);
+    addToHistory_->setText(fromUtf8(history.addToHistory));
 }
 
 void TSTestForm::applyFileMenuLanguage(int index) {
@@ -387,6 +403,7 @@ void TSTestForm::runReadout(ReadoutKind kind) {
         const InputBlocker blocker(this);
         sinceViewUpdate_.start();
         startDeviceReadout(kind);
+        readoutInHistory_ = false;
         const ReadoutResult result = travik::Button1Click(kind, state_, *this);
         shown_->endDeviceReadout(result.count >= 2);
         showReadoutKind(kind, false);
@@ -395,6 +412,17 @@ void TSTestForm::runReadout(ReadoutKind kind) {
             setStatusText(ReadoutPortFailureText(state_.ComPortName, result.open, LanguageIndex()));
         }
         fillDataPages();
+        if (historyOn_ && result.open.ok() && result.count >= 2) {
+            const std::string port = PrintableName(state_.ComPortName);
+            const std::string adapter = portChoice_->adapterToRemember(state_.ComPortName);
+            const HistoryMerge merge = MergeIntoHistory(
+                historyView_->historyPath(), kind, state_.terminal,
+                result.end == ReadoutEnd::Complete && result.count < ReadoutLimit(kind),
+                "port " + (adapter.empty() ? port : port + " " + adapter), LanguageIndex());
+            readoutInHistory_ = merge.kept;
+            setStatusText(merge.text);
+            historyView_->refreshDevices();
+        }
     }
     transferRunning_ = false;
     closeAfterReadout();
@@ -404,6 +432,7 @@ void TSTestForm::runReadout(ReadoutKind kind) {
 // crafted reply), they are left empty with a note, and the text and the save
 // command stay as they are.
 void TSTestForm::fillDataPages() {
+    historyShown_.reset();
     try {
         const TerminalText& terminal = state_.terminal;
         showTable(
@@ -532,6 +561,7 @@ bool TSTestForm::openReadoutFile(const std::string& path) {
                    QString::fromStdString(fileNameOf(path)));
     showOpenedReadout(kind);
     showTerminalPage();
+    addToHistory_->setEnabled(true);
     return true;
 }
 
@@ -567,6 +597,7 @@ void TSTestForm::showReadoutKind(ReadoutKind kind, bool changeable) {
 void TSTestForm::startDeviceReadout(ReadoutKind kind) {
     const bool fileShown = shown_->source() == ShownReadout::Source::File;
     shown_->startDeviceReadout(kind);
+    addToHistory_->setEnabled(false);
     if (fileShown) setWindowTitle(QStringLiteral("TravikP Readout"));
 }
 
@@ -575,6 +606,11 @@ void TSTestForm::startDeviceReadout(ReadoutKind kind) {
 ReportInput TSTestForm::reportInput() const {
     ReportInput input =
         shown_->reportInput(state_.ComPortName, LanguageIndex(), QDateTime::currentDateTime());
+    if (historyShown_) {
+        input.fromFile = true;
+        input.sourceName = QString::fromStdString(fileNameOf(historyView_->historyPath()));
+        input.historyLines = historyView_->reportLines();
+    }
     // The chart is drawn with widgets: recorded here, on the window's thread.
     if (!ui_->ChartPage1->chartedColumns().empty()) {
         const ChartPage* chart = ui_->ChartPage1;
@@ -651,6 +687,75 @@ void TSTestForm::endReport() {
 
 void TSTestForm::waitForReport() {
     while (report_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// ---- History ----
+
+void TSTestForm::setUpHistory() {
+    historyView_ = new HistoryView(this);
+    historyView_->setObjectName(QStringLiteral("HistoryView1"));
+    ui_->PageControl1->addTab(historyView_, QString());
+    connect(historyView_, &HistoryView::rangeShown, this, &TSTestForm::showHistoryRange);
+    connect(historyView_, &HistoryView::problem, this,
+            [this](const QString& text) { setStatusText(text.toStdString()); });
+    addToHistory_ = new QAction(this);
+    addToHistory_->setObjectName(QStringLiteral("AddToHistory1"));
+    addToHistory_->setEnabled(false);
+    ui_->Datei1->insertAction(ui_->SaveReport1, addToHistory_);
+    connect(addToHistory_, &QAction::triggered, this, &TSTestForm::AddToHistory1Click);
+}
+
+void TSTestForm::AddToHistory1Click() {
+    if (shown_->source() != ShownReadout::Source::File || transferRunning_) return;
+    setStatusText(
+        MergeIntoHistory(historyView_->historyPath(),
+                         state_.AlarmMode ? ReadoutKind::AlarmBuffer : ReadoutKind::DataLogger,
+                         state_.terminal, true, "file " + shown_->filePath(), LanguageIndex())
+            .text);
+    historyView_->refreshDevices();
+}
+
+// The range the history view loaded, on the pages as a readout: the table with
+// its marked rows, the chart with its shaded stretches, the figures, the
+// terminal text that the CSV export writes.
+void TSTestForm::showHistoryRange() {
+    const std::shared_ptr<const history::HistoryRange> range = historyView_->shownRange();
+    if (!range || transferRunning_) return;
+    // A readout kept in the history is not lost by showing another range of it.
+    if (shown_->unsaved() && !readoutInHistory_ &&
+        !dialogs_->askYesNo(DiscardUnsavedText(historyView_->shownDeviceName(), LanguageIndex())))
+        return;
+    if (shown_->source() == ShownReadout::Source::File)
+        setWindowTitle(QStringLiteral("TravikP Readout"));
+    shown_->showHistory(range->kind);
+    addToHistory_->setEnabled(false);
+    state_.terminal = range->terminal;
+    state_.AlarmMode = range->kind == ReadoutKind::AlarmBuffer;
+    replaceTerminalView();
+    showTable(std::make_shared<const Table>(history::RangeTable(*range)));
+    historyShown_ = range;
+    ui_->TableView1->tableModel()->setRowMarks(range->rowMarks);
+    std::vector<ChartBand> bands;
+    for (const history::RangeMark& mark : range->marks) {
+        if (mark.type == history::RangeMark::Type::Conflict) continue;
+        const bool loss = mark.type == history::RangeMark::Type::PossibleLoss;
+        bands.push_back({loss ? ChartBand::Kind::PossibleLoss : ChartBand::Kind::ClockChange,
+                         static_cast<double>(mark.from), static_cast<double>(mark.to)});
+    }
+    ui_->ChartPage1->setBands(std::move(bands));
+    showReadoutKind(range->kind, false);
+    setProgress(0);
+    setSaveEnabled(true);
+    state_.CsvFileName =
+        (QDir(QDir::homePath())
+             .filePath(QStringLiteral("History %1 %2.csv")
+                           .arg(QString::fromStdString(
+                                    history::DeviceTimeText(range->range.from).substr(0, 10)),
+                                QString::fromStdString(
+                                    history::DeviceTimeText(range->range.to).substr(0, 10)))))
+            .toStdString();
+    setStatusText(history::RangeSummaryText(*range, LanguageIndex()));
+    ui_->PageControl1->setCurrentWidget(ui_->TabSheet3);
 }
 
 // ---- CSV export ----

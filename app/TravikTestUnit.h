@@ -13,6 +13,7 @@
 
 #include "AdapterIdentity.h"
 #include "Dialogs.h"
+#include "HistoryRange.h"
 #include "PortChoice.h"
 #include "QtTexts.h"
 #include "Readout.h"
@@ -28,6 +29,8 @@ class TSTestForm;
 }
 
 namespace travik {
+
+class HistoryView;
 
 // The terminal view is brought up to date at most this often while a readout runs.
 inline constexpr int kViewUpdateMs = 50;
@@ -46,6 +49,9 @@ public:
     void setPortFinder(std::function<FoundPorts()> finder) {
         portChoice_->setPortFinder(std::move(finder));
     }
+    // Whether readouts go into the history when the settings do not say
+    // (on unless changed before InitForm: the tests not about it keep it off).
+    void setHistoryByDefault(bool on) { historyByDefault_ = on; }
     // Puts the captions of language `index` on the window; outside 0..3 nothing changes.
     void ApplyLanguage(int index);
 
@@ -81,6 +87,12 @@ public:
     void showMessage(const std::string& text) override;
     bool stopRequested() override { return end_ != WindowEnd::Open; }
 
+    // The history: its view (a page of its own), whether readouts go into it,
+    // and the range shown on the pages (none when a readout or file is shown).
+    HistoryView* historyView() const { return historyView_; }
+    bool historyOn() const { return historyOn_; }
+    std::shared_ptr<const history::HistoryRange> shownHistoryRange() const { return historyShown_; }
+
     // True once the session has ended the window (then it is closed or closing
     // and will not be shown again).
     bool sessionEnded() const;
@@ -93,6 +105,8 @@ public slots:
     void Exit1Click();
     void OpenReadout1Click();
     void SaveReport1Click();
+    // Puts the opened file into the history.
+    void AddToHistory1Click();
     // The session ends the program (SIGTERM, SIGHUP; on Windows the log-off or
     // shutdown): the settings are written and the port closed at once (after a
     // running readout has stopped), a box waiting for the user is closed and no
@@ -137,6 +151,8 @@ private:
     void showPages();
     void reportStepDone();
     void endReport();
+    void setUpHistory();
+    void showHistoryRange();
 
     std::unique_ptr<Ui::TSTestForm> ui_;
     std::unique_ptr<Dialogs> dialogs_;
@@ -155,6 +171,12 @@ private:
     std::unique_ptr<ReportJob> report_;  // the report being written, if any
     std::string reportPath_;             // where it goes
     QProgressDialog* reportProgress_ = nullptr;
+    HistoryView* historyView_ = nullptr;
+    QAction* addToHistory_ = nullptr;
+    bool historyOn_ = true;
+    bool historyByDefault_ = true;
+    bool readoutInHistory_ = false;  // the readout shown was merged into the history
+    std::shared_ptr<const history::HistoryRange> historyShown_;
 };
 
 }  // namespace travik

@@ -90,6 +90,10 @@ StoredSettings SettingsFromIni(const IniFile& ini) {
         ini.value(kSeparatorSetting.section, kSeparatorSetting.key).value_or(""));
     settings.language =
         ParseSettingInteger(ini.value(kLanguageSetting.section, kLanguageSetting.key).value_or(""));
+    settings.historyOn =
+        HistoryOnFromText(ini.value(kHistoryOnSetting.section, kHistoryOnSetting.key).value_or(""));
+    settings.historyFile =
+        ini.value(kHistoryFileSetting.section, kHistoryFileSetting.key).value_or("");
     return settings;
 }
 

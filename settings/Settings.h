@@ -1,6 +1,7 @@
 // The settings remembered between runs, kept in "TravikReadout.ini".
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "Status.h"
@@ -14,6 +15,12 @@ struct StoredSettings {
     // [com] adapter: what identifies the adapter behind comID, empty when
     // missing or unknown. Read as the file has it: its user checks it.
     std::string comAdapter;
+    // [history] store: 0 keeps the device's readouts out of the history, any
+    // other value puts each in; nothing when the key is missing or empty. Read
+    // only: the user sets it.
+    std::optional<bool> historyOn;
+    // [history] file: the history file, empty for the default place.
+    std::string historyFile;
 };
 
 // Where the settings file lives on this platform.

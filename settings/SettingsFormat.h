@@ -20,6 +20,14 @@ inline constexpr SettingKey kComSetting{"com", "comID"};
 inline constexpr SettingKey kComAdapterSetting{"com", "adapter"};
 inline constexpr SettingKey kSeparatorSetting{"sep", "separator"};
 inline constexpr SettingKey kLanguageSetting{"Language", "Language"};
+inline constexpr SettingKey kHistoryOnSetting{"history", "store"};
+inline constexpr SettingKey kHistoryFileSetting{"history", "file"};
+
+// "0" turns the history off, any other value on; blank says nothing.
+inline std::optional<bool> HistoryOnFromText(const std::string& text) {
+    if (text.find_first_not_of(" \t") == std::string::npos) return std::nullopt;
+    return text.find_first_not_of(" \t0") != std::string::npos;
+}
 
 // The values as written, in the file's order: com (the port, its adapter), sep, Language.
 struct SettingTexts {

@@ -93,6 +93,8 @@ StoredSettings ReadSettings(const std::string& path) {
     settings.comAdapter = ReadProfileString(kComAdapterSetting, file);
     settings.separator = ParseSettingInteger(ReadProfileString(kSeparatorSetting, file));
     settings.language = ParseSettingInteger(ReadProfileString(kLanguageSetting, file));
+    settings.historyOn = HistoryOnFromText(ReadProfileString(kHistoryOnSetting, file));
+    settings.historyFile = ReadProfileString(kHistoryFileSetting, file);
     return settings;
 }
 

@@ -98,7 +98,10 @@ void WindowTest::writeSettings(const std::string& text) const {
 std::unique_ptr<travik::TSTestForm> WindowTest::makeForm() {
     auto dialogs = std::make_unique<RecordingDialogs>();
     dialogs_ = dialogs.get();
-    return std::make_unique<travik::TSTestForm>(std::move(dialogs));
+    auto form = std::make_unique<travik::TSTestForm>(std::move(dialogs));
+    // Only the history's own tests put readouts into one ([history] store=1).
+    form->setHistoryByDefault(false);
+    return form;
 }
 
 std::unique_ptr<travik::TSTestForm> WindowTest::startForm() {

@@ -385,3 +385,33 @@ TEST(AdapterSetting, HostileValuesAreReadAsTextAndLineBreaksNeverWritten) {
     EXPECT_NE(CodeOf(WriteSettings(path, settings)), 0);
     EXPECT_EQ(ReadFileBytes(path), "[com]\ncomID=COM3\n");
 }
+
+TEST(ReadSettings, TheHistoryKeysAreReadAndKeptWhenTheWindowWrites) {
+    struct Case {
+        const char* text;
+        std::optional<bool> on;
+        const char* file;
+    };
+    const Case cases[] = {
+        {"[com]\ncomID=COM3\n", std::nullopt, ""},
+        {"[history]\nstore=0\n", false, ""},
+        {"[History]\nStore = 00 \nfile=/data/h.sqlite\n", false, "/data/h.sqlite"},
+        {"[history]\nstore=1\n", true, ""},
+        {"[history]\nstore=yes\n", true, ""},
+        {"[history]\nstore=\nfile=\"C:\\h.sqlite\"\n", std::nullopt, "C:\\h.sqlite"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TempDir dir;
+        const std::string path = dir.file("TravikReadout.ini");
+        WriteFileBytes(path, c.text);
+        const StoredSettings read = ReadSettings(path);
+        EXPECT_EQ(read.historyOn, c.on);
+        EXPECT_EQ(read.historyFile, c.file);
+        // The window writes its own keys only: the user's history keys stay.
+        ASSERT_TRUE(WriteSettings(path, read).ok());
+        const StoredSettings again = ReadSettings(path);
+        EXPECT_EQ(again.historyOn, c.on);
+        EXPECT_EQ(again.historyFile, c.file);
+    }
+}
