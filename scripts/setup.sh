@@ -4,8 +4,8 @@
 # Extra package names may be given as arguments.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-charts-dev libjpeg-dev libsqlite3-dev
-          libgtest-dev googletest clang libclang-rt-dev clang-tidy
+packages=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-charts-dev libjpeg-dev
+          libsqlite3-dev libgtest-dev googletest clang libclang-rt-dev clang-tidy
           qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev man-db
           xvfb xdotool "$@")
 # Debian 12 ships Qt's OpenGL modules, which Qt Charts' CMake package asks for,
