@@ -119,11 +119,7 @@ std::optional<TimeRange> ResolveRange(HistoryStore& store, DeviceId device, Read
 
 std::optional<HistoryRange> LoadRange(HistoryStore& store, DeviceId device, ReadoutKind kind,
                                       TimeRange range) {
-    std::optional<ReadoutId> newest;
-    for (const StoredReadout& readout : store.readouts(device))
-        if (readout.kind == kind) newest = readout.id;
-    if (!newest) return std::nullopt;
-    const std::optional<StoredReadout> head = store.readout(*newest);
+    const std::optional<StoredReadout> head = NewestReadout(store, device, kind);
     if (!head) return std::nullopt;
 
     HistoryRange out;
@@ -188,22 +184,12 @@ const RangeWords& wordsFor(int languageIndex) {
     return kRangeWords[languageIndex >= 0 && languageIndex < 4 ? languageIndex : 0];
 }
 
-template <class... Args>
-std::string formatted(const char* format, Args... args) {
-    const int size = std::snprintf(nullptr, 0, format, args...);
-    if (size <= 0) return std::string();
-    std::string text(static_cast<std::size_t>(size) + 1, '\0');
-    std::snprintf(text.data(), text.size(), format, args...);
-    text.resize(static_cast<std::size_t>(size));
-    return text;
-}
-
 }  // namespace
 
 std::string RangeSummaryText(const HistoryRange& range, int languageIndex) {
-    return formatted(wordsFor(languageIndex).summary, DeviceTimeText(range.range.from).c_str(),
-                     DeviceTimeText(range.range.to).c_str(), range.records(),
-                     range.readouts.size());
+    return FormattedText(wordsFor(languageIndex).summary, DeviceTimeText(range.range.from).c_str(),
+                         DeviceTimeText(range.range.to).c_str(), range.records(),
+                         range.readouts.size());
 }
 
 std::string MarkText(const RangeMark& mark, int languageIndex) {
@@ -212,12 +198,12 @@ std::string MarkText(const RangeMark& mark, int languageIndex) {
     const std::string to = DeviceTimeText(mark.to);
     switch (mark.type) {
         case RangeMark::Type::PossibleLoss:
-            return formatted(words.loss, from.c_str(), to.c_str());
+            return FormattedText(words.loss, from.c_str(), to.c_str());
         case RangeMark::Type::ClockChange:
-            return formatted(words.clock, OffsetText(mark.offset).c_str(), mark.count, from.c_str(),
-                             to.c_str());
+            return FormattedText(words.clock, OffsetText(mark.offset).c_str(), mark.count,
+                                 from.c_str(), to.c_str());
         case RangeMark::Type::Conflict:
-            return formatted(words.conflict, mark.count, from.c_str(), to.c_str());
+            return FormattedText(words.conflict, mark.count, from.c_str(), to.c_str());
     }
     return std::string();
 }
@@ -226,8 +212,8 @@ std::string ReadoutText(const StoredReadout& readout, int languageIndex) {
     const RangeWords& words = wordsFor(languageIndex);
     const std::string when = readout.readAtLocal ? DeviceTimeText(*readout.readAtLocal)
                                                  : DeviceTimeText(readout.readAtUtc) + words.utc;
-    return formatted(words.readout, when.c_str(), readout.source.c_str(), readout.newRecords,
-                     readout.heldRecords);
+    return FormattedText(words.readout, when.c_str(), readout.source.c_str(), readout.newRecords,
+                         readout.heldRecords);
 }
 
 }  // namespace travik::history

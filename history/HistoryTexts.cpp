@@ -78,16 +78,6 @@ int language(int index) {
     return index >= 0 && index < 4 ? index : 0;
 }
 
-template <class... Args>
-std::string formatted(const char* format, Args... args) {
-    const int size = std::snprintf(nullptr, 0, format, args...);
-    if (size <= 0) return std::string();
-    std::string text(static_cast<std::size_t>(size) + 1, '\0');
-    std::snprintf(text.data(), text.size(), format, args...);
-    text.resize(static_cast<std::size_t>(size));
-    return text;
-}
-
 }  // namespace
 
 std::string DeviceTimeText(long long seconds) {
@@ -98,8 +88,8 @@ std::string DeviceTimeText(long long seconds) {
         --days;
     }
     const CivilDate date = CivilFromDays(days);
-    return formatted("%02d.%02d.%04lld %02lld:%02lld:%02lld", date.day, date.month, date.year,
-                     second / 3600, second / 60 % 60, second % 60);
+    return FormattedText("%02d.%02d.%04lld %02lld:%02lld:%02lld", date.day, date.month, date.year,
+                         second / 3600, second / 60 % 60, second % 60);
 }
 
 std::string OffsetText(long long seconds) {
@@ -109,25 +99,26 @@ std::string OffsetText(long long seconds) {
     const unsigned long long days = left / 86400;
     left %= 86400;
     if (days > 0)
-        return formatted("%c%llud %llu:%02llu:%02llu", sign, days, left / 3600, left / 60 % 60,
-                         left % 60);
-    return formatted("%c%llu:%02llu:%02llu", sign, left / 3600, left / 60 % 60, left % 60);
+        return FormattedText("%c%llud %llu:%02llu:%02llu", sign, days, left / 3600, left / 60 % 60,
+                             left % 60);
+    return FormattedText("%c%llu:%02llu:%02llu", sign, left / 3600, left / 60 % 60, left % 60);
 }
 
 std::string OutcomeText(const MergeOutcome& outcome, int languageIndex) {
     const OutcomeWords& words = kOutcomeWords[language(languageIndex)];
     if (!outcome.merged) return words.notMerged;
     std::string text =
-        formatted(outcome.newRecords == 1 ? words.oneNew : words.manyNew, outcome.newRecords);
-    text += formatted(words.held, outcome.heldRecords, outcome.deviceName.c_str());
+        FormattedText(outcome.newRecords == 1 ? words.oneNew : words.manyNew, outcome.newRecords);
+    text += FormattedText(words.held, outcome.heldRecords, outcome.deviceName.c_str());
     for (const TimeRange& gap : outcome.gaps)
-        text +=
-            formatted(words.loss, DeviceTimeText(gap.from).c_str(), DeviceTimeText(gap.to).c_str());
+        text += FormattedText(words.loss, DeviceTimeText(gap.from).c_str(),
+                              DeviceTimeText(gap.to).c_str());
     if (outcome.clockOffset != 0 && outcome.shifted == 0)
-        text += formatted(words.clockStep, OffsetText(outcome.clockOffset).c_str());
+        text += FormattedText(words.clockStep, OffsetText(outcome.clockOffset).c_str());
     else if (outcome.clockOffset != 0)
-        text += formatted(words.clock, OffsetText(outcome.clockOffset).c_str(), outcome.shifted);
-    if (outcome.conflicts > 0) text += formatted(words.conflicts, outcome.conflicts);
+        text +=
+            FormattedText(words.clock, OffsetText(outcome.clockOffset).c_str(), outcome.shifted);
+    if (outcome.conflicts > 0) text += FormattedText(words.conflicts, outcome.conflicts);
     if (outcome.lastRowCut) text += words.cutRow;
     return text;
 }

@@ -3,6 +3,7 @@
 // outside). UTF-8.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "HistoryStore.h"
@@ -23,5 +24,16 @@ std::string DeviceTimeText(long long seconds);
 
 // A clock offset as "+1:00:00" or "-0:15:00", with days when longer: "+3d 2:00:00".
 std::string OffsetText(long long seconds);
+
+// printf-style text of any length (the formats are the texts' own, never input).
+template <class... Args>
+std::string FormattedText(const char* format, Args... args) {
+    const int size = std::snprintf(nullptr, 0, format, args...);
+    if (size <= 0) return std::string();
+    std::string text(static_cast<std::size_t>(size) + 1, '\0');
+    std::snprintf(text.data(), text.size(), format, args...);
+    text.resize(static_cast<std::size_t>(size));
+    return text;
+}
 
 }  // namespace travik::history

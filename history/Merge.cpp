@@ -397,13 +397,17 @@ TerminalText TerminalOf(const StoredReadout& readout) {
     return terminal;
 }
 
-std::optional<std::string> RangeDeviceText(HistoryStore& store, DeviceId device, ReadoutKind kind,
-                                           long long from, long long to) {
+std::optional<StoredReadout> NewestReadout(HistoryStore& store, DeviceId device, ReadoutKind kind) {
     std::optional<ReadoutId> newest;
     for (const StoredReadout& readout : store.readouts(device))
         if (readout.kind == kind) newest = readout.id;
     if (!newest) return std::nullopt;
-    const std::optional<StoredReadout> head = store.readout(*newest);
+    return store.readout(*newest);
+}
+
+std::optional<std::string> RangeDeviceText(HistoryStore& store, DeviceId device, ReadoutKind kind,
+                                           long long from, long long to) {
+    const std::optional<StoredReadout> head = NewestReadout(store, device, kind);
     if (!head) return std::nullopt;
     std::string text;
     std::size_t start = 0;

@@ -90,6 +90,9 @@ std::string DisplayName(const DeviceInfo& device);
 // A stored readout's terminal text again, byte for byte as it was.
 TerminalText TerminalOf(const StoredReadout& readout);
 
+// The device's newest readout of `kind`, whole; nothing when it has none.
+std::optional<StoredReadout> NewestReadout(HistoryStore& store, DeviceId device, ReadoutKind kind);
+
 // The records of `kind` from `from` to `to` (device time, both included) as a
 // readout's device text: the newest readout's first three lines, then the rows
 // in time order. Nothing when the device has no readout of that kind.
