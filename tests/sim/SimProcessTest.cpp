@@ -88,7 +88,9 @@ private:
 std::string transfer(const std::string& port, const std::string& command) {
     PortClient client(port);
     client.send(command);
-    return client.receive(1000).bytes;
+    // A reply ends in its 0 byte, so a long wait costs nothing; a sanitized simulator
+    // on a busy machine can take over a second to work out a history's first reply.
+    return client.receive(10000).bytes;
 }
 
 int runForStatus(const std::string& arguments) {
@@ -234,7 +236,8 @@ TEST(SimProcess, RandomRepliesFollowTheSeed) {
         SimProcess sim({"--fast", "--random", "3000", "--seed", seed});
         PortClient client(sim.portPath());
         client.send("h");
-        const std::string got = client.receive(300, false).bytes;
+        // Random bytes hold 0 bytes of their own: read the reply's known length.
+        const std::string got = client.receive(5000, false, 3001).bytes;
         EXPECT_EQ(got, RandomBytes(3000, std::strtoull(seed, nullptr, 10)) + '\0');
         if (first.empty())
             first = got;
