@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "ColumnFigures.h"
+#include "DeviceLimits.h"
 #include "Table.h"
 
 class QPainter;
@@ -42,6 +43,8 @@ struct ReportInput {
     std::shared_ptr<const QPicture> chart;
     // A history range: its device, what it holds, its marks, the readouts merged.
     QStringList historyLines;
+    // The excursions of the columns with a limit; none when no column has one.
+    std::shared_ptr<const std::vector<history::ColumnExcursions>> excursions;
 };
 
 // Letter where the locale's country uses it, else A4.

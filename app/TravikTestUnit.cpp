@@ -37,10 +37,10 @@
 #include "HistoryPath.h"
 #include "HistoryTexts.h"
 #include "HistoryView.h"
-#include "PrintableName.h"
 #include "InputBlocker.h"
 #include "Languages.h"
 #include "LogoDecoder.h"
+#include "PrintableName.h"
 #include "ReadoutReport.h"
 #include "ReadoutTexts.h"
 #include "Settings.h"
@@ -727,7 +727,11 @@ void TSTestForm::showHistoryRange() {
         return;
     if (shown_->source() == ShownReadout::Source::File)
         setWindowTitle(QStringLiteral("TravikP Readout"));
-    shown_->showHistory(range->kind);
+    std::vector<TimeSpan> losses;
+    for (const history::RangeMark& mark : range->marks)
+        if (mark.type == history::RangeMark::Type::PossibleLoss)
+            losses.push_back({mark.from, mark.to});
+    shown_->showHistory(range->kind, std::move(losses));
     addToHistory_->setEnabled(false);
     state_.terminal = range->terminal;
     state_.AlarmMode = range->kind == ReadoutKind::AlarmBuffer;

@@ -90,3 +90,42 @@ TEST(ShownReadoutTest, TheReportNamesThePortOrTheFileAndTakesTheTableAndItsFigur
 }
 
 }  // namespace
+
+// The excursions follow the limits and the table, and a history's possible
+// losses are time without data; a device readout shown after it has none.
+TEST(ShownReadoutTest, ExcursionsFollowLimitsTablesAndTheHistorysGaps) {
+    ShownReadout shown;
+    int changes = 0;
+    QObject::connect(&shown, &ShownReadout::excursionsChanged, [&changes] { ++changes; });
+    const auto table = std::make_shared<const travik::Table>(
+        travik::CutTable("TravikP 2000 V3.12\r09.12.2026 01:00:00\r"
+                         "No\tDate\tTime\tValue1\r"
+                         "1\t01.03.2024\t06:00:00\t20,5\r"
+                         "2\t01.03.2024\t06:15:00\t31,0\r"
+                         "3\t01.03.2024\t06:30:00\t32,0\r"
+                         "4\t01.03.2024\t06:45:00\t20,0\r"));
+    shown.setTable(table);
+    EXPECT_TRUE(shown.excursions()->empty());
+
+    travik::history::StoredLimit limit;
+    limit.column = "Value1";
+    limit.limit.upper = 30.0;
+    // A possible loss from 06:15 to 06:45 (device time, seconds since 1970).
+    shown.showHistory(ReadoutKind::DataLogger, {{1709273700, 1709274600}});
+    shown.setTable(table);
+    shown.setLimits({limit});
+    EXPECT_EQ(changes, 1);
+    ASSERT_EQ(shown.excursions()->size(), 1u);
+    const travik::history::ColumnExcursions* value = shown.excursionsOf(3);
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(shown.excursionsOf(0), nullptr);
+    ASSERT_EQ(value->figures.excursions.size(), 1u);
+    EXPECT_EQ(value->figures.excursions[0].extreme, 32.0);
+    EXPECT_EQ(value->figures.excursions[0].duration(), 30 * 60);
+    EXPECT_GT(value->figures.unknownSeconds, 0);  // the loss is not counted as inside
+
+    shown.startDeviceReadout(ReadoutKind::DataLogger);
+    shown.setTable(table);
+    EXPECT_EQ(shown.excursionsOf(3)->figures.unknownSeconds, 0);
+    EXPECT_EQ(shown.reportInput("/dev/ttyUSB0", 0, QDateTime()).excursions, shown.excursions());
+}
