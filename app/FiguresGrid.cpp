@@ -1,12 +1,15 @@
 #include "FiguresGrid.h"
 
 #include <QAbstractTableModel>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "Languages.h"
 #include "ReadoutTexts.h"
 
 namespace travik {
@@ -65,6 +68,7 @@ FiguresGrid::FiguresGrid(QWidget* parent)
     : QWidget(parent),
       timeRange_(new QLabel(this)),
       grid_(new QTableView(this)),
+      limitsButton_(new QPushButton(this)),
       model_(new Model(this)),
       table_(std::make_shared<Table>()),
       figures_(std::make_shared<TableFigures>()) {
@@ -80,7 +84,18 @@ FiguresGrid::FiguresGrid(QWidget* parent)
     grid_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     grid_->setWordWrap(false);
     grid_->setModel(model_);
-    layout->addWidget(timeRange_);
+    auto* top = new QHBoxLayout;
+    top->addWidget(timeRange_, 1);
+    limitsButton_->setObjectName(QStringLiteral("FiguresLimitsButton"));
+    top->addWidget(limitsButton_);
+    layout->addLayout(top);
+    connect(limitsButton_, &QPushButton::clicked, this, [this] {
+        if (figures_->columns.empty()) return;
+        const int row = grid_->currentIndex().isValid() ? grid_->currentIndex().row() : 0;
+        const auto place = static_cast<std::size_t>(row);
+        emit limitsRequested(
+            figures_->columns[place < figures_->columns.size() ? place : 0].column);
+    });
     layout->addWidget(grid_);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     fill();
@@ -108,6 +123,8 @@ void FiguresGrid::setLanguage(int languageIndex) {
 FiguresGrid::~FiguresGrid() = default;
 
 void FiguresGrid::fill() {
+    limitsButton_->setText(QString::fromUtf8(LimitsWindowTextsFor(languageIndex_).open));
+    limitsButton_->setEnabled(!figures_->columns.empty());
     model_->show(table_, figures_.get(), languageIndex_);
     // Fitted to the first rows' texts (the header samples a bounded number).
     grid_->resizeColumnsToContents();
