@@ -90,11 +90,16 @@ FiguresGrid::FiguresGrid(QWidget* parent)
     top->addWidget(limitsButton_);
     layout->addLayout(top);
     connect(limitsButton_, &QPushButton::clicked, this, [this] {
-        if (figures_->columns.empty()) return;
-        const int row = grid_->currentIndex().isValid() ? grid_->currentIndex().row() : 0;
-        const auto place = static_cast<std::size_t>(row);
-        emit limitsRequested(
-            figures_->columns[place < figures_->columns.size() ? place : 0].column);
+        const std::vector<ColumnFigures>& columns = figures_->columns;
+        if (columns.empty()) return;
+        // The current row's column, else the first that is no identifier.
+        std::size_t place = 0;
+        if (grid_->currentIndex().isValid()) {
+            place = static_cast<std::size_t>(grid_->currentIndex().row());
+        } else {
+            while (place + 1 < columns.size() && columns[place].identifier) ++place;
+        }
+        emit limitsRequested(columns[place < columns.size() ? place : 0].column);
     });
     layout->addWidget(grid_);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);

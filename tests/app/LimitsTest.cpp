@@ -200,6 +200,34 @@ TEST_F(LimitsTest, CellsOutsideAreColouredWithTheLimitInTheirLanguageInTheToolti
     EXPECT_EQ(outsideRows(*form, kValueColumn), "o-o");  // -1,5  20,5  21,0
 }
 
+TEST_F(LimitsTest, TheDialogOpensOnTheColumnAskedForWithItsNewestLimit) {
+    auto form = startForm();
+    showReadout(*form, kLogger);
+    dialogs().dialogAnswers.push_back(answerWith({"0", "20,8", "3", "0,5", ""}));
+    askLimits(*form);  // no row chosen: the first value column, not the running number
+    ASSERT_EQ(form->shownLimits().size(), 1u);
+    EXPECT_EQ(form->shownLimits()[0].column,
+              "Value1 \xB0"
+              "C");
+
+    QStringList shown;
+    const auto look = [&shown](QDialog& dialog) {
+        shown << Control<QComboBox>(dialog, "ColumnBox")->currentText();
+        for (const char* name : {"LowerEdit", "UpperEdit", "DelayEdit", "DeadbandEdit"})
+            shown << Control<QLineEdit>(dialog, name)->text();
+        return false;
+    };
+    dialogs().dialogAnswers.push_back(look);
+    askLimits(*form);
+    auto* grid = Control<QTableView>(*form, "FiguresTable");
+    grid->setCurrentIndex(grid->model()->index(2, 0));  // the row of "Value3 bar"
+    dialogs().dialogAnswers.push_back(look);
+    askLimits(*form);
+    EXPECT_EQ(shown, QStringList({QString::fromUtf8("Value1 °C"), "0", "20,8", "3", "0,5",
+                                  "Value3 bar", "", "", "", ""}));
+    EXPECT_EQ(form->shownLimits().size(), 1u);  // cancelled: nothing kept
+}
+
 TEST_F(LimitsTest, AHostileSettingsValueGivesNoLimits) {
     writeSettings(std::string("[limits]\n") + travik::LimitsSettingKey(kDeviceLine) +
                   "=%ZZ,1,x;Value1,9e999,,;,,,,,,;\xFF\xFE,,,,,,,,,,,\n");
