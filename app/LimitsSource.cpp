@@ -112,6 +112,35 @@ std::string KeepLimit(const LimitsFiles& files, const LimitsHome& home, const St
     }
 }
 
+std::string MoveLimitsIntoHistory(const LimitsFiles& files, const std::string& firstLine,
+                                  int languageIndex) {
+    if (firstLine.empty()) return std::string();
+    const std::string key = LimitsSettingKey(firstLine);
+    const std::vector<StoredLimit> kept =
+        history::LimitsFromSettingText(ReadSettingValue(files.settingsPath, kLimitsSection, key));
+    if (kept.empty()) return std::string();
+    const LimitsHome home = FindLimitsHome(files, firstLine);
+    if (home.place != LimitsHome::Place::History) return std::string();
+    try {
+        history::SqliteStore store(files.historyPath);
+        const std::vector<StoredLimit> held = store.limits(home.device);
+        history::Transaction moving(store);
+        for (const StoredLimit& limit : kept) {
+            const bool heldAlready =
+                std::any_of(held.begin(), held.end(), [&limit](const StoredLimit& old) {
+                    return old.column == limit.column && old.limit.from == limit.limit.from;
+                });
+            if (!heldAlready) store.setLimit(home.device, limit);
+        }
+        moving.commit();
+    } catch (const history::HistoryError& error) {
+        return history::ProblemText(error.problem(), files.historyPath + ": " + error.what(),
+                                    languageIndex);
+    }
+    const Status removed = WriteSettingValue(files.settingsPath, kLimitsSection, key, "");
+    return removed.ok() ? std::string() : UnableToWriteText(files.settingsPath);
+}
+
 std::string LimitsSettingKey(const std::string& firstLine) {
     static const char kDigits[] = "0123456789abcdef";
     std::string key = "device-";

@@ -40,6 +40,13 @@ std::vector<history::StoredLimit> LoadLimits(const LimitsFiles& files, const Lim
 std::string KeepLimit(const LimitsFiles& files, const LimitsHome& home,
                       const history::StoredLimit& limit, int languageIndex);
 
+// Once the history holds a device (a readout of it merged), the limits the
+// settings kept under its first line move into the history (one it holds
+// already for the same column and start stays) and leave the settings. The
+// reason in the window's language when they could not, else empty.
+std::string MoveLimitsIntoHistory(const LimitsFiles& files, const std::string& firstLine,
+                                  int languageIndex);
+
 // The settings' section for limits and the key of a device in it: its first
 // line's bytes in hexadecimal, so that any byte of the line is kept.
 inline constexpr char kLimitsSection[] = "limits";

@@ -427,7 +427,7 @@ void TSTestForm::runReadout(ReadoutKind kind) {
             readoutInHistory_ = merge.kept;
             setStatusText(merge.text);
             historyView_->refreshDevices();
-            loadLimits();  // the device may be the history's now
+            moveLimitsIntoHistory();  // the device may be the history's now
         }
     }
     transferRunning_ = false;
@@ -720,7 +720,7 @@ void TSTestForm::AddToHistory1Click() {
                          state_.terminal, true, "file " + shown_->filePath(), LanguageIndex())
             .text);
     historyView_->refreshDevices();
-    loadLimits();
+    moveLimitsIntoHistory();
 }
 
 // The range the history view loaded, on the pages as a readout: the table with
@@ -787,6 +787,20 @@ void TSTestForm::loadLimits() {
         limitsHome_ = FindLimitsHome(files, preamble.empty() ? std::string() : preamble.front());
     }
     shown_->setLimits(LoadLimits(files, limitsHome_));
+}
+
+// A device the history has taken in keeps its limits there from now on.
+void TSTestForm::moveLimitsIntoHistory() {
+    const std::vector<std::string>& preamble = shown_->table()->preamble;
+    if (historyOn_ && !preamble.empty()) {
+        const std::string problem =
+            MoveLimitsIntoHistory(limitsFiles(), preamble.front(), LanguageIndex());
+        if (!problem.empty())
+            showMessage(QString::fromUtf8(LimitsWindowTextsFor(LanguageIndex()).notKept)
+                            .arg(QString::fromStdString(problem))
+                            .toStdString());
+    }
+    loadLimits();
 }
 
 void TSTestForm::showExcursionsOnTable() {

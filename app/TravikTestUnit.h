@@ -164,6 +164,7 @@ private:
     void setUpHistory();
     void showHistoryRange();
     void loadLimits();
+    void moveLimitsIntoHistory();
     void showExcursionsOnTable();
 
     std::unique_ptr<Ui::TSTestForm> ui_;

@@ -2,6 +2,7 @@
 // keeps nothing; an accepted limit lands in the history for a device it holds,
 // in the settings for one it does not, and is there again after a restart; the
 // table colours the cells outside their limit, the limit in the tooltip.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 
 #include "AppTestSupport.h"
 #include "ChartPage.h"
+#include "CsvExport.h"
 #include "FiguresGrid.h"
 #include "HistoryView.h"
 #include "LimitsDialog.h"
@@ -268,6 +270,30 @@ TEST_F(LimitsTest, ALimitOfADeviceTheHistoryHoldsIsKeptThereAndShownWithItsRange
     ASSERT_NE(form->shownHistoryRange(), nullptr);
     EXPECT_EQ(form->shownLimits().size(), 2u);
     EXPECT_EQ(outsideRows(*form, kValueColumn), "--o");
+}
+
+TEST_F(LimitsTest, AFileAddedToTheHistoryTakesItsLimitsFromTheSettingsAlong) {
+    writeSettings("[history]\nfile=" + historyFile() + "\nstore=1\n");
+    travik::TerminalText terminal;
+    for (char byte : kLogger) terminal.append(byte);
+    const std::string file = out_.file("Daten.csv");
+    WriteFileBytes(file, travik::TabbedCsvText(terminal, false));
+    auto form = startForm();
+    ASSERT_TRUE(form->openReadoutFile(file));
+    ASSERT_EQ(form->limitsHome().place, LimitsHome::Place::Settings);  // no history yet
+    dialogs().dialogAnswers.push_back(answerWith({"0", "20,8", "", "", ""}));
+    askLimits(*form);
+    EXPECT_NE(settingsLimits(), "");
+    EXPECT_EQ(outsideRows(*form, kValueColumn), "-oo");
+
+    Control<QAction>(*form, "AddToHistory1")->trigger();
+    ASSERT_EQ(form->limitsHome().place, LimitsHome::Place::History);
+    EXPECT_EQ(settingsLimits(), "");
+    travik::history::SqliteStore store(historyFile());
+    const auto held = store.limits(form->limitsHome().device);
+    ASSERT_EQ(held.size(), 1u);
+    EXPECT_EQ(*held[0].limit.upper, 20.8);
+    EXPECT_EQ(outsideRows(*form, kValueColumn), "-oo");
 }
 
 }  // namespace
