@@ -151,6 +151,8 @@ void TSTestForm::connectEvents() {
             &PortChoice::refreshPortList);
     connect(portChoice_, &PortChoice::readyChanged, this, &TSTestForm::setReadButtonsEnabled);
     connect(shown_, &ShownReadout::tableChanged, this, &TSTestForm::showPages);
+    connect(shown_, &ShownReadout::excursionsChanged, this,
+            [this] { ui_->FiguresGrid1->setExcursions(shown_->excursions()); });
     connect(ui_->Button1, &QPushButton::clicked, this, &TSTestForm::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &TSTestForm::Button1Click);
     connect(ui_->CSVDateiabspeichern1, &QAction::triggered, this,
@@ -238,6 +240,8 @@ void TSTestForm::InitForm() {
     settingsPath_ = SettingsFilePath();
     const StoredSettings stored = ReadSettings(settingsPath_);
     historyOn_ = stored.historyOn.value_or(historyByDefault_);
+    activationEnergy_ = ActivationEnergyFromText(stored.activationEnergy);
+    ui_->FiguresGrid1->setActivationEnergy(activationEnergy_);
     historyView_->setHistoryPath(stored.historyFile.empty() ? history::DefaultHistoryPath()
                                                             : stored.historyFile);
     historyView_->refreshDevices();
@@ -459,6 +463,7 @@ void TSTestForm::showPages() {
     ui_->TableView1->fitColumns();
     ui_->ChartPage1->setTable(table, LanguageIndex());
     ui_->FiguresGrid1->setFigures(table, shown_->figures(), LanguageIndex());
+    ui_->FiguresGrid1->setExcursions(shown_->excursions());
 }
 
 void TSTestForm::showTerminalPage() {
@@ -611,6 +616,8 @@ ReportInput TSTestForm::reportInput() const {
         input.sourceName = QString::fromStdString(fileNameOf(historyView_->historyPath()));
         input.historyLines = historyView_->reportLines();
     }
+    input.activationEnergy = activationEnergy_;
+    hashReportData(input);
     // The chart is drawn with widgets: recorded here, on the window's thread.
     if (!ui_->ChartPage1->chartedColumns().empty()) {
         const ChartPage* chart = ui_->ChartPage1;
@@ -620,6 +627,25 @@ ReportInput TSTestForm::reportInput() const {
                           ReportPageSize(QLocale::system()));
     }
     return input;
+}
+
+// The report ends with a SHA-256 a user can check with sha256sum: of the
+// opened file's bytes as they are now, else of the CSV that "save" writes with
+// the separator chosen (a history range as well as a device readout).
+void TSTestForm::hashReportData(ReportInput& input) const {
+    if (shown_->source() == ShownReadout::Source::File && !historyShown_) {
+        QFile file(QString::fromStdString(shown_->filePath()));
+        if (!file.open(QIODevice::ReadOnly)) return;  // gone: no line rather than a wrong one
+        input.dataSha256 = DataSha256(file.readAll());
+        input.hashedFile = input.sourceName;
+        return;
+    }
+    const std::string csv =
+        SeparatorIndex() == 1
+            ? SeparatedCsvText(state_.terminal, state_.AlarmMode, SeparatorFor(LanguageIndex()))
+            : TabbedCsvText(state_.terminal, state_.AlarmMode);
+    input.dataSha256 =
+        DataSha256(QByteArray::fromRawData(csv.data(), static_cast<qsizetype>(csv.size())));
 }
 
 // The report is planned and written on a thread of its own, a progress box
