@@ -737,8 +737,7 @@ QImage ReportLimitsPage(const ReportInput& input, const QPageSize& pageSize, dou
     painter.scale(scale, scale);
     ReportPages pages(painter, layout.paintRectPixels(kPointsPerInch), input.languageIndex,
                       [] { return false; });
-    drawLimits(pages, limits, input.languageIndex);
-    if (!pages.stopped()) pages.footer();
+    drawLimits(pages, limits, input.languageIndex);  // no footer: its page number is not known
     return image;
 }
 
