@@ -127,7 +127,7 @@ struct LimitReportTexts {
     const char* day;
     const char* outside;
     const char* unknown;
-    const char* noExcursion;   // a column with a limit and no excursion
+    const char* noExcursion;   // no excursion in any column with a limit
     const char* unknownTotal;  // "%1" the column, "%2" its time without data
     const char* fileHash;      // "%1" the file's name, "%2" the SHA-256
     const char* csvHash;       // "%1" the SHA-256 of the CSV that saving writes

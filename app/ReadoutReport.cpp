@@ -437,10 +437,11 @@ void drawLimits(ReportPages& pages, const LimitsSection& limits, int languageInd
     pages.line(text(words.limits), reportFont(12, true));
     pages.line(text(words.inForce), reportFont(10, true));
     for (const QString& line : limits.inForce) pages.line(line, reportFont(9));
-    if (!limits.excursions.isEmpty()) {
-        pages.gap(4);
+    pages.gap(4);
+    if (limits.excursions.isEmpty())
+        pages.line(text(words.noExcursion), reportFont(9));
+    else
         pages.grid(excursionsGrid(limits), 9);
-    }
     if (!limits.days.isEmpty()) {
         pages.gap(4);
         pages.line(text(words.perDay), reportFont(10, true));
