@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -102,6 +103,7 @@ FiguresGrid::FiguresGrid(QWidget* parent)
         emit limitsRequested(columns[place < columns.size() ? place : 0].column);
     });
     layout->addWidget(grid_);
+    addLimitFigures(layout);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     fill();
 }
@@ -142,6 +144,92 @@ void FiguresGrid::fill() {
     timeRange_->setText(timeRange);
     timeRange_->setVisible(!timeRange.isEmpty());
     setVisible(rows > 0);
+    fillLimitFigures();
+}
+
+void FiguresGrid::setExcursions(
+    std::shared_ptr<const std::vector<history::ColumnExcursions>> excursions) {
+    excursions_ = std::move(excursions);
+    fillLimitFigures();
+}
+
+void FiguresGrid::setActivationEnergy(double kilojoulesPerMole) {
+    activationEnergy_ = kilojoulesPerMole;
+    fillLimitFigures();
+}
+
+void FiguresGrid::addLimitFigures(QVBoxLayout* layout) {
+    limitGrid_ = new QTableWidget(this);
+    limitGrid_->setObjectName(QStringLiteral("LimitFiguresTable"));
+    limitGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    limitGrid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    limitGrid_->verticalHeader()->hide();
+    limitGrid_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    limitGrid_->setWordWrap(false);
+    kineticMean_ = new QLabel(this);
+    kineticMean_->setObjectName(QStringLiteral("FiguresKineticMean"));
+    kineticMean_->setTextFormat(Qt::PlainText);
+    kineticMean_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(kineticMean_);
+    layout->addWidget(limitGrid_);
+}
+
+// The limits' figures of the excursions given, when they are the shown table's.
+void FiguresGrid::fillLimitFigures() {
+    const QString kinetic = KineticMeanText(*table_, *figures_, activationEnergy_, languageIndex_);
+    kineticMean_->setText(kinetic);
+    kineticMean_->setVisible(!kinetic.isEmpty());
+    limitGrid_->clear();
+    const bool shown = excursions_ && !excursions_->empty();
+    const QStringList header = shown ? LimitFiguresHeader(languageIndex_) : QStringList();
+    limitGrid_->setColumnCount(static_cast<int>(header.size()));
+    limitGrid_->setHorizontalHeaderLabels(header);
+    limitGrid_->setRowCount(shown ? static_cast<int>(excursions_->size()) : 0);
+    int row = 0;
+    if (shown) {
+        for (const history::ColumnExcursions& column : *excursions_) {
+            const QStringList cells = column.column < table_->columnCount()
+                                          ? LimitFiguresRow(*table_, column)
+                                          : QStringList();
+            for (int field = 0; field < static_cast<int>(cells.size()); ++field) {
+                auto* item = new QTableWidgetItem(cells[field]);
+                if (field > 0 && field != 4)
+                    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                limitGrid_->setItem(row, field, item);
+            }
+            ++row;
+        }
+    }
+    limitGrid_->resizeColumnsToContents();
+    limitGrid_->setFixedHeight(limitGrid_->horizontalHeader()->sizeHint().height() +
+                               std::min(row, kMostRowsShown) *
+                                   limitGrid_->verticalHeader()->defaultSectionSize() +
+                               2 * limitGrid_->frameWidth() + 2);
+    limitGrid_->setVisible(shown);
+}
+
+QStringList FiguresGrid::limitHeaderTexts() const {
+    QStringList texts;
+    for (int column = 0; column < limitGrid_->columnCount(); ++column)
+        texts << limitGrid_->horizontalHeaderItem(column)->text();
+    return texts;
+}
+
+QList<QStringList> FiguresGrid::limitRowTexts() const {
+    QList<QStringList> rows;
+    for (int row = 0; row < limitGrid_->rowCount(); ++row) {
+        QStringList texts;
+        for (int column = 0; column < limitGrid_->columnCount(); ++column) {
+            const QTableWidgetItem* item = limitGrid_->item(row, column);
+            texts << (item ? item->text() : QString());
+        }
+        rows << texts;
+    }
+    return rows;
+}
+
+QString FiguresGrid::kineticMeanText() const {
+    return kineticMean_->text();
 }
 
 QStringList FiguresGrid::headerTexts() const {

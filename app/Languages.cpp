@@ -151,6 +151,25 @@ const ReportTexts kReportTexts[kLanguageCount] = {
      "Escribiendo el informe…", "Cancelar"},
 };
 
+const LimitReportTexts kLimitReportTexts[kLanguageCount] = {
+    {"Limits", "Limits in force", "Column", "Start", "End", "Duration", "Extreme value",
+     "still outside", "Time outside per day", "Day", "Outside", "Without data", "No excursion",
+     "%1: time without data %2", "SHA-256 of the file %1: %2",
+     "SHA-256 of the readout as saved to CSV: %1"},
+    {"Grenzwerte", "Geltende Grenzwerte", "Spalte", "Beginn", "Ende", "Dauer", "Extremwert",
+     "noch außerhalb", "Zeit außerhalb je Tag", "Tag", "Außerhalb", "Ohne Daten",
+     "Keine Verletzung", "%1: Zeit ohne Daten %2", "SHA-256 der Datei %1: %2",
+     "SHA-256 der Auslesung als gespeicherte CSV-Datei: %1"},
+    {"Limites", "Limites en vigueur", "Colonne", "Début", "Fin", "Durée", "Valeur extrême",
+     "encore hors limites", "Temps hors limites par jour", "Jour", "Hors limites",
+     "Sans données", "Aucun dépassement", "%1 : temps sans données %2",
+     "SHA-256 du fichier %1 : %2", "SHA-256 de la lecture enregistrée en CSV : %1"},
+    {"Límites", "Límites vigentes", "Columna", "Inicio", "Fin", "Duración", "Valor extremo",
+     "aún fuera", "Tiempo fuera por día", "Día", "Fuera", "Sin datos", "Ninguna excursión",
+     "%1: tiempo sin datos %2", "SHA-256 del fichero %1: %2",
+     "SHA-256 de la lectura guardada como CSV: %1"},
+};
+
 // "%1" the file, "%2" the system's reason.
 struct OpenTexts {
     const char* empty;
@@ -380,6 +399,10 @@ const FileDialogTexts& FileDialogTextsFor(int languageIndex) {
 
 const ReportTexts& ReportTextsFor(int languageIndex) {
     return kReportTexts[isLanguage(languageIndex) ? languageIndex : 0];
+}
+
+const LimitReportTexts& LimitReportTextsFor(int languageIndex) {
+    return kLimitReportTexts[isLanguage(languageIndex) ? languageIndex : 0];
 }
 
 std::string RefusedFileText(FileRefusal refusal, const std::string& path, const std::string& reason,

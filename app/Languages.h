@@ -113,6 +113,27 @@ struct ReportTexts {
 };
 const ReportTexts& ReportTextsFor(int languageIndex);
 
+// The report's limits section and its closing line (English outside 0..3).
+struct LimitReportTexts {
+    const char* limits;   // the section's heading
+    const char* inForce;  // the limits in force, and since when
+    const char* column;
+    const char* start;
+    const char* end;
+    const char* duration;
+    const char* extreme;
+    const char* stillOutside;  // the end of an excursion still outside at the last point
+    const char* perDay;        // the heading over the time outside per day
+    const char* day;
+    const char* outside;
+    const char* unknown;
+    const char* noExcursion;   // no excursion in any column with a limit
+    const char* unknownTotal;  // "%1" the column, "%2" its time without data
+    const char* fileHash;      // "%1" the file's name, "%2" the SHA-256
+    const char* csvHash;       // "%1" the SHA-256 of the CSV that saving writes
+};
+const LimitReportTexts& LimitReportTextsFor(int languageIndex);
+
 // Why the file at `path` was not opened, for the error box (which adds the
 // full stop); `reason` is the system's, when it gave one.
 std::string RefusedFileText(FileRefusal refusal, const std::string& path, const std::string& reason,

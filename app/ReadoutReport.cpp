@@ -1,6 +1,7 @@
 #include "ReadoutReport.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
@@ -11,7 +12,9 @@
 #include <vector>
 
 #include "AlarmSummary.h"
+#include "HistoryTexts.h"
 #include "Languages.h"
+#include "LimitTexts.h"
 #include "ReadoutTexts.h"
 #include "ReportPlan.h"
 
@@ -106,6 +109,33 @@ Grid alarmsGrid(const ReportInput& input) {
     return grid;
 }
 
+QString durationText(long long seconds) {
+    return QString::fromStdString(history::DurationText(seconds));
+}
+
+QString deviceTime(long long seconds) {
+    return QString::fromStdString(history::DeviceTimeText(seconds));
+}
+
+// The day's date as the device writes it ("01.03.2024").
+QString dayText(long long day) {
+    return QString::fromStdString(history::DeviceTimeText(day * 86400).substr(0, 10));
+}
+
+char decimalSeparatorOf(const TableFigures& figures, std::size_t column) {
+    for (const ColumnFigures& shown : figures.columns)
+        if (shown.column == column && shown.decimalSeparator != 0) return shown.decimalSeparator;
+    return '.';
+}
+
+Grid excursionsGrid(const LimitsSection& section) {
+    return Grid{section.excursionHeader, section.excursions, {false, false, false, true, true}};
+}
+
+Grid daysGrid(const LimitsSection& section) {
+    return Grid{section.dayHeader, section.days, {false, false, true, true}};
+}
+
 QString bandHeading(const ReportTexts& words, const ColumnBand& band, std::size_t columns) {
     return text(words.columns).arg(band.first + 1).arg(band.end).arg(columns);
 }
@@ -125,6 +155,7 @@ struct ReportMaker::Plan {
     std::size_t repeated = 0;
     TablePlan pages;
     Grid alarms;
+    LimitsSection limits;
     std::size_t firstPages = 1;  // before the table
 };
 
@@ -400,6 +431,26 @@ private:
     bool stopped_ = false;
 };
 
+void drawLimits(ReportPages& pages, const LimitsSection& limits, int languageIndex) {
+    const LimitReportTexts& words = LimitReportTextsFor(languageIndex);
+    pages.gap(6);
+    pages.line(text(words.limits), reportFont(12, true));
+    pages.line(text(words.inForce), reportFont(10, true));
+    for (const QString& line : limits.inForce) pages.line(line, reportFont(9));
+    pages.gap(4);
+    if (limits.excursions.isEmpty())
+        pages.line(text(words.noExcursion), reportFont(9));
+    else
+        pages.grid(excursionsGrid(limits), 9);
+    if (!limits.days.isEmpty()) {
+        pages.gap(4);
+        pages.line(text(words.perDay), reportFont(10, true));
+        pages.grid(daysGrid(limits), 9);
+    }
+    pages.gap(4);
+    for (const QString& line : limits.unknown) pages.line(line, reportFont(9));
+}
+
 // Draws the report; the table only when it was planned (`plan`).
 void drawReport(QPainter& painter, const QRectF& area, const ReportInput& input,
                 const ReportMaker::Plan* plan, const std::function<bool()>& newPage,
@@ -425,9 +476,11 @@ void drawReport(QPainter& painter, const QRectF& area, const ReportInput& input,
     if (!input.figures.columns.empty()) {
         pages.gap(6);
         pages.line(text(words.figures), reportFont(12, true));
-        const FiguresText figures = FiguresAsText(table, input.figures, input.languageIndex);
+        const FiguresText figures = FiguresAsText(table, input.figures, input.languageIndex,
+                                                  nullptr, input.activationEnergy);
         if (!figures.timeRange.isEmpty()) pages.line(figures.timeRange, reportFont(9));
         pages.grid(figuresGrid(figures), 9);
+        if (!figures.kineticMean.isEmpty()) pages.line(figures.kineticMean, reportFont(9));
     }
     if (input.alarmBuffer) {
         const Grid alarms = plan ? plan->alarms : alarmsGrid(input);
@@ -437,9 +490,16 @@ void drawReport(QPainter& painter, const QRectF& area, const ReportInput& input,
             pages.grid(alarms, 9);
         }
     }
+    const LimitsSection limits = plan ? plan->limits : LimitsSectionOf(input);
+    if (!limits.empty()) drawLimits(pages, limits, input.languageIndex);
     if (plan && !plan->pages.pages.empty() && pages.startNewPage()) {
         pages.line(text(words.table), reportFont(12, true));
         pages.table(table, *plan, progress);
+    }
+    const QString hash = DataHashLine(input);
+    if (!hash.isEmpty()) {
+        pages.gap(6);
+        pages.line(hash, reportFont(8));
     }
     if (!pages.stopped()) pages.footer();
 }
@@ -500,13 +560,15 @@ std::vector<double> fitTableText(ReportMaker::Plan& plan, const Table& table,
 }
 
 // The pages before the table, from the lines they hold (an estimate).
-std::size_t firstPages(const ReportInput& input, const Grid& alarms, const QRectF& area,
-                       QPaintDevice* device) {
+std::size_t firstPages(const ReportInput& input, const Grid& alarms, const LimitsSection& limits,
+                       const QRectF& area, QPaintDevice* device) {
     const double gridRow = QFontMetricsF(boldOf(reportFont(9)), device).height() + 3;
+    const auto count = [](const auto& list) { return static_cast<double>(list.size()); };
     const double lines =
         area.height() * (input.chart ? kChartShare : 0) + 12 * lineHeight(reportFont(12), device) +
-        gridRow * static_cast<double>(input.figures.columns.size() +
-                                      static_cast<std::size_t>(alarms.rows.size()));
+        gridRow * (count(input.figures.columns) + count(alarms.rows) + count(limits.excursions) +
+                   count(limits.days)) +
+        lineHeight(reportFont(9), device) * (count(limits.inForce) + count(limits.unknown));
     return 1 + static_cast<std::size_t>(lines / area.height());
 }
 
@@ -547,7 +609,8 @@ bool ReportMaker::plan(const ReportProgress& progress) {
     if (table.columnCount() > 0 && plan->pages.pages.empty()) return false;
     plan->widths = std::move(widths);
     if (input_.alarmBuffer) plan->alarms = alarmsGrid(input_);
-    plan->firstPages = firstPages(input_, plan->alarms, area, &device);
+    plan->limits = LimitsSectionOf(input_);
+    plan->firstPages = firstPages(input_, plan->alarms, plan->limits, area, &device);
     plan_ = std::move(plan);
     return true;
 }
@@ -614,6 +677,68 @@ QImage ReportFirstPage(const ReportInput& input, const QPageSize& pageSize, doub
     painter.scale(scale, scale);
     drawReport(painter, layout.paintRectPixels(kPointsPerInch), input, nullptr,
                [] { return false; }, {});
+    return image;
+}
+
+QString DataSha256(const QByteArray& bytes) {
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+LimitsSection LimitsSectionOf(const ReportInput& input) {
+    LimitsSection section;
+    if (!input.excursions || input.excursions->empty() || !input.table) return section;
+    const Table& table = *input.table;
+    const LimitReportTexts& words = LimitReportTextsFor(input.languageIndex);
+    section.excursionHeader = {text(words.column), text(words.start), text(words.end),
+                               text(words.duration), text(words.extreme)};
+    section.dayHeader = {text(words.column), text(words.day), text(words.outside),
+                         text(words.unknown)};
+    for (const history::ColumnExcursions& column : *input.excursions) {
+        if (column.column >= table.columnCount()) continue;
+        const QString name = ColumnName(table, column.column);
+        const char separator = decimalSeparatorOf(input.figures, column.column);
+        for (const ColumnLimit& limit : column.limits)
+            section.inForce << name + QStringLiteral(": ") +
+                                   QString::fromStdString(history::LimitDescription(
+                                       limit, separator, input.languageIndex));
+        for (const Excursion& excursion : column.figures.excursions)
+            section.excursions.append(
+                {name, deviceTime(excursion.start),
+                 excursion.open ? text(words.stillOutside) : deviceTime(excursion.end),
+                 durationText(excursion.duration()),
+                 DecodedText(
+                     std::string(TrimmedField(table.cell(excursion.extremeRow, column.column))))});
+        for (const DayTimes& day : TimesPerDay(column.figures.spans))
+            section.days.append({name, dayText(day.day), durationText(day.outsideSeconds),
+                                 durationText(day.unknownSeconds)});
+        section.unknown
+            << text(words.unknownTotal).arg(name, durationText(column.figures.unknownSeconds));
+    }
+    return section;
+}
+
+QString DataHashLine(const ReportInput& input) {
+    if (input.dataSha256.isEmpty()) return QString();
+    const LimitReportTexts& words = LimitReportTextsFor(input.languageIndex);
+    if (!input.hashedFile.isEmpty())
+        return text(words.fileHash).arg(input.hashedFile, input.dataSha256);
+    return text(words.csvHash).arg(input.dataSha256);
+}
+
+QImage ReportLimitsPage(const ReportInput& input, const QPageSize& pageSize, double scale) {
+    const LimitsSection limits = LimitsSectionOf(input);
+    if (limits.empty()) return QImage();
+    const QPageLayout layout = pageLayout(pageSize);
+    const QSizeF page = layout.fullRectPixels(kPointsPerInch).size();
+    QImage image((page * scale).toSize(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.scale(scale, scale);
+    ReportPages pages(painter, layout.paintRectPixels(kPointsPerInch), input.languageIndex,
+                      [] { return false; });
+    drawLimits(pages, limits, input.languageIndex);  // no footer: its page number is not known
     return image;
 }
 

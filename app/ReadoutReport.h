@@ -24,6 +24,7 @@
 
 #include "ColumnFigures.h"
 #include "DeviceLimits.h"
+#include "KineticTemperature.h"
 #include "Table.h"
 
 class QPainter;
@@ -45,7 +46,34 @@ struct ReportInput {
     QStringList historyLines;
     // The excursions of the columns with a limit; none when no column has one.
     std::shared_ptr<const std::vector<history::ColumnExcursions>> excursions;
+    // The mean kinetic temperature's, in kJ/mol.
+    double activationEnergy = kDefaultActivationEnergy;
+    // The report's last line: the SHA-256 of the data it was made from (see
+    // DataSha256), and the file it is of (empty: the CSV that saving writes).
+    QString dataSha256;
+    QString hashedFile;
 };
+
+// 64 lowercase hex digits, as sha256sum writes them.
+QString DataSha256(const QByteArray& bytes);
+
+// The limits section's texts, as drawn: the limits in force (since when),
+// each excursion (column, start, end, duration, extreme value as the device
+// wrote it), the time outside and without data per day, and each column's
+// time without data. Empty without an excursion list.
+struct LimitsSection {
+    QStringList inForce;
+    QStringList excursionHeader;
+    QList<QStringList> excursions;
+    QStringList dayHeader;
+    QList<QStringList> days;
+    QStringList unknown;
+    bool empty() const { return inForce.isEmpty(); }
+};
+LimitsSection LimitsSectionOf(const ReportInput& input);
+
+// The report's closing line with the SHA-256; empty without one.
+QString DataHashLine(const ReportInput& input);
 
 // Letter where the locale's country uses it, else A4.
 QPageSize ReportPageSize(const QLocale& locale);
@@ -95,6 +123,10 @@ QByteArray ReportPdf(const ReportInput& input, const QPageSize& pageSize);
 
 // The report's first page as a picture, `scale` pixels per point.
 QImage ReportFirstPage(const ReportInput& input, const QPageSize& pageSize, double scale);
+
+// The page the limits section starts on, as a picture (for the README);
+// a null image without limits.
+QImage ReportLimitsPage(const ReportInput& input, const QPageSize& pageSize, double scale);
 
 // The report's proposed name: the CSV's with ".pdf" in place of ".csv".
 std::string ReportFileName(const std::string& csvFileName);

@@ -1,6 +1,9 @@
 #include "ReadoutTexts.h"
 
+#include "CellValues.h"
+#include "HistoryTexts.h"
 #include "Languages.h"
+#include "LimitTexts.h"
 #include "Windows1252.h"
 
 namespace travik {
@@ -82,7 +85,75 @@ QString FiguresTimeRange(const TableFigures& figures, int languageIndex) {
              QString::fromStdString(SpanText(figures.spanSeconds(), words.dayUnit)));
 }
 
-FiguresText FiguresAsText(const Table& table, const TableFigures& figures, int languageIndex) {
+QStringList LimitFiguresHeader(int languageIndex) {
+    const history::ExcursionFigureWords& words = history::ExcursionFigureWordsFor(languageIndex);
+    return {text(FigureTextsFor(languageIndex).column),
+            text(words.excursions),
+            text(words.timeOutside),
+            text(words.longest),
+            text(words.firstStart),
+            text(words.unknownTime)};
+}
+
+QStringList LimitFiguresRow(const Table& table, const history::ColumnExcursions& column) {
+    const ExcursionFigures& figures = column.figures;
+    const auto duration = [](long long seconds) {
+        return QString::fromStdString(history::DurationText(seconds));
+    };
+    return {ColumnName(table, column.column),
+            QString::number(figures.excursions.size()),
+            duration(figures.outsideSeconds),
+            duration(figures.longestSeconds),
+            figures.firstStart
+                ? QString::fromStdString(history::DeviceTimeText(*figures.firstStart))
+                : QString(),
+            duration(figures.unknownSeconds)};
+}
+
+namespace {
+
+// The column's numbers, in the readout's order.
+std::vector<double> columnValues(const Table& table, std::size_t column) {
+    std::vector<double> values;
+    for (std::size_t row = 0; row < table.rowCount(); ++row)
+        if (const auto value = ReadNumber(TrimmedField(table.cell(row, column))))
+            values.push_back(*value);
+    return values;
+}
+
+QString withSeparator(QString number, char decimalSeparator) {
+    if (decimalSeparator != '.') number.replace(QLatin1Char('.'), QLatin1Char(decimalSeparator));
+    return number;
+}
+
+}  // namespace
+
+QString KineticMeanText(const Table& table, const TableFigures& figures, double activationEnergy,
+                        int languageIndex) {
+    QStringList parts;
+    char separator = '.';
+    for (const ColumnFigures& column : figures.columns) {
+        // A column whose unit changes is split by kind: no temperature of its own.
+        if (column.identifier || !column.kind.empty() || column.count == 0) continue;
+        const auto unit = TemperatureUnitOf(table.titles[column.column]);
+        if (!unit) continue;
+        const auto kinetic =
+            MeanKineticTemperature(columnValues(table, column.column), *unit, activationEnergy);
+        if (!kinetic) continue;
+        separator = column.decimalSeparator;
+        const QString number = QString::fromStdString(
+            NumberText(*kinetic, column.decimals + 1, column.decimalSeparator));
+        parts << ColumnName(table, column.column) + QLatin1Char(' ') + number;
+    }
+    if (parts.isEmpty()) return QString();
+    const QString energy = withSeparator(QString::number(activationEnergy, 'g', 10), separator);
+    return text(history::ExcursionFigureWordsFor(languageIndex).kineticMean) +
+           QStringLiteral(" (%1 kJ/mol): ").arg(energy) + parts.join(QStringLiteral("; "));
+}
+
+FiguresText FiguresAsText(const Table& table, const TableFigures& figures, int languageIndex,
+                          const std::vector<history::ColumnExcursions>* excursions,
+                          double activationEnergy) {
     FiguresText out;
     out.header = FiguresHeader(figures, languageIndex);
     for (const ColumnFigures& column : figures.columns) {
@@ -92,6 +163,12 @@ FiguresText FiguresAsText(const Table& table, const TableFigures& figures, int l
         out.rows.append(row);
     }
     out.timeRange = FiguresTimeRange(figures, languageIndex);
+    out.kineticMean = KineticMeanText(table, figures, activationEnergy, languageIndex);
+    if (excursions && !excursions->empty()) {
+        out.limitHeader = LimitFiguresHeader(languageIndex);
+        for (const history::ColumnExcursions& column : *excursions)
+            out.limitRows.append(LimitFiguresRow(table, column));
+    }
     return out;
 }
 

@@ -2,16 +2,19 @@
 // reads both records from the port named in the settings file, saves both as
 // CSV files, pictures of the table and chart pages after each readout, the
 // alarm buffer's PDF report with a picture of its first page, a picture of the
-// figures grid, and a picture of the window into the folder given.
+// figures grid, the data logger's report page with its limits section (a
+// limit set on its temperature), and a picture of the window into the folder given.
 #include <QApplication>
 #include <QDir>
 #include <QPageSize>
 #include <QPushButton>
 #include <QTabWidget>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "ReadoutReport.h"
+#include "ShownReadout.h"
 #include "TravikTestUnit.h"
 
 namespace {
@@ -92,6 +95,29 @@ QString figuresPicture(travik::TSTestForm& form, const QString& folder, const ch
                : QString();
 }
 
+// A limit on the temperature column that its readout goes beyond now and
+// then: the upper eighth of its range above, the lower eighth below. Then the
+// report's page with the limits section, as NAME-limits-report.png.
+QString limitsPicture(travik::TSTestForm& form, const QString& folder, const char* name) {
+    auto* shown = form.findChild<travik::ShownReadout*>();
+    const std::string title = "Value1 \260C";
+    for (const travik::ColumnFigures& column : shown->figures()->columns) {
+        if (shown->table()->titles[column.column] != title) continue;
+        const double range = column.maximum.value - column.minimum.value;
+        travik::history::StoredLimit limit;
+        limit.column = title;
+        const auto tenths = [](double value) { return std::round(value * 10) / 10; };
+        limit.limit.lower = tenths(column.minimum.value + range / 8);
+        limit.limit.upper = tenths(column.maximum.value - range / 8);
+        limit.limit.deadband = tenths(range / 50);
+        shown->setLimits({limit});
+    }
+    const QString path = folder + QLatin1Char('/') + QString::fromLatin1(name) +
+                         QStringLiteral("-limits-report.png");
+    const QImage page = travik::ReportLimitsPage(form.reportInput(), QPageSize(QPageSize::A4), 1.5);
+    return !page.isNull() && page.save(path, "PNG") ? path : QString();
+}
+
 // The table and chart pages after a readout, as NAME-table.png and NAME-chart.png.
 QStringList dataPagePictures(travik::TSTestForm& form, const QString& folder, const char* name) {
     const QString prefix = QString::fromLatin1(name);
@@ -128,7 +154,8 @@ int main(int argc, char* argv[]) {
     pages << reportPicture(form, folder, "alarm", dialogs);
     const std::string data = readAndSave(form, "Button2", dialogs);
     pages << dataPagePictures(form, folder, "data");
-    pages << figuresPicture(form, folder, "data");
+    pages << limitsPicture(form, folder, "data");
+    pages << figuresPicture(form, folder, "data");  // with the limit's figures
     const QString picture = pagePicture(form, "TabSheet1", folder, QStringLiteral("window.png"));
     const bool pictureSaved = !picture.isEmpty();
     form.close();

@@ -152,7 +152,7 @@ void TSTestForm::connectEvents() {
             &PortChoice::refreshPortList);
     connect(portChoice_, &PortChoice::readyChanged, this, &TSTestForm::setReadButtonsEnabled);
     connect(shown_, &ShownReadout::tableChanged, this, &TSTestForm::showPages);
-    connect(shown_, &ShownReadout::excursionsChanged, this, &TSTestForm::showExcursionsOnTable);
+    connect(shown_, &ShownReadout::excursionsChanged, this, &TSTestForm::showExcursions);
     connect(ui_->ChartPage1, &ChartPage::limitsRequested, this, &TSTestForm::openLimitsDialog);
     connect(ui_->FiguresGrid1, &FiguresGrid::limitsRequested, this, &TSTestForm::openLimitsDialog);
     connect(ui_->Button1, &QPushButton::clicked, this, &TSTestForm::Button1Click);
@@ -242,6 +242,8 @@ void TSTestForm::InitForm() {
     settingsPath_ = SettingsFilePath();
     const StoredSettings stored = ReadSettings(settingsPath_);
     historyOn_ = stored.historyOn.value_or(historyByDefault_);
+    activationEnergy_ = ActivationEnergyFromText(stored.activationEnergy);
+    ui_->FiguresGrid1->setActivationEnergy(activationEnergy_);
     historyView_->setHistoryPath(stored.historyFile.empty() ? history::DefaultHistoryPath()
                                                             : stored.historyFile);
     historyView_->refreshDevices();
@@ -373,7 +375,7 @@ void TSTestForm::ApplyLanguage(int index) {
     pages->setTabText(pages->indexOf(ui_->TabSheet4), fromUtf8(captions->TabSheet4));
     ui_->ChartPage1->setLanguage(index);
     ui_->FiguresGrid1->setLanguage(index);
-    showExcursionsOnTable();
+    showExcursions();
     applyFileMenuLanguage(index);
     const HistoryViewTexts& history = HistoryViewTextsFor(index);
     pages->setTabText(pages->indexOf(historyView_), fromUtf8(history.page));
@@ -618,6 +620,8 @@ ReportInput TSTestForm::reportInput() const {
         input.sourceName = QString::fromStdString(fileNameOf(historyView_->historyPath()));
         input.historyLines = historyView_->reportLines();
     }
+    input.activationEnergy = activationEnergy_;
+    hashReportData(input);
     // The chart is drawn with widgets: recorded here, on the window's thread.
     if (!ui_->ChartPage1->chartedColumns().empty()) {
         const ChartPage* chart = ui_->ChartPage1;
@@ -627,6 +631,25 @@ ReportInput TSTestForm::reportInput() const {
                           ReportPageSize(QLocale::system()));
     }
     return input;
+}
+
+// The report ends with a SHA-256 a user can check with sha256sum: of the
+// opened file's bytes as they are now, else of the CSV that "save" writes with
+// the separator chosen (a history range as well as a device readout).
+void TSTestForm::hashReportData(ReportInput& input) const {
+    if (shown_->source() == ShownReadout::Source::File && !historyShown_) {
+        QFile file(QString::fromStdString(shown_->filePath()));
+        if (!file.open(QIODevice::ReadOnly)) return;  // gone: no line rather than a wrong one
+        input.dataSha256 = DataSha256(file.readAll());
+        input.hashedFile = input.sourceName;
+        return;
+    }
+    const std::string csv =
+        SeparatorIndex() == 1
+            ? SeparatedCsvText(state_.terminal, state_.AlarmMode, SeparatorFor(LanguageIndex()))
+            : TabbedCsvText(state_.terminal, state_.AlarmMode);
+    input.dataSha256 =
+        DataSha256(QByteArray::fromRawData(csv.data(), static_cast<qsizetype>(csv.size())));
 }
 
 // The report is planned and written on a thread of its own, a progress box
@@ -803,9 +826,11 @@ void TSTestForm::moveLimitsIntoHistory() {
     loadLimits();
 }
 
-void TSTestForm::showExcursionsOnTable() {
+// The pages that show excursions follow the limits (and the language).
+void TSTestForm::showExcursions() {
     ui_->TableView1->tableModel()->setExcursions(*shown_->excursions(), *shown_->figures(),
                                                  LanguageIndex());
+    ui_->FiguresGrid1->setExcursions(shown_->excursions());
 }
 
 void TSTestForm::openLimitsDialog(std::size_t column) {

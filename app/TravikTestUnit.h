@@ -70,6 +70,8 @@ public:
     bool openReadoutFile(const std::string& path);
     // What the report of the readout shown holds, made now.
     ReportInput reportInput() const;
+    // Puts the closing SHA-256 of the data into `input`.
+    void hashReportData(ReportInput& input) const;
     // A report is being written (on its own thread, after "Save report…").
     bool reportRunning() const { return report_ != nullptr; }
     // Handles the window's events until the report being written is done.
@@ -165,7 +167,7 @@ private:
     void showHistoryRange();
     void loadLimits();
     void moveLimitsIntoHistory();
-    void showExcursionsOnTable();
+    void showExcursions();
 
     std::unique_ptr<Ui::TSTestForm> ui_;
     std::unique_ptr<Dialogs> dialogs_;
@@ -187,6 +189,7 @@ private:
     HistoryView* historyView_ = nullptr;
     QAction* addToHistory_ = nullptr;
     bool historyOn_ = true;
+    double activationEnergy_ = kDefaultActivationEnergy;  // kJ/mol, from the settings
     bool historyByDefault_ = true;
     bool readoutInHistory_ = false;  // the readout shown was merged into the history
     std::shared_ptr<const history::HistoryRange> historyShown_;

@@ -94,6 +94,8 @@ StoredSettings SettingsFromIni(const IniFile& ini) {
         HistoryOnFromText(ini.value(kHistoryOnSetting.section, kHistoryOnSetting.key).value_or(""));
     settings.historyFile =
         ini.value(kHistoryFileSetting.section, kHistoryFileSetting.key).value_or("");
+    settings.activationEnergy =
+        ini.value(kActivationEnergySetting.section, kActivationEnergySetting.key).value_or("");
     return settings;
 }
 

@@ -21,6 +21,9 @@ struct StoredSettings {
     std::optional<bool> historyOn;
     // [history] file: the history file, empty for the default place.
     std::string historyFile;
+    // [limits] activationEnergy: the mean kinetic temperature's activation
+    // energy in kJ/mol as the file has it (read only; the window checks it).
+    std::string activationEnergy;
 };
 
 // Where the settings file lives on this platform.

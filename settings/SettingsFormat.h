@@ -22,6 +22,7 @@ inline constexpr SettingKey kSeparatorSetting{"sep", "separator"};
 inline constexpr SettingKey kLanguageSetting{"Language", "Language"};
 inline constexpr SettingKey kHistoryOnSetting{"history", "store"};
 inline constexpr SettingKey kHistoryFileSetting{"history", "file"};
+inline constexpr SettingKey kActivationEnergySetting{"limits", "activationEnergy"};
 
 // "0" turns the history off, any other value on; blank says nothing.
 inline std::optional<bool> HistoryOnFromText(const std::string& text) {

@@ -95,6 +95,7 @@ StoredSettings ReadSettings(const std::string& path) {
     settings.language = ParseSettingInteger(ReadProfileString(kLanguageSetting, file));
     settings.historyOn = HistoryOnFromText(ReadProfileString(kHistoryOnSetting, file));
     settings.historyFile = ReadProfileString(kHistoryFileSetting, file);
+    settings.activationEnergy = ReadProfileString(kActivationEnergySetting, file);
     return settings;
 }
 

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <string>
 
+#include "CellValues.h"
+#include "Table.h"
+
 namespace travik {
 namespace {
 
@@ -76,6 +79,13 @@ std::optional<double> MeanKineticTemperature(const std::vector<double>& values,
     for (const double exponent : exponents) sum += std::exp(exponent - largest);
     const double logMean = largest + std::log(sum / static_cast<double>(values.size()));
     return FromKelvin(ratio / -logMean, unit);
+}
+
+double ActivationEnergyFromText(std::string_view text) {
+    const std::optional<double> energy = ReadNumber(TrimmedField(text));
+    if (!energy || !(*energy > 0) || *energy > kMostActivationEnergy)
+        return kDefaultActivationEnergy;
+    return *energy;
 }
 
 }  // namespace travik

@@ -26,6 +26,12 @@ std::optional<TemperatureUnit> TemperatureUnitOf(std::string_view title);
 double ToKelvin(double value, TemperatureUnit unit);
 double FromKelvin(double kelvin, TemperatureUnit unit);
 
+// The activation energy a user set (kJ/mol, a decimal comma or point), or
+// the default when the text is empty, no number, not above zero or beyond
+// kMostActivationEnergy (no product ages that steeply).
+inline constexpr double kMostActivationEnergy = 1000;
+double ActivationEnergyFromText(std::string_view text);
+
 // In the values' own unit; nothing without values, with a value at or below
 // absolute zero, or an activation energy that is not above zero.
 std::optional<double> MeanKineticTemperature(const std::vector<double>& values,

@@ -21,6 +21,7 @@
 #include "ReadoutFile.h"
 #include "ReadoutReport.h"
 #include "ReportJob.h"
+#include "ShownReadout.h"
 #include "SimProcess.h"
 
 #ifdef TRAVIK_CHARTS
@@ -437,6 +438,155 @@ TEST_F(ReportTest, TheReportsChartLeavesThePagesTimeLabels) {
                            QStringLiteral("01.03.24 12:00"), QStringLiteral("01.03.24 18:00")}));
 #endif
 #endif
+}
+
+// Limits 2,0 to 8,0 (the second since 07:10) on a column read every 15 min:
+// 06:15 and 06:30 above, 06:45 empty, 07:00 back inside; 07:15 below,
+// 07:30 inside; on the next day 06:00 above to the last point, 06:15.
+const std::string kLimitedDevice =
+    "TravikP 2000 V3.12\r09.12.2026 01:00:00\r"
+    "No\tDate\tTime\tValue1 \xB0"
+    "C\r"
+    "1\t01.03.2024\t06:00:00\t5,0\r"
+    "2\t01.03.2024\t06:15:00\t9,0\r"
+    "3\t01.03.2024\t06:30:00\t10,0\r"
+    "4\t01.03.2024\t06:45:00\t\r"
+    "5\t01.03.2024\t07:00:00\t6,0\r"
+    "6\t01.03.2024\t07:15:00\t1,5\r"
+    "7\t01.03.2024\t07:30:00\t5,0\r"
+    "8\t02.03.2024\t06:00:00\t8,5\r"
+    "9\t02.03.2024\t06:15:00\t9,5\r";
+
+std::vector<travik::history::StoredLimit> DeviceLimits() {
+    travik::history::StoredLimit limit;
+    limit.column =
+        "Value1 \xB0"
+        "C";
+    limit.limit.lower = 2.0;
+    limit.limit.upper = 8.0;
+    travik::history::StoredLimit later = limit;
+    later.limit.upper = 8.2;
+    later.limit.from = 1709276400;  // 01.03.2024 07:00:00 device time
+    return {limit, later};
+}
+
+void ShowDeviceReply(TSTestForm& form, const std::string& bytes) {
+    form.state().terminal.clear();
+    for (char byte : bytes) form.state().terminal.append(byte);
+    form.fillDataPages();
+    form.setSaveEnabled(true);  // as at the end of a readout
+}
+
+// What sha256sum prints for the file at `path`; empty where it cannot run.
+std::string Sha256Sum(const std::string& path) {
+#ifdef _WIN32
+    (void)path;
+    return std::string();
+#else
+    const std::string command = "sha256sum '" + path + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return std::string();
+    char digits[65] = {};
+    const std::size_t read = std::fread(digits, 1, 64, pipe);
+    pclose(pipe);
+    return std::string(digits, read);
+#endif
+}
+
+TEST_F(ReportTest, TheLimitsSectionListsLimitsExcursionsDaysAndUnknownTime) {
+    auto form = startForm();
+    ShowDeviceReply(*form, kLimitedDevice);
+    EXPECT_TRUE(travik::LimitsSectionOf(form->reportInput()).empty());  // no limit
+    form->findChild<travik::ShownReadout*>()->setLimits(DeviceLimits());
+    const travik::LimitsSection section = travik::LimitsSectionOf(form->reportInput());
+    const QString value = QString::fromUtf8("Value1 °C");
+    EXPECT_EQ(section.inForce,
+              QStringList({value + ": Limit: 2 to 8",
+                           value + ": Limit: 2 to 8,2, since 01.03.2024 07:00:00"}));
+    EXPECT_EQ(section.excursionHeader,
+              QStringList({"Column", "Start", "End", "Duration", "Extreme value"}));
+    // The third is judged by 8,2 (the limit of its time) and is still outside at the end.
+    const QList<QStringList> excursions{
+        {value, "01.03.2024 06:15:00", "01.03.2024 07:00:00", "0:45:00", "10,0"},
+        {value, "01.03.2024 07:15:00", "01.03.2024 07:30:00", "0:15:00", "1,5"},
+        {value, "02.03.2024 06:00:00", "still outside", "0:15:00", "9,5"}};
+    EXPECT_EQ(section.excursions, excursions);
+    const QList<QStringList> days{{value, "01.03.2024", "0:45:00", "0:15:00"},
+                                  {value, "02.03.2024", "0:15:00", "0:00:00"}};
+    EXPECT_EQ(section.days, days);
+    EXPECT_EQ(section.unknown, QStringList({value + ": time without data 0:15:00"}));
+
+    // In German, and drawn: the report is written with it.
+    Control<QRadioButton>(*form, "RadioGroup2Item1")->click();
+    const travik::LimitsSection german = travik::LimitsSectionOf(form->reportInput());
+    EXPECT_EQ(german.excursions[2][2], QString::fromUtf8("noch außerhalb"));
+    EXPECT_EQ(german.inForce[1], value + ": Grenzwert: 2 bis 8,2, seit 01.03.2024 07:00:00");
+    dialogs().saveAnswers.push_back(dir_.file("limits.pdf"));
+    action(*form, "SaveReport1")->trigger();
+    form->waitForReport();
+    EXPECT_TRUE(dialogs().errors.empty());
+    EXPECT_EQ(pageCount(ReadFileBytes(dir_.file("limits.pdf"))), 2);
+}
+
+TEST_F(ReportTest, ManyExcursionsArePagedAndCounted) {
+    // 1000 excursions of one point each: the limits section runs over pages,
+    // and those pages are counted before the report is written.
+    std::string reply =
+        "TravikP 2000 V3.12\r09.12.2026 01:00:00\rNo\tDate\tTime\tValue1 \xB0"
+        "C\r";
+    for (int row = 0; row < 2000; ++row) {
+        const int minutes = row % 1440;
+        char line[80];
+        std::snprintf(line, sizeof line, "%d\t%02d.03.2024\t%02d:%02d:00\t%s\r", row + 1,
+                      1 + row / 1440, minutes / 60, minutes % 60, row % 2 ? "9,0" : "5,0");
+        reply += line;
+    }
+    auto form = startForm();
+    ShowDeviceReply(*form, reply);
+    form->findChild<travik::ShownReadout*>()->setLimits(DeviceLimits());
+    travik::ReportMaker maker(form->reportInput(), QPageSize(QPageSize::A4));
+    ASSERT_TRUE(maker.plan());
+    const std::size_t tablePages = maker.tableHeadings().size();
+    // Some 50 grid rows a page: about 20 pages of excursions.
+    EXPECT_GE(maker.pageCount(), tablePages + 15);
+    const std::optional<QByteArray> pdf = maker.pdf();
+    ASSERT_TRUE(pdf);
+    const int written = pageCount(pdf->toStdString());
+    // The count asked about is close to the pages written.
+    EXPECT_GE(static_cast<double>(maker.pageCount()), written * 0.8);
+    EXPECT_LE(static_cast<double>(maker.pageCount()), written * 1.25);
+}
+
+TEST_F(ReportTest, TheReportsSha256IsTheSavedCsvsOrTheOpenedFiles) {
+#ifdef _WIN32
+    GTEST_SKIP() << "sha256sum is run on Linux";
+#endif
+    auto form = startForm();
+    ShowDeviceReply(*form, kLimitedDevice);
+    // Each separator the window saves with: the CSV saved then is the one hashed.
+    for (const char* separator : {"RadioGroup1Item0", "RadioGroup1Item1"}) {
+        SCOPED_TRACE(separator);
+        Control<QRadioButton>(*form, separator)->click();
+        const std::string saved = dir_.file(std::string(separator) + ".csv");
+        dialogs().saveAnswers.push_back(saved);
+        action(*form, "CSVDateiabspeichern1")->trigger();
+        ASSERT_TRUE(dialogs().errors.empty());
+        const travik::ReportInput input = form->reportInput();
+        ASSERT_EQ(input.dataSha256.size(), 64);
+        EXPECT_EQ(input.dataSha256.toStdString(), Sha256Sum(saved));
+        EXPECT_EQ(travik::DataHashLine(input),
+                  "SHA-256 of the readout as saved to CSV: " + input.dataSha256);
+    }
+    const std::string before = form->reportInput().dataSha256.toStdString();
+    ShowDeviceReply(*form, kAlarmDevice);
+    EXPECT_NE(form->reportInput().dataSha256.toStdString(), before);  // the data, not the window
+
+    // An opened file: its own bytes, whatever the separator chosen now.
+    const std::string file = writeAlarmFile("Alarm.csv");
+    ASSERT_TRUE(form->openReadoutFile(file));
+    const travik::ReportInput opened = form->reportInput();
+    EXPECT_EQ(opened.dataSha256.toStdString(), Sha256Sum(file));
+    EXPECT_EQ(travik::DataHashLine(opened), "SHA-256 of the file Alarm.csv: " + opened.dataSha256);
 }
 
 TEST(ReportPageSize, LetterWhereTheCountryUsesIt) {

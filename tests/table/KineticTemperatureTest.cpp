@@ -57,3 +57,16 @@ TEST(KineticTemperature, TitlesNameTheirUnit) {
     EXPECT_FALSE(TemperatureUnitOf("K"));  // a title that is only a letter is no unit
     EXPECT_FALSE(TemperatureUnitOf(""));
 }
+
+TEST(ActivationEnergyFromText, ASetEnergyOrTheDefault) {
+    const struct {
+        const char* text;
+        double expected;
+    } cases[] = {
+        {"60", 60},      {" 92,5 ", 92.5}, {"92.5", 92.5},    {"1000", 1000},   {"", 83.144},
+        {"abc", 83.144}, {"-5", 83.144},   {"0", 83.144},     {"1001", 83.144}, {"1e3", 83.144},
+        {"nan", 83.144}, {"inf", 83.144},  {"60 kJ", 83.144},
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(travik::ActivationEnergyFromText(c.text), c.expected) << c.text;
+}
