@@ -180,8 +180,8 @@ build_qtcharts() {
     echo "== $(date -u)" >>"$log"
     note "configuring qtcharts from $src (log: $log)"
     t=$(cd "$root" && timed "$log" "$qt_prefix/bin/qt-cmake" -S "$src" -B "$build" -G Ninja \
-        -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release \
-        -DQT_HOST_PATH="$qt_host_path" -DQT_HOST_PATH_CMAKE_DIR="$qt_host_cmake_dir")
+        -DQT_HOST_PATH="$qt_host_path" -DQT_HOST_PATH_CMAKE_DIR="$qt_host_cmake_dir" \
+        "${qtcharts_options[@]}")
     note "configure: $t s"
     t=$(timed "$log" cmake --build "$build" --parallel "$jobs")
     note "build: $t s"
