@@ -151,6 +151,8 @@ void TSTestForm::connectEvents() {
             &PortChoice::refreshPortList);
     connect(portChoice_, &PortChoice::readyChanged, this, &TSTestForm::setReadButtonsEnabled);
     connect(shown_, &ShownReadout::tableChanged, this, &TSTestForm::showPages);
+    connect(shown_, &ShownReadout::excursionsChanged, this,
+            [this] { ui_->ChartPage1->setExcursions(shown_->excursions()); });
     connect(ui_->Button1, &QPushButton::clicked, this, &TSTestForm::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &TSTestForm::Button1Click);
     connect(ui_->CSVDateiabspeichern1, &QAction::triggered, this,
@@ -457,7 +459,7 @@ void TSTestForm::showPages() {
     ui_->TableView1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     ui_->TableView1->tableModel()->setTable(table);
     ui_->TableView1->fitColumns();
-    ui_->ChartPage1->setTable(table, LanguageIndex());
+    ui_->ChartPage1->setTable(table, LanguageIndex(), shown_->excursions());
     ui_->FiguresGrid1->setFigures(table, shown_->figures(), LanguageIndex());
 }
 
