@@ -2,7 +2,8 @@
 // reads both records from the port named in the settings file, saves both as
 // CSV files, pictures of the table and chart pages after each readout, the
 // alarm buffer's PDF report with a picture of its first page, a picture of the
-// figures grid, and a picture of the window into the folder given.
+// figures grid, the data logger's chart with a limit, and a picture of the
+// window into the folder given.
 #include <QApplication>
 #include <QDir>
 #include <QPageSize>
@@ -11,7 +12,10 @@
 #include <cstdio>
 #include <string>
 
+#include "ChartPage.h"
+#include "ColumnFigures.h"
 #include "ReadoutReport.h"
+#include "ShownReadout.h"
 #include "TravikTestUnit.h"
 
 namespace {
@@ -99,6 +103,29 @@ QStringList dataPagePictures(travik::TSTestForm& form, const QString& folder, co
             pagePicture(form, "TabSheet4", folder, prefix + QStringLiteral("-chart.png"))};
 }
 
+// The chart page with limits on its charted column that the readout crosses
+// (its lowest twentieth and highest fifth of the range outside), as
+// NAME-limits-chart.png; the limits are taken away again afterwards.
+QString limitsChartPicture(travik::TSTestForm& form, const QString& folder, const char* name) {
+    auto* chart = form.findChild<travik::ChartPage*>(QStringLiteral("ChartPage1"));
+    auto* shown = form.findChild<travik::ShownReadout*>();
+    if (!chart || !shown || chart->chartedColumns().empty()) return QString();
+    const std::size_t column = chart->chartedColumns().front();
+    travik::history::StoredLimit limit;
+    limit.column = form.table().titles[column];
+    for (const travik::ColumnFigures& figures : travik::FiguresOf(form.table()).columns) {
+        if (figures.column != column) continue;
+        const double span = figures.maximum.value - figures.minimum.value;
+        limit.limit.lower = figures.minimum.value + span / 20;
+        limit.limit.upper = figures.maximum.value - span / 5;
+    }
+    shown->setLimits({limit});
+    const QString picture = pagePicture(
+        form, "TabSheet4", folder, QString::fromLatin1(name) + QStringLiteral("-limits-chart.png"));
+    shown->setLimits({});
+    return picture;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -129,6 +156,7 @@ int main(int argc, char* argv[]) {
     const std::string data = readAndSave(form, "Button2", dialogs);
     pages << dataPagePictures(form, folder, "data");
     pages << figuresPicture(form, folder, "data");
+    pages << limitsChartPicture(form, folder, "data");
     const QString picture = pagePicture(form, "TabSheet1", folder, QStringLiteral("window.png"));
     const bool pictureSaved = !picture.isEmpty();
     form.close();
