@@ -208,7 +208,10 @@ struct ChartPage::Parts {
     // (after the page's own), the points outside of each line with a limit,
     // and each limit's line or edge marker.
     std::shared_ptr<const std::vector<history::ColumnExcursions>> excursions;
-    std::vector<ChartBand> excursionBands;
+    std::vector<ChartBand> excursionBands;  // in time order
+    // The excursions' shading: those less than a pixel apart share a rectangle,
+    // so that thousands of them over a decade cost no more than the pixels.
+    std::vector<QGraphicsRectItem*> excursionItems;
     struct Outside {
         QScatterSeries* series = nullptr;
         std::vector<ChartPoint> points;
@@ -225,6 +228,7 @@ struct ChartPage::Parts {
         QGraphicsSimpleTextItem* marker = nullptr;
     };
     std::vector<LimitMark> limitMarks;
+    void placeExcursions();
     std::vector<ChartBand> allBands() const {
         std::vector<ChartBand> all = bands;
         all.insert(all.end(), excursionBands.begin(), excursionBands.end());
@@ -532,6 +536,7 @@ void ChartPage::replaceChart() {
     parts_->drawn.clear();
     parts_->bandItems.clear();  // the chart's children, gone with it
     parts_->excursionBands.clear();
+    parts_->excursionItems.clear();
     parts_->outside.clear();
     parts_->limitMarks.clear();
     parts_->drawnColumns = 0;
@@ -716,12 +721,11 @@ void ChartPage::addBands() {
     for (QGraphicsRectItem* item : parts_->bandItems) delete item;
     parts_->bandItems.clear();
     if (!parts_->axis) return;  // bands are times: none over row numbers
-    for (const ChartBand& band : parts_->allBands()) {
+    for (const ChartBand& band : parts_->bands) {
         auto* item = new QGraphicsRectItem(parts_->chart);
         item->setPen(Qt::NoPen);
-        item->setBrush(band.kind == ChartBand::Kind::PossibleLoss  ? QColor(0xd6, 0x27, 0x28, 60)
-                       : band.kind == ChartBand::Kind::ClockChange ? QColor(0xff, 0xbf, 0x00, 60)
-                                                                   : kExcursionShade);
+        item->setBrush(band.kind == ChartBand::Kind::PossibleLoss ? QColor(0xd6, 0x27, 0x28, 60)
+                                                                  : QColor(0xff, 0xbf, 0x00, 60));
         item->setZValue(-1);
         item->setFlag(QGraphicsItem::ItemStacksBehindParent, false);
         parts_->bandItems.push_back(item);
@@ -730,7 +734,8 @@ void ChartPage::addBands() {
 }
 
 void ChartPage::placeBands() const {
-    const std::vector<ChartBand> bands = parts_->allBands();
+    parts_->placeExcursions();
+    const std::vector<ChartBand>& bands = parts_->bands;
     if (!parts_->xAxis || parts_->bandItems.size() != bands.size()) return;
     const QRectF plot = parts_->chart->plotArea();
     const double low = parts_->xAxis->min();
@@ -751,10 +756,49 @@ void ChartPage::placeBands() const {
     }
 }
 
+// The excursions in view, a rectangle for those within a pixel of each other.
+void ChartPage::Parts::placeExcursions() {
+    std::vector<QRectF> rects;
+    const QRectF plot = chart->plotArea();
+    const double low = xAxis ? xAxis->min() : 0;
+    const double high = xAxis ? xAxis->max() : 0;
+    if (high > low && plot.width() > 0) {
+        for (const ChartBand& band : excursionBands) {
+            const double from = std::max(low, band.from * 1000.0);
+            const double to = std::min(high, band.to * 1000.0);
+            if (to < from) continue;
+            const double left = plot.left() + (from - low) / (high - low) * plot.width();
+            const double right =
+                std::max(left + 1, plot.left() + (to - low) / (high - low) * plot.width());
+            if (!rects.empty() && left <= rects.back().right() + 1)
+                rects.back().setRight(std::max(rects.back().right(), right));
+            else
+                rects.emplace_back(left, plot.top(), right - left, plot.height());
+        }
+    }
+    while (excursionItems.size() < rects.size()) {
+        auto* item = new QGraphicsRectItem(chart);
+        item->setPen(Qt::NoPen);
+        item->setBrush(kExcursionShade);
+        item->setZValue(-1);
+        excursionItems.push_back(item);
+    }
+    for (std::size_t i = 0; i < excursionItems.size(); ++i) {
+        QGraphicsRectItem* item = excursionItems[i];
+        if (i < rects.size()) {
+            item->setRect(rects[i]);
+            item->show();
+        } else {
+            item->hide();
+        }
+    }
+}
+
 QList<QRectF> ChartPage::shadedAreas() const {
     QList<QRectF> areas;
-    for (const QGraphicsRectItem* item : parts_->bandItems)
-        if (item->isVisible()) areas << item->rect();
+    for (const auto* items : {&parts_->bandItems, &parts_->excursionItems})
+        for (const QGraphicsRectItem* item : *items)
+            if (item->isVisible()) areas << item->rect();
     return areas;
 }
 
@@ -823,6 +867,8 @@ void ChartPage::addLimits() {
                                                   static_cast<double>(excursion.end)});
         }
     }
+    std::sort(parts_->excursionBands.begin(), parts_->excursionBands.end(),
+              [](const ChartBand& a, const ChartBand& b) { return a.from < b.from; });
 }
 
 // Each point judged by the limit of its own time; drawn over the line as dots
