@@ -141,8 +141,9 @@ int main(int argc, char** argv) {
         });
         table.add("history view: one year in table, chart, figures (" + std::to_string(rows) +
                       " records)",
-                  bench::format("%.0f ms", shownYear.wall * 1000), "<= 300 ms",
-                  shownYear.wall <= 0.300);
+                  bench::format("%.0f ms", shownYear.wall * 1000) +
+                      bench::format(" (%.0f ms CPU)", shownYear.cpu * 1000),
+                  "<= 300 ms", shownYear.wall <= 0.300);
         std::optional<HistoryRange> yearRange;
         const bench::Timing yearLoaded = bench::medianOf(
             5, [&] { yearRange = LoadRange(store, id, ReadoutKind::DataLogger, year); });
@@ -185,12 +186,14 @@ int main(int argc, char** argv) {
             excursions = shown.front().figures.excursions.size();
         table.add(
             "history view: one year with a limit (" + std::to_string(excursions) + " excursions)",
-            bench::format("%.0f ms", limitedYear.wall * 1000), "<= 300 ms",
-            limitedYear.wall <= 0.300);
+            bench::format("%.0f ms", limitedYear.wall * 1000) +
+                bench::format(" (%.0f ms CPU)", limitedYear.cpu * 1000),
+            "<= 300 ms", limitedYear.wall <= 0.300);
         const bench::Timing yearExcursions =
             bench::medianOf(5, [&] { TableExcursions(*yearTable, limits, {}); });
         table.add("history view: of which the excursions worked out",
-                  bench::format("%.0f ms", yearExcursions.wall * 1000));
+                  bench::format("%.0f ms", yearExcursions.wall * 1000) +
+                      bench::format(" (%.0f ms CPU)", yearExcursions.cpu * 1000));
         table.add("history view: chart points drawn for one year with a limit",
                   std::to_string(pages.chart.drawnPointCount()) + " + " +
                       std::to_string(pages.chart.outsidePoints().size()) + " outside");
@@ -206,14 +209,17 @@ int main(int argc, char** argv) {
                   bench::format("%.0f ms", loaded.wall * 1000));
         const bench::Timing chart = bench::medianOf(3, [&] { pages.showChart(shownAll, *all); });
         table.add("history view: the decade drawn in the chart",
-                  bench::format("%.0f ms", chart.wall * 1000), "<= 500 ms", chart.wall <= 0.500);
+                  bench::format("%.0f ms", chart.wall * 1000) +
+                      bench::format(" (%.0f ms CPU)", chart.cpu * 1000),
+                  "<= 500 ms", chart.wall <= 0.500);
         table.add("history view: chart points drawn for the decade",
                   std::to_string(pages.chart.drawnPointCount()));
         const bench::Timing limitedChart =
             bench::medianOf(3, [&] { pages.showChart(shownAll, *all, limits); });
         table.add("history view: the decade drawn in the chart with a limit",
-                  bench::format("%.0f ms", limitedChart.wall * 1000), "<= 500 ms",
-                  limitedChart.wall <= 0.500);
+                  bench::format("%.0f ms", limitedChart.wall * 1000) +
+                      bench::format(" (%.0f ms CPU)", limitedChart.cpu * 1000),
+                  "<= 500 ms", limitedChart.wall <= 0.500);
         table.add("history view: peak memory after the decade",
                   bench::format("%.0f MiB", peakMiB()));
     }
