@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QScatterSeries>
 #include <QTimeZone>
 #include <QToolTip>
@@ -249,6 +250,19 @@ ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique
     parts_->timelineBox->hide();
     layout->addWidget(parts_->timelineBox);
 
+    limitsButton_ = new QPushButton(this);
+    limitsButton_->setObjectName(QStringLiteral("ChartLimitsButton"));
+    limitsButton_->hide();
+    layout->addWidget(limitsButton_, 0, Qt::AlignLeft);
+    connect(limitsButton_, &QPushButton::clicked, this, [this] {
+        const std::vector<std::size_t> charted = chartedColumns();
+        const std::vector<std::size_t> offered = offeredColumns();
+        if (!charted.empty())
+            emit limitsRequested(charted.front());
+        else if (!offered.empty())
+            emit limitsRequested(offered.front());
+    });
+
     auto* row = new QHBoxLayout;
     parts_->list = new QListView(this);
     parts_->list->setObjectName(QStringLiteral("ChartColumnList"));
@@ -335,6 +349,8 @@ void ChartPage::setTable(std::shared_ptr<const Table> table, int languageIndex) 
 void ChartPage::setLanguage(int languageIndex) {
     parts_->languageIndex = languageIndex;
     const bool none = parts_->hasTable && parts_->offered.empty();
+    limitsButton_->setText(QString::fromUtf8(LimitsWindowTextsFor(languageIndex).open));
+    limitsButton_->setVisible(parts_->hasTable && !parts_->offered.empty());
     parts_->message->setText(none ? QString::fromStdString(NoNumericColumnText(languageIndex))
                                   : QString());
     parts_->message->setVisible(none && !timelineShown());

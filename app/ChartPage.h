@@ -22,6 +22,7 @@ QT_BEGIN_NAMESPACE
 class QValueAxis;
 QT_END_NAMESPACE
 class QPainter;
+class QPushButton;
 class QRectF;
 
 namespace travik {
@@ -134,6 +135,11 @@ private:
 
     struct Parts;
     std::unique_ptr<Parts> parts_;
+    QPushButton* limitsButton_ = nullptr;  // "Limits…": the window opens its dialog
+
+signals:
+    // The user asks for the limits of table column `column` (the first charted one).
+    void limitsRequested(std::size_t column);
 
 public:
     // Paints the chart as the page shows it now (the checked columns, the

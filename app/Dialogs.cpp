@@ -33,6 +33,10 @@ int QtDialogs::execWaiting(QDialog& dialog) {
     return result;
 }
 
+bool QtDialogs::runDialog(QDialog& dialog) {
+    return execWaiting(dialog) == QDialog::Accepted;
+}
+
 void QtDialogs::closeWaitingDialogs() {
     for (QDialog* dialog : waiting_) dialog->reject();
 }

@@ -31,6 +31,12 @@ public:
         static_cast<void>(text);
         return false;
     }
+    // Runs one of the window's own dialogs (the limits) until it is answered;
+    // true when accepted. Tests answer it through its controls instead.
+    virtual bool runDialog(QDialog& dialog) {
+        static_cast<void>(dialog);
+        return false;
+    }
     // The window's language (0..3), for the dialogs' own texts.
     virtual void setLanguage(int languageIndex) { static_cast<void>(languageIndex); }
     // Closes every dialog still waiting for the user as if cancelled: each call
@@ -50,6 +56,7 @@ public:
     std::optional<std::string> askOpenFileName() override;
     std::optional<std::string> askReportFileName(const std::string& proposed) override;
     bool askYesNo(const std::string& text) override;
+    bool runDialog(QDialog& dialog) override;
     void setLanguage(int languageIndex) override { language_ = languageIndex; }
     void closeWaitingDialogs() override;
 

@@ -1,12 +1,15 @@
 #include "FiguresGrid.h"
 
 #include <QAbstractTableModel>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "Languages.h"
 #include "ReadoutTexts.h"
 
 namespace travik {
@@ -65,6 +68,7 @@ FiguresGrid::FiguresGrid(QWidget* parent)
     : QWidget(parent),
       timeRange_(new QLabel(this)),
       grid_(new QTableView(this)),
+      limitsButton_(new QPushButton(this)),
       model_(new Model(this)),
       table_(std::make_shared<Table>()),
       figures_(std::make_shared<TableFigures>()) {
@@ -80,7 +84,23 @@ FiguresGrid::FiguresGrid(QWidget* parent)
     grid_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     grid_->setWordWrap(false);
     grid_->setModel(model_);
-    layout->addWidget(timeRange_);
+    auto* top = new QHBoxLayout;
+    top->addWidget(timeRange_, 1);
+    limitsButton_->setObjectName(QStringLiteral("FiguresLimitsButton"));
+    top->addWidget(limitsButton_);
+    layout->addLayout(top);
+    connect(limitsButton_, &QPushButton::clicked, this, [this] {
+        const std::vector<ColumnFigures>& columns = figures_->columns;
+        if (columns.empty()) return;
+        // The current row's column, else the first that is no identifier.
+        std::size_t place = 0;
+        if (grid_->currentIndex().isValid()) {
+            place = static_cast<std::size_t>(grid_->currentIndex().row());
+        } else {
+            while (place + 1 < columns.size() && columns[place].identifier) ++place;
+        }
+        emit limitsRequested(columns[place < columns.size() ? place : 0].column);
+    });
     layout->addWidget(grid_);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     fill();
@@ -108,6 +128,8 @@ void FiguresGrid::setLanguage(int languageIndex) {
 FiguresGrid::~FiguresGrid() = default;
 
 void FiguresGrid::fill() {
+    limitsButton_->setText(QString::fromUtf8(LimitsWindowTextsFor(languageIndex_).open));
+    limitsButton_->setEnabled(!figures_->columns.empty());
     model_->show(table_, figures_.get(), languageIndex_);
     // Fitted to the first rows' texts (the header samples a bounded number).
     grid_->resizeColumnsToContents();

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <QWidget>
+#include <cstddef>
 #include <memory>
 
 #include "ColumnFigures.h"
 #include "Table.h"
 
 class QLabel;
+class QPushButton;
 class QTableView;
 
 namespace travik {
@@ -33,12 +35,17 @@ public:
     QList<QStringList> rowTexts() const;
     QString timeRangeText() const;
 
+signals:
+    // The user asks for the limits of table column `column` (the current row's).
+    void limitsRequested(std::size_t column);
+
 private:
     class Model;
     void fill();
 
     QLabel* timeRange_;
     QTableView* grid_;
+    QPushButton* limitsButton_;  // "Limits…": the window opens its dialog
     Model* model_;
     std::shared_ptr<const Table> table_;
     std::shared_ptr<const TableFigures> figures_;

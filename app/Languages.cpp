@@ -503,6 +503,22 @@ std::string PictureNotSavedText(int languageIndex, const std::string& path) {
            PrintableName(path);
 }
 
+const LimitsWindowTexts& LimitsWindowTextsFor(int languageIndex) {
+    static const LimitsWindowTexts texts[kLanguageCount] = {
+        {"Column", "Take the limit away from then on", "Limits\u2026", "above the upper limit %1",
+         "below the lower limit %1", "The limit could not be kept: %1"},
+        {"Spalte", "Grenzwert ab dann aufheben", "Grenzwerte\u2026", "über dem oberen Grenzwert %1",
+         "unter dem unteren Grenzwert %1", "Der Grenzwert konnte nicht gespeichert werden: %1"},
+        {"Colonne", "Retirer la limite à partir de cette date", "Limites\u2026",
+         "au-dessus de la limite haute %1", "en dessous de la limite basse %1",
+         "La limite n'a pas pu être enregistrée : %1"},
+        {"Columna", "Quitar el límite desde entonces", "Límites\u2026",
+         "por encima del límite superior %1", "por debajo del límite inferior %1",
+         "No se ha podido guardar el límite: %1"},
+    };
+    return texts[languageIndex >= 0 && languageIndex < kLanguageCount ? languageIndex : 0];
+}
+
 std::string UnableToWriteText(const std::string& path) {
     return "Unable to write to " + PrintableName(path);
 }

@@ -166,6 +166,20 @@ std::string AdapterOnSeveralPortsText(const std::vector<std::string>& ports, int
 std::string ReadoutPortFailureText(const std::string& port, const OpenStatus& opened,
                                    int languageIndex);
 
+// The limits: the dialog's own words beside history/LimitTexts', the command
+// that opens it (chart page, figures grid), a table cell outside its limit
+// ("%1": the limit as the column writes it) and a limit that could not be kept
+// ("%1": why). UTF-8.
+struct LimitsWindowTexts {
+    const char* column;
+    const char* takeAway;  // the check box: no limit from the start on
+    const char* open;      // "Limits…"
+    const char* aboveUpper;
+    const char* belowLower;
+    const char* notKept;
+};
+const LimitsWindowTexts& LimitsWindowTextsFor(int languageIndex);
+
 // The error text for settings that could not be saved (the error box adds the full stop).
 std::string UnableToWriteText(const std::string& path);
 

@@ -76,11 +76,8 @@ void PortChoice::findRememberedAdapter() {
             openFoundAdapter(choice.port);
             break;
         case AdapterChoice::Outcome::NotPluggedIn:
-            window_.setStatusText(AdapterNotPluggedInText(window_.languageIndex()));
-            break;
         case AdapterChoice::Outcome::Several:
-            window_.setStatusText(
-                AdapterOnSeveralPortsText(choice.candidates, window_.languageIndex()));
+            showAdapterNotChosen(choice);
             break;
     }
 }
@@ -96,16 +93,21 @@ void PortChoice::takeAdapterChoice(const AdapterChoice& choice) {
             window_.setStatusText(AdapterNowText(choice.port, window_.languageIndex()));
             return;
         case AdapterChoice::Outcome::NotPluggedIn:
-            window_.setStatusText(AdapterNotPluggedInText(window_.languageIndex()));
-            break;
         case AdapterChoice::Outcome::Several:
-            window_.setStatusText(
-                AdapterOnSeveralPortsText(choice.candidates, window_.languageIndex()));
+            showAdapterNotChosen(choice);
             break;
     }
     // The stored name and adapter are kept for the next start.
     state_.ComPortName.clear();
     awaitingAdapter_ = true;
+}
+
+// The status line says why no port was chosen for the adapter.
+void PortChoice::showAdapterNotChosen(const AdapterChoice& choice) {
+    const int language = window_.languageIndex();
+    window_.setStatusText(choice.outcome == AdapterChoice::Outcome::Several
+                              ? AdapterOnSeveralPortsText(choice.candidates, language)
+                              : AdapterNotPluggedInText(language));
 }
 
 // Found again on a refresh: opened as if the user had picked it.

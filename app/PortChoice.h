@@ -54,6 +54,7 @@ signals:
 private:
     void findRememberedAdapter();
     void takeAdapterChoice(const AdapterChoice& choice);
+    void showAdapterNotChosen(const AdapterChoice& choice);
     void openFoundAdapter(const std::string& port);
     OpenStatus openSelectedPort();
     void showPortOutcome(const OpenStatus& opened);

@@ -39,6 +39,7 @@
 #include "HistoryView.h"
 #include "InputBlocker.h"
 #include "Languages.h"
+#include "LimitsDialog.h"
 #include "LogoDecoder.h"
 #include "PrintableName.h"
 #include "ReadoutReport.h"
@@ -153,6 +154,9 @@ void TSTestForm::connectEvents() {
     connect(shown_, &ShownReadout::tableChanged, this, &TSTestForm::showPages);
     connect(shown_, &ShownReadout::excursionsChanged, this,
             [this] { ui_->ChartPage1->setExcursions(shown_->excursions()); });
+    connect(shown_, &ShownReadout::excursionsChanged, this, &TSTestForm::showExcursionsOnTable);
+    connect(ui_->ChartPage1, &ChartPage::limitsRequested, this, &TSTestForm::openLimitsDialog);
+    connect(ui_->FiguresGrid1, &FiguresGrid::limitsRequested, this, &TSTestForm::openLimitsDialog);
     connect(ui_->Button1, &QPushButton::clicked, this, &TSTestForm::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &TSTestForm::Button1Click);
     connect(ui_->CSVDateiabspeichern1, &QAction::triggered, this,
@@ -371,6 +375,7 @@ void TSTestForm::ApplyLanguage(int index) {
     pages->setTabText(pages->indexOf(ui_->TabSheet4), fromUtf8(captions->TabSheet4));
     ui_->ChartPage1->setLanguage(index);
     ui_->FiguresGrid1->setLanguage(index);
+    showExcursionsOnTable();
     applyFileMenuLanguage(index);
     const HistoryViewTexts& history = HistoryViewTextsFor(index);
     pages->setTabText(pages->indexOf(historyView_), fromUtf8(history.page));
@@ -424,6 +429,7 @@ void TSTestForm::runReadout(ReadoutKind kind) {
             readoutInHistory_ = merge.kept;
             setStatusText(merge.text);
             historyView_->refreshDevices();
+            moveLimitsIntoHistory();  // the device may be the history's now
         }
     }
     transferRunning_ = false;
@@ -461,6 +467,7 @@ void TSTestForm::showPages() {
     ui_->TableView1->fitColumns();
     ui_->ChartPage1->setTable(table, LanguageIndex(), shown_->excursions());
     ui_->FiguresGrid1->setFigures(table, shown_->figures(), LanguageIndex());
+    loadLimits();
 }
 
 void TSTestForm::showTerminalPage() {
@@ -715,6 +722,7 @@ void TSTestForm::AddToHistory1Click() {
                          state_.terminal, true, "file " + shown_->filePath(), LanguageIndex())
             .text);
     historyView_->refreshDevices();
+    moveLimitsIntoHistory();
 }
 
 // The range the history view loaded, on the pages as a readout: the table with
@@ -738,8 +746,8 @@ void TSTestForm::showHistoryRange() {
     state_.terminal = range->terminal;
     state_.AlarmMode = range->kind == ReadoutKind::AlarmBuffer;
     replaceTerminalView();
+    historyShown_ = range;  // before the table: its limits are the range's device's
     showTable(std::make_shared<const Table>(history::RangeTable(*range)));
-    historyShown_ = range;
     ui_->TableView1->tableModel()->setRowMarks(range->rowMarks);
     std::vector<ChartBand> bands;
     for (const history::RangeMark& mark : range->marks) {
@@ -762,6 +770,71 @@ void TSTestForm::showHistoryRange() {
             .toStdString();
     setStatusText(history::RangeSummaryText(*range, LanguageIndex()));
     ui_->PageControl1->setCurrentWidget(ui_->TabSheet3);
+}
+
+// ---- Limits ----
+
+LimitsFiles TSTestForm::limitsFiles() const {
+    return {historyView_->historyPath(), historyOn_, settingsPath_};
+}
+
+// Whenever another table is shown: a history range's limits are its device's;
+// a readout's those of the device its first line names.
+void TSTestForm::loadLimits() {
+    const LimitsFiles files = limitsFiles();
+    if (historyShown_) {
+        limitsHome_ = HistoryDeviceHome(historyShown_->device);
+    } else {
+        const std::vector<std::string>& preamble = shown_->table()->preamble;
+        limitsHome_ = FindLimitsHome(files, preamble.empty() ? std::string() : preamble.front());
+    }
+    shown_->setLimits(LoadLimits(files, limitsHome_));
+}
+
+// A device the history has taken in keeps its limits there from now on.
+void TSTestForm::moveLimitsIntoHistory() {
+    const std::vector<std::string>& preamble = shown_->table()->preamble;
+    if (historyOn_ && !preamble.empty()) {
+        const std::string problem =
+            MoveLimitsIntoHistory(limitsFiles(), preamble.front(), LanguageIndex());
+        if (!problem.empty())
+            showMessage(QString::fromUtf8(LimitsWindowTextsFor(LanguageIndex()).notKept)
+                            .arg(QString::fromStdString(problem))
+                            .toStdString());
+    }
+    loadLimits();
+}
+
+void TSTestForm::showExcursionsOnTable() {
+    ui_->TableView1->tableModel()->setExcursions(*shown_->excursions(), *shown_->figures(),
+                                                 LanguageIndex());
+}
+
+void TSTestForm::openLimitsDialog(std::size_t column) {
+    if (transferRunning_ || limitsHome_.place == LimitsHome::Place::None) return;
+    const Table& shownTable = *shown_->table();
+    std::vector<LimitColumn> columns;
+    for (const ColumnFigures& figures : shown_->figures()->columns) {
+        if (figures.identifier || figures.column >= shownTable.titles.size()) continue;
+        if (!columns.empty() && columns.back().column == figures.column) continue;
+        columns.push_back(
+            {figures.column, shownTable.titles[figures.column], figures.decimalSeparator});
+    }
+    if (columns.empty()) return;
+    const history::ClockReading clock = history::ComputerClockNow();
+    LimitsDialog dialog(std::move(columns), shown_->limits(), clock.local.value_or(clock.utc),
+                        LanguageIndex(), this);
+    dialog.setObjectName(QStringLiteral("LimitsDialog1"));
+    dialog.chooseColumn(column);
+    if (!dialogs_->runDialog(dialog)) return;
+    const std::string problem =
+        KeepLimit(limitsFiles(), limitsHome_, dialog.chosen(), LanguageIndex());
+    if (!problem.empty()) {
+        dialogs_->showError(QString::fromUtf8(LimitsWindowTextsFor(LanguageIndex()).notKept)
+                                .arg(QString::fromStdString(problem))
+                                .toStdString());
+    }
+    loadLimits();
 }
 
 // ---- CSV export ----

@@ -14,6 +14,7 @@
 #include "AdapterIdentity.h"
 #include "Dialogs.h"
 #include "HistoryRange.h"
+#include "LimitsSource.h"
 #include "PortChoice.h"
 #include "QtTexts.h"
 #include "Readout.h"
@@ -93,6 +94,12 @@ public:
     bool historyOn() const { return historyOn_; }
     std::shared_ptr<const history::HistoryRange> shownHistoryRange() const { return historyShown_; }
 
+    // The limits of the readout shown: where they are kept (none for a
+    // readout without a first line) and the files looked in.
+    const LimitsHome& limitsHome() const { return limitsHome_; }
+    LimitsFiles limitsFiles() const;
+    const std::vector<history::StoredLimit>& shownLimits() const { return shown_->limits(); }
+
     // True once the session has ended the window (then it is closed or closing
     // and will not be shown again).
     bool sessionEnded() const;
@@ -107,6 +114,9 @@ public slots:
     void SaveReport1Click();
     // Puts the opened file into the history.
     void AddToHistory1Click();
+    // The limits dialog for table column `column` (chart page, figures grid):
+    // what it accepts is kept, then the readout's limits are loaded again.
+    void openLimitsDialog(std::size_t column);
     // The session ends the program (SIGTERM, SIGHUP; on Windows the log-off or
     // shutdown): the settings are written and the port closed at once (after a
     // running readout has stopped), a box waiting for the user is closed and no
@@ -153,6 +163,9 @@ private:
     void endReport();
     void setUpHistory();
     void showHistoryRange();
+    void loadLimits();
+    void moveLimitsIntoHistory();
+    void showExcursionsOnTable();
 
     std::unique_ptr<Ui::TSTestForm> ui_;
     std::unique_ptr<Dialogs> dialogs_;
@@ -177,6 +190,7 @@ private:
     bool historyByDefault_ = true;
     bool readoutInHistory_ = false;  // the readout shown was merged into the history
     std::shared_ptr<const history::HistoryRange> historyShown_;
+    LimitsHome limitsHome_;
 };
 
 }  // namespace travik

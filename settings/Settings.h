@@ -35,6 +35,14 @@ StoredSettings ReadSettings(const std::string& path);
 // key and comment of the file. A failure names its step and the system's error.
 Status WriteSettings(const std::string& path, const StoredSettings& settings);
 
+// One value of the file by section and key (plain ASCII names), for settings
+// the window keeps beside the three: empty when missing or unreadable. Never fails.
+std::string ReadSettingValue(const std::string& path, const char* section, const std::string& key);
+// Writes one value, keeping everything else of the file; an empty value takes
+// the key away. A failure names its step and the system's error.
+Status WriteSettingValue(const std::string& path, const char* section, const std::string& key,
+                         const std::string& value);
+
 // A stored integer: decimal, or hexadecimal with a leading 0x or $; anything
 // else (and anything out of the 32-bit range) gives 0.
 int ParseSettingInteger(const std::string& text);

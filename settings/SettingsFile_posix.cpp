@@ -108,4 +108,30 @@ Status WriteSettings(const std::string& path, const StoredSettings& settings) {
     return WriteFileAtomically(path, ini.text());
 }
 
+std::string ReadSettingValue(const std::string& path, const char* section, const std::string& key) {
+    const FileBytes file = ReadRegularFile(path, kMaxSettingsFileBytes);
+    if (file.error != 0) return std::string();
+    const std::string text =
+        file.truncated ? std::string(DropIncompleteLastLine(file.bytes)) : file.bytes;
+    return IniFile::parse(text).value(section, key).value_or("");
+}
+
+Status WriteSettingValue(const std::string& path, const char* section, const std::string& key,
+                         const std::string& value) {
+    FileBytes existing = ReadRegularFile(path, kMaxSettingsFileBytes);
+    if (existing.error == ENOENT) existing = FileBytes{};
+    if (existing.error != 0) return Status::SystemFailure("read", existing.error);
+    if (existing.truncated) return Status::SystemFailure("read", EFBIG);
+
+    IniFile ini = IniFile::parse(existing.bytes, "\n");
+    if (value.empty()) {
+        ini.removeKey(section, key);
+    } else if (!ini.setValue(section, key, value)) {
+        return Status::Failure("store", EINVAL, "a value cannot be stored in the file");
+    }
+    if (const int error = CreateFolderOf(path))
+        return Status::SystemFailure("create folder", error);
+    return WriteFileAtomically(path, ini.text());
+}
+
 }  // namespace travik

@@ -115,4 +115,25 @@ Status WriteSettings(const std::string& path, const StoredSettings& settings) {
     return WriteProfileString(kLanguageSetting, texts.language, *file);
 }
 
+std::string ReadSettingValue(const std::string& path, const char* section, const std::string& key) {
+    const std::optional<std::wstring> file = WidenUtf8(path);
+    if (!file || !fileExists(*file)) return std::string();
+    return ReadProfileString(SettingKey{section, key.c_str()}, *file);
+}
+
+Status WriteSettingValue(const std::string& path, const char* section, const std::string& key,
+                         const std::string& value) {
+    const std::optional<std::wstring> file = WidenUtf8(path);
+    if (!file || file->empty()) return Status::SystemFailure("open", ERROR_INVALID_NAME);
+    if (!IsStorableIniValue(value))
+        return Status::Failure("store", ERROR_INVALID_PARAMETER,
+                               "a value cannot be stored in the file");
+    if (value.empty()) {
+        WritePrivateProfileStringW(widenKey(section).c_str(), widenKey(key.c_str()).c_str(),
+                                   nullptr, file->c_str());
+        return {};
+    }
+    return WriteProfileString(SettingKey{section, key.c_str()}, value, *file);
+}
+
 }  // namespace travik

@@ -56,6 +56,13 @@ std::optional<std::string> RecordingDialogs::askOpenFileName() {
     return answer;
 }
 
+bool RecordingDialogs::runDialog(QDialog& dialog) {
+    if (dialogAnswers.empty()) return false;
+    const std::function<bool(QDialog&)> answer = std::move(dialogAnswers.front());
+    dialogAnswers.pop_front();
+    return answer(dialog);
+}
+
 bool RecordingDialogs::askYesNo(const std::string& text) {
     questions.push_back(text);
     if (questionAnswers.empty()) return false;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,10 @@ public:
     // Questions are recorded and answered from the queue (No when none is queued).
     bool askYesNo(const std::string& text) override;
     void setLanguage(int languageIndex) override { language = languageIndex; }
+    // The window's own dialogs are answered by the queued functions, which
+    // work the dialog's controls and say whether it was accepted (cancelled
+    // when none is queued).
+    bool runDialog(QDialog& dialog) override;
 
     std::vector<std::string> messages;
     std::vector<std::string> errors;  // as shown: with the full stop
@@ -35,6 +40,7 @@ public:
     std::deque<std::optional<std::string>> openAnswers;
     std::vector<std::string> questions;
     std::deque<bool> questionAnswers;
+    std::deque<std::function<bool(QDialog&)>> dialogAnswers;
     int language = -1;  // as the window last set it
 
 protected:

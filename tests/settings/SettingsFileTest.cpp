@@ -415,3 +415,35 @@ TEST(ReadSettings, TheHistoryKeysAreReadAndKeptWhenTheWindowWrites) {
         EXPECT_EQ(again.historyFile, c.file);
     }
 }
+
+// The window's own values beside the three (its limits): each key kept, an
+// empty value taking the key away, and the window's write on exit keeping them.
+TEST(SettingValue, KeptBesideTheSettingsAndThroughTheirWrite) {
+    TempDir dir;
+    const std::string path = dir.file("folder/TravikReadout.ini");
+    EXPECT_EQ(travik::ReadSettingValue(path, "limits", "device-41"), "");
+    const struct {
+        const char* key;
+        std::string value;
+    } values[] = {
+        {"device-41", "Value1,1.5,2.5,0,0,,"},
+        {"device-42ff00", " spaces around; and ;semicolons "},
+        {"device-41", "Value1,,3,0,0,,;Druck,0,1,0,0,,"},  // replaced
+    };
+    for (const auto& value : values) {
+        ASSERT_TRUE(travik::WriteSettingValue(path, "limits", value.key, value.value).ok());
+        EXPECT_EQ(travik::ReadSettingValue(path, "limits", value.key), value.value);
+    }
+    ASSERT_TRUE(WriteSettings(path, Settings("/dev/ttyUSB0", 1, 2)).ok());
+    ExpectSettings(ReadSettings(path), Settings("/dev/ttyUSB0", 1, 2));
+    EXPECT_EQ(travik::ReadSettingValue(path, "limits", "device-41"),
+              "Value1,,3,0,0,,;Druck,0,1,0,0,,");
+    EXPECT_EQ(travik::ReadSettingValue(path, "limits", "device-42ff00"),
+              " spaces around; and ;semicolons ");
+    ASSERT_TRUE(travik::WriteSettingValue(path, "limits", "device-41", "").ok());
+    EXPECT_EQ(travik::ReadSettingValue(path, "limits", "device-41"), "");
+    EXPECT_EQ(ReadSettings(path).comID, "/dev/ttyUSB0");
+    // A line break cannot be kept on the file's one line: refused, nothing changed.
+    EXPECT_FALSE(travik::WriteSettingValue(path, "limits", "device-43", "a\nb").ok());
+    EXPECT_EQ(travik::ReadSettingValue(path, "limits", "device-43"), "");
+}
