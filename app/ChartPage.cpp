@@ -8,7 +8,9 @@
 #include <QFileDialog>
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
+#include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
+#include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegendMarker>
@@ -42,7 +44,9 @@
 #include "ChartDecimation.h"
 #include "ChartLines.h"
 #include "Columns.h"
+#include "DeviceLimits.h"
 #include "Dialogs.h"
+#include "Excursions.h"
 #include "Languages.h"
 #include "ReadoutTexts.h"
 
@@ -63,6 +67,13 @@ const QColor kColors[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28),
                           QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
                           QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
                           QColor(0xe3, 0x77, 0xc2), QColor(0x17, 0xbe, 0xcf)};
+// Points beyond their limit, and the excursions' shading (lighter than a loss band's).
+const QColor kOutsideColor(0xe6, 0x00, 0x73);
+const QColor kExcursionShade(0xe6, 0x00, 0x73, 28);
+constexpr qreal kOutsideMarkerSize = 7;
+constexpr qreal kLimitZ = 1;         // over the bands, under the series
+constexpr qreal kEdgeMarkerZ = 100;  // over everything in the plot
+constexpr qreal kEdgeMarkerGap = 2;  // pixels between a marker and the plot's edge
 
 // The chart's view: the wheel zooms the horizontal axis, a double click resets.
 class ChartView : public QChartView {
@@ -194,6 +205,36 @@ struct ChartPage::Parts {
     std::vector<ChartBand> bands;
     std::vector<QGraphicsRectItem*> bandItems;
     std::size_t drawnColumns = 0;  // the pixel columns the points were chosen for
+    // The limits, and what the chart draws of them: each excursion's band
+    // (after the page's own), the points outside of each line with a limit,
+    // and each limit's line or edge marker.
+    std::shared_ptr<const std::vector<history::ColumnExcursions>> excursions;
+    std::vector<ChartBand> excursionBands;  // in time order
+    // The excursions' shading: those less than a pixel apart share a rectangle,
+    // so that thousands of them over a decade cost no more than the pixels.
+    std::vector<QGraphicsRectItem*> excursionItems;
+    struct Outside {
+        QScatterSeries* series = nullptr;
+        std::vector<ChartPoint> points;
+        std::vector<std::size_t> shown;
+    };
+    std::vector<Outside> outside;
+    struct LimitMark {
+        QValueAxis* valueAxis = nullptr;
+        double from = 0;  // axis seconds
+        double to = 0;
+        double value = 0;
+        QString text;
+        QGraphicsLineItem* line = nullptr;
+        QGraphicsSimpleTextItem* marker = nullptr;
+    };
+    std::vector<LimitMark> limitMarks;
+    void placeExcursions();
+    std::vector<ChartBand> allBands() const {
+        std::vector<ChartBand> all = bands;
+        all.insert(all.end(), excursionBands.begin(), excursionBands.end());
+        return all;
+    }
 };
 
 ChartPage::ChartPage(QWidget* parent) : QWidget(parent), parts_(std::make_unique<Parts>()) {
@@ -274,6 +315,12 @@ bool ChartPage::canSaveSvg() {
 #else
     return false;
 #endif
+}
+
+void ChartPage::setTable(std::shared_ptr<const Table> table, int languageIndex,
+                         std::shared_ptr<const std::vector<history::ColumnExcursions>> excursions) {
+    parts_->excursions = std::move(excursions);
+    setTable(std::move(table), languageIndex);
 }
 
 void ChartPage::setTable(std::shared_ptr<const Table> table, int languageIndex) {
@@ -458,11 +505,13 @@ void ChartPage::rebuild() {
         QValueAxis* axis = addValueAxis(groups[g], g % 2 == 0 ? Qt::AlignLeft : Qt::AlignRight);
         for (std::size_t line : groups[g].lines) addLine(line, axis);
     }
+    addLimits();
     addBands();
     connect(parts_->chart, &QChart::plotAreaChanged, this, [this] {
         const auto width = static_cast<std::size_t>(parts_->chart->plotArea().width());
         if (width != parts_->drawnColumns) choosePoints(width);
         placeBands();
+        placeLimits();
     });
     choosePoints(static_cast<std::size_t>(parts_->chart->plotArea().width()));
 }
@@ -502,6 +551,10 @@ void ChartPage::replaceChart() {
     parts_->lines.clear();
     parts_->drawn.clear();
     parts_->bandItems.clear();  // the chart's children, gone with it
+    parts_->excursionBands.clear();
+    parts_->excursionItems.clear();
+    parts_->outside.clear();
+    parts_->limitMarks.clear();
     parts_->drawnColumns = 0;
 }
 
@@ -537,6 +590,7 @@ void ChartPage::addHorizontalAxis() {
     connect(parts_->xAxis, &QValueAxis::rangeChanged, this, [this] {
         choosePoints(parts_->drawnColumns);
         placeBands();
+        placeLimits();
     });
 }
 
@@ -652,6 +706,18 @@ void ChartPage::choosePoints(std::size_t columns) const {
             drawn.series->replace(points);
         }
     }
+    // Every stretch outside keeps a point in each pixel column it reaches.
+    for (Parts::Outside& outside : parts_->outside) {
+        std::vector<std::size_t> shown =
+            DecimatedPoints(outside.points, 0, outside.points.size(), low, high, columns);
+        if (shown == outside.shown) continue;
+        QList<QPointF> points;
+        points.reserve(static_cast<qsizetype>(shown.size()));
+        for (const std::size_t p : shown)
+            points.append(QPointF(outside.points[p].x * scale, outside.points[p].value));
+        outside.shown = std::move(shown);
+        outside.series->replace(points);
+    }
 }
 
 int ChartPage::drawnPointCount() const {
@@ -684,14 +750,16 @@ void ChartPage::addBands() {
 }
 
 void ChartPage::placeBands() const {
-    if (!parts_->xAxis || parts_->bandItems.size() != parts_->bands.size()) return;
+    parts_->placeExcursions();
+    const std::vector<ChartBand>& bands = parts_->bands;
+    if (!parts_->xAxis || parts_->bandItems.size() != bands.size()) return;
     const QRectF plot = parts_->chart->plotArea();
     const double low = parts_->xAxis->min();
     const double high = parts_->xAxis->max();
-    for (std::size_t i = 0; i < parts_->bands.size(); ++i) {
+    for (std::size_t i = 0; i < bands.size(); ++i) {
         QGraphicsRectItem* item = parts_->bandItems[i];
-        const double from = std::max(low, parts_->bands[i].from * 1000.0);
-        const double to = std::min(high, parts_->bands[i].to * 1000.0);
+        const double from = std::max(low, bands[i].from * 1000.0);
+        const double to = std::min(high, bands[i].to * 1000.0);
         if (!(high > low) || to < from || plot.width() <= 0) {
             item->hide();
             continue;
@@ -704,10 +772,49 @@ void ChartPage::placeBands() const {
     }
 }
 
+// The excursions in view, a rectangle for those within a pixel of each other.
+void ChartPage::Parts::placeExcursions() {
+    std::vector<QRectF> rects;
+    const QRectF plot = chart->plotArea();
+    const double low = xAxis ? xAxis->min() : 0;
+    const double high = xAxis ? xAxis->max() : 0;
+    if (high > low && plot.width() > 0) {
+        for (const ChartBand& band : excursionBands) {
+            const double from = std::max(low, band.from * 1000.0);
+            const double to = std::min(high, band.to * 1000.0);
+            if (to < from) continue;
+            const double left = plot.left() + (from - low) / (high - low) * plot.width();
+            const double right =
+                std::max(left + 1, plot.left() + (to - low) / (high - low) * plot.width());
+            if (!rects.empty() && left <= rects.back().right() + 1)
+                rects.back().setRight(std::max(rects.back().right(), right));
+            else
+                rects.emplace_back(left, plot.top(), right - left, plot.height());
+        }
+    }
+    while (excursionItems.size() < rects.size()) {
+        auto* item = new QGraphicsRectItem(chart);
+        item->setPen(Qt::NoPen);
+        item->setBrush(kExcursionShade);
+        item->setZValue(-1);
+        excursionItems.push_back(item);
+    }
+    for (std::size_t i = 0; i < excursionItems.size(); ++i) {
+        QGraphicsRectItem* item = excursionItems[i];
+        if (i < rects.size()) {
+            item->setRect(rects[i]);
+            item->show();
+        } else {
+            item->hide();
+        }
+    }
+}
+
 QList<QRectF> ChartPage::shadedAreas() const {
     QList<QRectF> areas;
-    for (const QGraphicsRectItem* item : parts_->bandItems)
-        if (item->isVisible()) areas << item->rect();
+    for (const auto* items : {&parts_->bandItems, &parts_->excursionItems})
+        for (const QGraphicsRectItem* item : *items)
+            if (item->isVisible()) areas << item->rect();
     return areas;
 }
 
@@ -732,12 +839,186 @@ void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
     layOut(chart->geometry());
     choosePoints(static_cast<std::size_t>(chart->plotArea().width() * kReportColumnsPerUnit));
     placeBands();
+    placeLimits();
     chart->scene()->render(painter, target, chart->geometry());
     layOut(shown);
     labelTimeAxis(0);
     layOut(shown);
     choosePoints(screenColumns);
     placeBands();
+    placeLimits();
+}
+
+std::vector<ChartBand> ChartPage::bands() const {
+    return parts_->allBands();
+}
+
+void ChartPage::setExcursions(
+    std::shared_ptr<const std::vector<history::ColumnExcursions>> excursions) {
+    const bool had = parts_->excursions && !parts_->excursions->empty();
+    parts_->excursions = std::move(excursions);
+    const bool has = parts_->excursions && !parts_->excursions->empty();
+    if (parts_->hasTable && (had || has)) rebuild();
+}
+
+// For each charted line whose column has a limit: its points outside, its
+// limits' lines, and (once per column) a band per excursion. Over row numbers
+// nothing: the excursions are times.
+void ChartPage::addLimits() {
+    parts_->excursionBands.clear();
+    if (!parts_->excursions || !parts_->axis) return;
+    std::vector<std::size_t> banded;
+    for (std::size_t index = 0; index < parts_->lines.size(); ++index) {
+        const ColumnLine& line = parts_->lines[index];
+        if (line.points.empty() || parts_->drawn[index].empty()) continue;
+        for (const history::ColumnExcursions& column : *parts_->excursions) {
+            if (column.column != line.column) continue;
+            addOutsidePoints(index, column);
+            addLimitMarks(index, column);
+            if (std::find(banded.begin(), banded.end(), column.column) != banded.end()) continue;
+            banded.push_back(column.column);
+            for (const Excursion& excursion : column.figures.excursions)
+                parts_->excursionBands.push_back({ChartBand::Kind::Excursion,
+                                                  static_cast<double>(excursion.start),
+                                                  static_cast<double>(excursion.end)});
+        }
+    }
+    std::sort(parts_->excursionBands.begin(), parts_->excursionBands.end(),
+              [](const ChartBand& a, const ChartBand& b) { return a.from < b.from; });
+}
+
+// Each point judged by the limit of its own time; drawn over the line as dots
+// of their own colour, without a legend entry.
+void ChartPage::addOutsidePoints(std::size_t index, const history::ColumnExcursions& column) {
+    const ColumnLine& line = parts_->lines[index];
+    std::vector<ChartPoint> outside;
+    for (const ChartPoint& point : line.points) {
+        const ColumnLimit* limit = LimitAt(column.limits, static_cast<long long>(point.x));
+        if (limit && IsOutside(*limit, point.value)) outside.push_back(point);
+    }
+    if (outside.empty()) return;
+    auto* series = new QScatterSeries;
+    series->setName(lineName(line));
+    series->setColor(kOutsideColor);
+    series->setBorderColor(kOutsideColor);
+    series->setMarkerSize(kOutsideMarkerSize);
+    parts_->chart->addSeries(series);
+    for (QAbstractAxis* axis : parts_->drawn[index].front().series->attachedAxes())
+        series->attachAxis(axis);
+    for (QLegendMarker* marker : parts_->chart->legend()->markers(series))
+        marker->setVisible(false);
+    parts_->outside.push_back(Parts::Outside{series, std::move(outside), {}});
+}
+
+namespace {
+
+QValueAxis* verticalAxisOf(QXYSeries* series) {
+    for (QAbstractAxis* axis : series->attachedAxes())
+        if (axis->orientation() == Qt::Vertical) return qobject_cast<QValueAxis*>(axis);
+    return nullptr;
+}
+
+// A limit as the column writes its numbers: with its decimal comma when it has one.
+QString limitText(double value, const Table& table, const ColumnLine& line) {
+    QString text = QString::number(value, 'g', 12);
+    const std::string& cell = table.cell(line.points.front().row, line.column);
+    if (cell.find(',') != std::string::npos) text.replace(QLatin1Char('.'), QLatin1Char(','));
+    return text;
+}
+
+}  // namespace
+
+// A mark per bound of each limit, over the time it holds within the chart's
+// range: a dashed line in the line's colour, or at the plot's edge its value
+// with an arrow, placed by placeLimits. Graphics items, not series: the axes
+// follow the data alone.
+void ChartPage::addLimitMarks(std::size_t index, const history::ColumnExcursions& column) {
+    const ColumnLine& line = parts_->lines[index];
+    QValueAxis* valueAxis = verticalAxisOf(parts_->drawn[index].front().series);
+    if (!valueAxis) return;
+    const QColor color = kColors[index % (sizeof kColors / sizeof kColors[0])];
+    const double first = parts_->xAxis->min() / 1000.0;
+    const double last = parts_->xAxis->max() / 1000.0;
+    for (std::size_t i = 0; i < column.limits.size(); ++i) {
+        const ColumnLimit& limit = column.limits[i];
+        const double from =
+            limit.from == kSinceEver ? first : std::max(first, static_cast<double>(limit.from));
+        const double to = i + 1 < column.limits.size()
+                              ? std::min(last, static_cast<double>(column.limits[i + 1].from))
+                              : last;
+        if (to < from) continue;
+        for (const std::optional<double>& bound : {limit.lower, limit.upper}) {
+            if (!bound) continue;
+            Parts::LimitMark mark{valueAxis,
+                                  from,
+                                  to,
+                                  *bound,
+                                  limitText(*bound, *parts_->table, line),
+                                  new QGraphicsLineItem(parts_->chart),
+                                  new QGraphicsSimpleTextItem(parts_->chart)};
+            mark.line->setPen(QPen(color, 1.5, Qt::DashLine));
+            mark.line->setZValue(kLimitZ);
+            mark.marker->setBrush(color);
+            mark.marker->setZValue(kEdgeMarkerZ);
+            mark.line->hide();
+            mark.marker->hide();
+            parts_->limitMarks.push_back(mark);
+        }
+    }
+    placeLimits();
+}
+
+void ChartPage::placeLimits() const {
+    if (!parts_->xAxis) return;
+    const QRectF plot = parts_->chart->plotArea();
+    const double low = parts_->xAxis->min();
+    const double high = parts_->xAxis->max();
+    for (const Parts::LimitMark& mark : parts_->limitMarks) {
+        mark.line->hide();
+        mark.marker->hide();
+        const double from = std::max(low, mark.from * 1000.0);
+        const double to = std::min(high, mark.to * 1000.0);
+        const double bottom = mark.valueAxis->min();
+        const double top = mark.valueAxis->max();
+        if (!(high > low) || !(top > bottom) || to < from || plot.width() <= 0) continue;
+        const double left = plot.left() + (from - low) / (high - low) * plot.width();
+        const double right = plot.left() + (to - low) / (high - low) * plot.width();
+        if (mark.value >= bottom && mark.value <= top) {
+            const double y = plot.bottom() - (mark.value - bottom) / (top - bottom) * plot.height();
+            mark.line->setLine(QLineF(left, y, right, y));
+            mark.line->show();
+            continue;
+        }
+        const bool above = mark.value > top;
+        mark.marker->setText((above ? QStringLiteral("\u25B2 ") : QStringLiteral("\u25BC ")) +
+                             mark.text);
+        const QRectF box = mark.marker->boundingRect();
+        const double x = std::clamp((left + right - box.width()) / 2, plot.left(),
+                                    std::max(plot.left(), plot.right() - box.width()));
+        mark.marker->setPos(
+            x, above ? plot.top() + kEdgeMarkerGap : plot.bottom() - box.height() - kEdgeMarkerGap);
+        mark.marker->show();
+    }
+}
+
+QList<QPointF> ChartPage::outsidePoints() const {
+    QList<QPointF> points;
+    for (const Parts::Outside& outside : parts_->outside) points << outside.series->points();
+    return points;
+}
+
+QList<QLineF> ChartPage::limitLines() const {
+    QList<QLineF> lines;
+    for (const Parts::LimitMark& mark : parts_->limitMarks)
+        if (mark.line->isVisible()) lines << mark.line->line();
+    return lines;
+}
+
+QStringList ChartPage::limitEdgeMarkers() const {
+    QStringList markers;
+    for (const Parts::LimitMark& mark : parts_->limitMarks)
+        if (mark.marker->isVisible()) markers << mark.marker->text();
+    return markers;
 }
 
 }  // namespace travik

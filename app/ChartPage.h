@@ -3,6 +3,7 @@
 // Built with or without Qt Charts (TRAVIK_CHARTS); without, it shows one line.
 #pragma once
 
+#include <QLineF>
 #include <QList>
 #include <QPair>
 #include <QPointF>
@@ -25,10 +26,13 @@ class QPushButton;
 class QRectF;
 
 namespace travik {
+namespace history {
+struct ColumnExcursions;
+}
 
 // A stretch of time shaded on the chart (seconds as the time axis counts them).
 struct ChartBand {
-    enum class Kind { PossibleLoss, ClockChange };
+    enum class Kind { PossibleLoss, ClockChange, Excursion };
     Kind kind = Kind::PossibleLoss;
     double from = 0;
     double to = 0;
@@ -45,6 +49,9 @@ public:
 
     // Shows `table`: its numeric columns offered, the first chart column checked.
     void setTable(std::shared_ptr<const Table> table, int languageIndex);
+    // The same with the excursions under its limits (see setExcursions), drawn once.
+    void setTable(std::shared_ptr<const Table> table, int languageIndex,
+                  std::shared_ptr<const std::vector<history::ColumnExcursions>> excursions);
     // The one-line texts in the window's language (English for 0, else German).
     void setLanguage(int languageIndex);
 
@@ -89,6 +96,22 @@ public:
     // The points the series draw now: each pixel column's extremes, not every record.
     int drawnPointCount() const;
 
+    // The limits of the charted columns and their excursions, kept until the
+    // next call (a new table keeps them): limit lines that leave the axes as
+    // the data sets them (a limit beyond the view gets a marker at the edge),
+    // the points outside in a colour of their own, each excursion shaded.
+    void setExcursions(std::shared_ptr<const std::vector<history::ColumnExcursions>> excursions);
+    // The stretches shaded now, each with its kind, in seconds (the page's
+    // own and the excursions'), whether in view or not.
+    std::vector<ChartBand> bands() const;
+    // The points drawn in the outside colour now, as the axes count them
+    // (milliseconds or row numbers, and the value).
+    QList<QPointF> outsidePoints() const;
+    // The limit lines in view, in the chart's coordinates, and the markers at
+    // the plot's edge for limits beyond it ("▲ 120" at the top, "▼ -5" at the bottom).
+    QList<QLineF> limitLines() const;
+    QStringList limitEdgeMarkers() const;
+
 private:
     void rebuild();
     void replaceChart();
@@ -105,6 +128,10 @@ private:
     void choosePoints(std::size_t columns) const;
     void addBands();
     void placeBands() const;
+    void addLimits();
+    void addOutsidePoints(std::size_t line, const history::ColumnExcursions& excursions);
+    void addLimitMarks(std::size_t line, const history::ColumnExcursions& excursions);
+    void placeLimits() const;
 
     struct Parts;
     std::unique_ptr<Parts> parts_;

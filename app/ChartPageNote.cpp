@@ -30,6 +30,11 @@ void ChartPage::setTable(std::shared_ptr<const Table>, int languageIndex) {
     setLanguage(languageIndex);
 }
 
+void ChartPage::setTable(std::shared_ptr<const Table>, int languageIndex,
+                         std::shared_ptr<const std::vector<history::ColumnExcursions>>) {
+    setLanguage(languageIndex);
+}
+
 void ChartPage::setLanguage(int languageIndex) {
     parts_->note->setText(QString::fromStdString(ChartsLeftOutText(languageIndex)));
 }
@@ -98,6 +103,19 @@ QRectF ChartPage::plotArea() const {
 }
 int ChartPage::drawnPointCount() const {
     return 0;
+}
+void ChartPage::setExcursions(std::shared_ptr<const std::vector<history::ColumnExcursions>>) {}
+std::vector<ChartBand> ChartPage::bands() const {
+    return {};
+}
+QList<QPointF> ChartPage::outsidePoints() const {
+    return {};
+}
+QList<QLineF> ChartPage::limitLines() const {
+    return {};
+}
+QStringList ChartPage::limitEdgeMarkers() const {
+    return {};
 }
 
 }  // namespace travik

@@ -2,8 +2,9 @@
 // reads both records from the port named in the settings file, saves both as
 // CSV files, pictures of the table and chart pages after each readout, the
 // alarm buffer's PDF report with a picture of its first page, a picture of the
-// figures grid, the data logger's report page with its limits section (a
-// limit set on its temperature), and a picture of the window into the folder given.
+// figures grid, the data logger's report page with its limits section and its
+// chart with them (a limit set on its temperature), and a picture of the window
+// into the folder given.
 #include <QApplication>
 #include <QDir>
 #include <QPageSize>
@@ -13,6 +14,8 @@
 #include <cstdio>
 #include <string>
 
+#include "ChartPage.h"
+#include "ColumnFigures.h"
 #include "ReadoutReport.h"
 #include "ShownReadout.h"
 #include "TravikTestUnit.h"
@@ -156,6 +159,7 @@ int main(int argc, char* argv[]) {
     pages << dataPagePictures(form, folder, "data");
     pages << limitsPicture(form, folder, "data");
     pages << figuresPicture(form, folder, "data");  // with the limit's figures
+    pages << pagePicture(form, "TabSheet4", folder, QStringLiteral("data-limits-chart.png"));
     const QString picture = pagePicture(form, "TabSheet1", folder, QStringLiteral("window.png"));
     const bool pictureSaved = !picture.isEmpty();
     form.close();

@@ -153,6 +153,8 @@ void TSTestForm::connectEvents() {
     connect(portChoice_, &PortChoice::readyChanged, this, &TSTestForm::setReadButtonsEnabled);
     connect(shown_, &ShownReadout::tableChanged, this, &TSTestForm::showPages);
     connect(shown_, &ShownReadout::excursionsChanged, this, &TSTestForm::showExcursions);
+    connect(shown_, &ShownReadout::excursionsChanged, this,
+            [this] { ui_->ChartPage1->setExcursions(shown_->excursions()); });
     connect(ui_->ChartPage1, &ChartPage::limitsRequested, this, &TSTestForm::openLimitsDialog);
     connect(ui_->FiguresGrid1, &FiguresGrid::limitsRequested, this, &TSTestForm::openLimitsDialog);
     connect(ui_->Button1, &QPushButton::clicked, this, &TSTestForm::Button1Click);
@@ -457,6 +459,11 @@ void TSTestForm::showTable(std::shared_ptr<const Table> table) {
 
 // The shown readout has another table: the pages follow.
 void TSTestForm::showPages() {
+    {
+        // The limits of the table's device first, so that each page is drawn once.
+        const QSignalBlocker quiet(shown_);
+        loadLimits();
+    }
     const std::shared_ptr<const Table>& table = shown_->table();
     QStringList preamble;
     for (const std::string& line : table->preamble)
@@ -465,9 +472,9 @@ void TSTestForm::showPages() {
     ui_->TableView1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     ui_->TableView1->tableModel()->setTable(table);
     ui_->TableView1->fitColumns();
-    ui_->ChartPage1->setTable(table, LanguageIndex());
+    ui_->ChartPage1->setTable(table, LanguageIndex(), shown_->excursions());
     ui_->FiguresGrid1->setFigures(table, shown_->figures(), LanguageIndex());
-    loadLimits();
+    showExcursions();
 }
 
 void TSTestForm::showTerminalPage() {

@@ -8,7 +8,8 @@
 # window code runs on Qt's offscreen platform instead (travik-demo): it reads
 # both records, saves Alarm.csv and Data.csv, pictures of the table and chart
 # pages after each readout (alarm-table.png, alarm-chart.png, data-table.png,
-# data-chart.png) and a picture of the window (window.png) into
+# data-chart.png, and data-limits-chart.png with a limit set on its
+# temperature) and a picture of the window (window.png) into
 # OUTPUT_FOLDER, and prints where they are.
 #
 # Usage: scripts/run.sh [OUTPUT_FOLDER]    (default OUTPUT_FOLDER: out/demo)
