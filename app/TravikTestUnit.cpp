@@ -237,7 +237,9 @@ void TSTestForm::InitForm() {
 
     settingsPath_ = SettingsFilePath();
     const StoredSettings stored = ReadSettings(settingsPath_);
+    historyOnRead_ = stored.historyOn;
     historyOn_ = stored.historyOn.value_or(historyByDefault_);
+    historyView_->setKeepReadouts(historyOn_);
     historyView_->setHistoryPath(stored.historyFile.empty() ? history::DefaultHistoryPath()
                                                             : stored.historyFile);
     historyView_->refreshDevices();
@@ -299,8 +301,9 @@ bool TSTestForm::sessionEnded() const {
 // then no one is left to answer a box.
 void TSTestForm::saveSettings() {
     const std::string port = portChoice_->portNameToRemember();
-    StoredSettings settings;  // the history's keys are the user's: not written
+    StoredSettings settings;  // the history's file is the user's: not written
     settings.comID = port;
+    settings.historyOn = historyOnToStore();
     settings.separator = SeparatorIndex();
     settings.language = LanguageIndex();
     settings.comAdapter = portChoice_->adapterToRemember(port);
@@ -422,6 +425,7 @@ void TSTestForm::runReadout(ReadoutKind kind) {
             readoutInHistory_ = merge.kept;
             setStatusText(merge.text);
             historyView_->refreshDevices();
+            if (merge.kept) historyView_->chooseKind(kind);
         }
     }
     transferRunning_ = false;
@@ -696,6 +700,8 @@ void TSTestForm::setUpHistory() {
     historyView_->setObjectName(QStringLiteral("HistoryView1"));
     ui_->PageControl1->addTab(historyView_, QString());
     connect(historyView_, &HistoryView::rangeShown, this, &TSTestForm::showHistoryRange);
+    connect(historyView_, &HistoryView::keepReadoutsChanged, this,
+            [this](bool on) { historyOn_ = on; });
     connect(historyView_, &HistoryView::problem, this,
             [this](const QString& text) { setStatusText(text.toStdString()); });
     addToHistory_ = new QAction(this);
@@ -703,6 +709,14 @@ void TSTestForm::setUpHistory() {
     addToHistory_->setEnabled(false);
     ui_->Datei1->insertAction(ui_->SaveReport1, addToHistory_);
     connect(addToHistory_, &QAction::triggered, this, &TSTestForm::AddToHistory1Click);
+}
+
+// What the settings file said, as long as the switch still says it (a missing
+// key stays missing, the user's own spelling stays); the switch's state once
+// the user has changed it.
+std::optional<bool> TSTestForm::historyOnToStore() const {
+    if (historyOn_ == historyOnRead_.value_or(historyByDefault_)) return historyOnRead_;
+    return historyOn_;
 }
 
 void TSTestForm::AddToHistory1Click() {

@@ -152,6 +152,7 @@ private:
     void reportStepDone();
     void endReport();
     void setUpHistory();
+    std::optional<bool> historyOnToStore() const;
     void showHistoryRange();
 
     std::unique_ptr<Ui::TSTestForm> ui_;
@@ -175,7 +176,8 @@ private:
     QAction* addToHistory_ = nullptr;
     bool historyOn_ = true;
     bool historyByDefault_ = true;
-    bool readoutInHistory_ = false;  // the readout shown was merged into the history
+    std::optional<bool> historyOnRead_;  // [history] store as the settings said at the start
+    bool readoutInHistory_ = false;      // the readout shown was merged into the history
     std::shared_ptr<const history::HistoryRange> historyShown_;
 };
 
