@@ -1,6 +1,7 @@
 #include "HistoryView.h"
 
 #include <QDateTime>
+#include <QSignalBlocker>
 #include <QTimeZone>
 
 #include "HistoryPath.h"
@@ -44,6 +45,7 @@ HistoryView::HistoryView(QWidget* parent)
     ui_->ToEdit->setTimeSpec(Qt::UTC);
     connect(ui_->ShowButton, &QPushButton::clicked, this, &HistoryView::showChosen);
     connect(ui_->RangeBox, &QComboBox::currentIndexChanged, this, &HistoryView::showChoiceState);
+    connect(ui_->KeepReadoutsBox, &QCheckBox::toggled, this, &HistoryView::keepReadoutsChanged);
     setLanguage(0);
     ui_->RangeBox->setCurrentIndex(static_cast<int>(RangeChoice::SinceLastVisit));
 }
@@ -60,6 +62,7 @@ void HistoryView::setLanguage(int languageIndex) {
     ui_->FromLabel->setText(QString::fromUtf8(words.from));
     ui_->ToLabel->setText(QString::fromUtf8(words.to));
     ui_->ShowButton->setText(QString::fromUtf8(words.show));
+    ui_->KeepReadoutsBox->setText(QString::fromUtf8(words.keepReadouts));
     const int kind = std::max(0, ui_->KindBox->currentIndex());
     ui_->KindBox->clear();
     ui_->KindBox->addItem(QString::fromUtf8(kinds.dataLogger));
@@ -74,6 +77,16 @@ void HistoryView::setLanguage(int languageIndex) {
         ui_->DetailsList->clear();
         ui_->DetailsList->addItems(detailLines());
     }
+}
+
+// Set from the settings, not by the user: no keepReadoutsChanged().
+void HistoryView::setKeepReadouts(bool on) {
+    const QSignalBlocker quiet(ui_->KeepReadoutsBox);
+    ui_->KeepReadoutsBox->setChecked(on);
+}
+
+bool HistoryView::keepReadouts() const {
+    return ui_->KeepReadoutsBox->isChecked();
 }
 
 void HistoryView::showChoiceState() {
@@ -108,12 +121,22 @@ int HistoryView::deviceCount() const {
 void HistoryView::choose(int deviceIndex, ReadoutKind kind, RangeChoice choice,
                          history::TimeRange given) {
     ui_->DeviceBox->setCurrentIndex(deviceIndex);
-    ui_->KindBox->setCurrentIndex(kind == ReadoutKind::DataLogger ? 0 : 1);
+    chooseKind(kind);
     ui_->RangeBox->setCurrentIndex(static_cast<int>(choice));
     if (choice == RangeChoice::FromTo) {
         ui_->FromEdit->setDateTime(DeviceTimeAsDateTime(given.from));
         ui_->ToEdit->setDateTime(DeviceTimeAsDateTime(given.to));
     }
+}
+
+void HistoryView::chooseKind(ReadoutKind kind) {
+    ui_->KindBox->setCurrentIndex(kind == ReadoutKind::DataLogger ? 0 : 1);
+}
+
+// The page opens ready for its one command: a key shows the range chosen.
+void HistoryView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (ui_->ShowButton->isEnabled()) ui_->ShowButton->setFocus(Qt::OtherFocusReason);
 }
 
 std::optional<history::HistoryRange> HistoryView::load(std::string& problemText) {

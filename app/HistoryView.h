@@ -28,12 +28,19 @@ public:
     const std::string& historyPath() const { return path_; }
     void setLanguage(int languageIndex);
 
+    // The switch "keep each readout from the device in the history", as the
+    // window's setting has it; a click on it is told by keepReadoutsChanged().
+    void setKeepReadouts(bool on);
+    bool keepReadouts() const;
+
     // Lists the history's devices again, keeping the one chosen.
     void refreshDevices();
     int deviceCount() const;
     // Chooses what "Show" loads: the device at `index` of the list, the kind, the range.
     void choose(int deviceIndex, ReadoutKind kind, history::RangeChoice choice,
                 history::TimeRange given = {});
+    // Chooses the kind "Show" loads (after a readout of that kind was merged).
+    void chooseKind(ReadoutKind kind);
     // Loads the chosen range, as "Show" does.
     void showChosen();
 
@@ -50,6 +57,11 @@ signals:
     void rangeShown();
     // Why nothing was loaded, in the window's language.
     void problem(const QString& text);
+    // The user turned the switch on or off.
+    void keepReadoutsChanged(bool on);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void showChoiceState();

@@ -79,6 +79,7 @@ struct HistoryViewTexts {
     const char* nothing;       // the device has no readout of the kind chosen
     const char* readouts;      // the report's heading for the readouts merged
     const char* marks;         // and for the possible losses and clock changes
+    const char* keepReadouts;  // the switch: each device readout goes into the history
 };
 const HistoryViewTexts& HistoryViewTextsFor(int languageIndex);
 

@@ -5,19 +5,31 @@
 // figures grid, the data logger's report page with its limits section and its
 // chart with them (a limit set on its temperature), and a picture of the window
 // into the folder given.
+//
+// With --history (the simulator playing a device with a history and a gap):
+// reads the data logger three times into the history named in the settings
+// file, shows two days around the possible loss on the history page, and
+// saves pictures of that page, the table (its marked rows in sight), the chart
+// (the loss shaded) and the first page of the range's report.
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
+#include <QLabel>
 #include <QPageSize>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimeZone>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
-#include "ChartPage.h"
 #include "ColumnFigures.h"
+#include "HistoryView.h"
 #include "ReadoutReport.h"
 #include "ShownReadout.h"
+#include "TableItemModel.h"
+#include "TableView.h"
 #include "TravikTestUnit.h"
 
 namespace {
@@ -30,7 +42,8 @@ public:
         std::printf("message: %s\n", text.c_str());
     }
     std::optional<std::string> askSaveFileName(const std::string& proposed) override {
-        return folder_ + "/" + proposed;
+        // A history range proposes a path in the home folder: its name only.
+        return folder_ + "/" + QFileInfo(QString::fromStdString(proposed)).fileName().toStdString();
     }
     bool askYesNo(const std::string& text) override {
         std::printf("answered yes: %s\n", text.c_str());
@@ -128,16 +141,63 @@ QStringList dataPagePictures(travik::TSTestForm& form, const QString& folder, co
             pagePicture(form, "TabSheet4", folder, prefix + QStringLiteral("-chart.png"))};
 }
 
+// The table scrolled so that its first marked row is in sight, a few rows down.
+void scrollToFirstMark(travik::TSTestForm& form) {
+    auto* table = form.findChild<travik::TableView*>(QStringLiteral("TableView1"));
+    const travik::TableItemModel& model = *table->tableModel();
+    for (int row = 0; row < model.rowCount(); ++row) {
+        if (model.rowMark(row) == 0) continue;
+        table->scrollTo(model.index(std::max(0, row - 3), 0), QAbstractItemView::PositionAtTop);
+        return;
+    }
+}
+
+// Three data-logger readouts into the history, then two days around the loss.
+int historyDemo(travik::TSTestForm& form, const QString& folder, const DemoDialogs& dialogs) {
+    for (int readout = 0; readout < 3; ++readout) {
+        form.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+        std::printf("Readout %d: %s\n", readout + 1,
+                    qPrintable(form.findChild<QLabel*>(QStringLiteral("Label1"))->text()));
+    }
+    travik::HistoryView& view = *form.historyView();
+    const auto utc = [](const char* text) {
+        return travik::DateTimeAsDeviceTime(
+            QDateTime::fromString(QString::fromLatin1(text), Qt::ISODate));
+    };
+    view.choose(0, travik::ReadoutKind::DataLogger, travik::history::RangeChoice::FromTo,
+                {utc("2024-04-29T12:00:00"), utc("2024-05-01T00:00:00")});
+    view.showChosen();
+    if (!form.shownHistoryRange()) {
+        std::fprintf(stderr, "the history showed no range\n");
+        return 1;
+    }
+    QStringList pages;
+    pages << pagePicture(form, "HistoryView1", folder, QStringLiteral("history-view.png"));
+    showPage(form, "TabSheet3");
+    scrollToFirstMark(form);
+    pages << pagePicture(form, "TabSheet3", folder, QStringLiteral("history-table.png"));
+    pages << pagePicture(form, "TabSheet4", folder, QStringLiteral("history-chart.png"));
+    pages << reportPicture(form, folder, "history", dialogs);
+    form.close();
+    bool saved = true;
+    for (const QString& page : pages) {
+        std::printf("Page:         %s\n", page.isEmpty() ? "not saved" : qPrintable(page));
+        saved = saved && !page.isEmpty();
+    }
+    return saved ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: travik-demo OUTPUT_FOLDER\n");
+    const bool history = argc == 3 && std::string(argv[1]) == "--history";
+    if (argc != 2 && !history) {
+        std::fprintf(stderr, "usage: travik-demo [--history] OUTPUT_FOLDER\n");
         return 2;
     }
-    const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    const QString folder = QDir(QString::fromLocal8Bit(argv[argc - 1])).absolutePath();
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "cannot create %s\n", qPrintable(folder));
         return 1;
@@ -151,6 +211,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "the port in the settings file did not open\n");
         return 1;
     }
+    if (history) return historyDemo(form, folder, dialogs);
 
     const std::string alarm = readAndSave(form, "Button1", dialogs);
     QStringList pages = dataPagePictures(form, folder, "alarm");

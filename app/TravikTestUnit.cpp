@@ -243,9 +243,11 @@ void TSTestForm::InitForm() {
 
     settingsPath_ = SettingsFilePath();
     const StoredSettings stored = ReadSettings(settingsPath_);
+    historyOnRead_ = stored.historyOn;
     historyOn_ = stored.historyOn.value_or(historyByDefault_);
     activationEnergy_ = ActivationEnergyFromText(stored.activationEnergy);
     ui_->FiguresGrid1->setActivationEnergy(activationEnergy_);
+    historyView_->setKeepReadouts(historyOn_);
     historyView_->setHistoryPath(stored.historyFile.empty() ? history::DefaultHistoryPath()
                                                             : stored.historyFile);
     historyView_->refreshDevices();
@@ -307,8 +309,9 @@ bool TSTestForm::sessionEnded() const {
 // then no one is left to answer a box.
 void TSTestForm::saveSettings() {
     const std::string port = portChoice_->portNameToRemember();
-    StoredSettings settings;  // the history's keys are the user's: not written
+    StoredSettings settings;  // the history's file is the user's: not written
     settings.comID = port;
+    settings.historyOn = historyOnToStore();
     settings.separator = SeparatorIndex();
     settings.language = LanguageIndex();
     settings.comAdapter = portChoice_->adapterToRemember(port);
@@ -432,6 +435,7 @@ void TSTestForm::runReadout(ReadoutKind kind) {
             setStatusText(merge.text);
             historyView_->refreshDevices();
             moveLimitsIntoHistory();  // the device may be the history's now
+            if (merge.kept) historyView_->chooseKind(kind);
         }
     }
     transferRunning_ = false;
@@ -733,6 +737,8 @@ void TSTestForm::setUpHistory() {
     historyView_->setObjectName(QStringLiteral("HistoryView1"));
     ui_->PageControl1->addTab(historyView_, QString());
     connect(historyView_, &HistoryView::rangeShown, this, &TSTestForm::showHistoryRange);
+    connect(historyView_, &HistoryView::keepReadoutsChanged, this,
+            [this](bool on) { historyOn_ = on; });
     connect(historyView_, &HistoryView::problem, this,
             [this](const QString& text) { setStatusText(text.toStdString()); });
     addToHistory_ = new QAction(this);
@@ -740,6 +746,14 @@ void TSTestForm::setUpHistory() {
     addToHistory_->setEnabled(false);
     ui_->Datei1->insertAction(ui_->SaveReport1, addToHistory_);
     connect(addToHistory_, &QAction::triggered, this, &TSTestForm::AddToHistory1Click);
+}
+
+// What the settings file said, as long as the switch still says it (a missing
+// key stays missing, the user's own spelling stays); the switch's state once
+// the user has changed it.
+std::optional<bool> TSTestForm::historyOnToStore() const {
+    if (historyOn_ == historyOnRead_.value_or(historyByDefault_)) return historyOnRead_;
+    return historyOn_;
 }
 
 void TSTestForm::AddToHistory1Click() {

@@ -164,6 +164,7 @@ private:
     void reportStepDone();
     void endReport();
     void setUpHistory();
+    std::optional<bool> historyOnToStore() const;
     void showHistoryRange();
     void loadLimits();
     void moveLimitsIntoHistory();
@@ -191,7 +192,8 @@ private:
     bool historyOn_ = true;
     double activationEnergy_ = kDefaultActivationEnergy;  // kJ/mol, from the settings
     bool historyByDefault_ = true;
-    bool readoutInHistory_ = false;  // the readout shown was merged into the history
+    std::optional<bool> historyOnRead_;  // [history] store as the settings said at the start
+    bool readoutInHistory_ = false;      // the readout shown was merged into the history
     std::shared_ptr<const history::HistoryRange> historyShown_;
     LimitsHome limitsHome_;
 };

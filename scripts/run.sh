@@ -12,12 +12,23 @@
 # temperature) and a picture of the window (window.png) into
 # OUTPUT_FOLDER, and prints where they are.
 #
-# Usage: scripts/run.sh [OUTPUT_FOLDER]    (default OUTPUT_FOLDER: out/demo)
+# With --history the simulator plays a device with a history (a day between
+# readouts, five records lost before the second): on screen, read the data
+# logger a few times and open the History page; without a display, travik-demo
+# does so and saves pictures of the history page, its table, chart and report
+# (history-*.png). Either way the history is a throwaway file of the run.
+#
+# Usage: scripts/run.sh [--history] [OUTPUT_FOLDER]    (default OUTPUT_FOLDER: out/demo)
 # The build folder is "build" (TRAVIK_BUILD_DIR overrides it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=${TRAVIK_BUILD_DIR:-build}
+history=()
+if [ "${1:-}" = --history ]; then
+    history=(--history)
+    shift
+fi
 output=${1:-out/demo}
 
 bash scripts/setup.sh
@@ -46,6 +57,7 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then headless=0; fi
 # possible without a display.
 pace=()
 [ "$headless" -eq 1 ] && pace=(--fast)
+[ ${#history[@]} -gt 0 ] && pace+=(--serial 4711 --advance 1d --gap 5)
 port=$work/ttyTravik
 "$simulator" "${pace[@]}" --link "$port" >"$work/simulator.out" &
 sim_pid=$!
@@ -60,7 +72,8 @@ done
 echo "Simulated device on $port ($(head -n 1 "$work/simulator.out"))"
 
 mkdir -p "$work/config"
-printf '[com]\ncomID=%s\n' "$port" >"$work/config/TravikReadout.ini"
+printf '[com]\ncomID=%s\n[history]\nfile=%s\n' "$port" "$work/history.sqlite" \
+    >"$work/config/TravikReadout.ini"
 export XDG_CONFIG_HOME=$work/config
 
 if [ "$headless" -eq 0 ]; then
@@ -68,5 +81,5 @@ if [ "$headless" -eq 0 ]; then
 else
     echo "No display: running the window offscreen."
     mkdir -p "$output"
-    "$demo" "$output"
+    "$demo" "${history[@]}" "$output"
 fi

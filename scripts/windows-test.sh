@@ -9,7 +9,8 @@
 # build's readings), the window end to end on Xvfb as a user
 # works it (xdotool), and the package and the installer from
 # scripts/windows-package.sh. The window's stages leave screenshots in
-# out/ci-logs (the chart page after a readout, and any failure).
+# out/ci-logs (the chart page after a readout, the history view after two, and
+# any failure).
 # Every process the script starts ends with it, however it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -15,7 +15,9 @@ readonly kButton1=(276 32)        # "readout Alarm Buffer"
 readonly kFilesMenu=(18 -10)      # the menu bar's "Files", above the client area
 readonly kSaveMenuItem=(40 34)    # "save CSV-file", the second item below the menu bar
 readonly kChartTab=(379 112)      # the pages' fourth tab, "Chart" (English)
-readonly kSeriesColour='#1f77b4'  # the chart's first line
+# The chart's first three colours: its first lines, or an alarm buffer's
+# timeline (an alarm coming, going).
+readonly kChartColours=('#1f77b4' '#d62728' '#2ca02c')
 readonly kMenuBarHeight=21
 readonly kStatusLine=(16 72 304 16)   # "Label1": x y width height
 readonly kProgressBar=(328 72 337 17) # "ProgressBar1"
@@ -124,17 +126,70 @@ wait_file() {
 
 # show_chart_page ID: the chart page, chosen as a user does (its tab clicked),
 # in out/ci-logs/windows-chart-page.png; fails unless the picture shows the
-# first series' line.
+# chart's colours (the alarm buffer's timeline, or lines).
 show_chart_page() {
     local shot=$root/out/ci-logs/windows-chart-page.png share
     mkdir -p "$root/out/ci-logs"
     click_at "$1" "${kChartTab[@]}"
     sleep 1
     import -window root "$shot" || gui_fail chart "no screenshot of the chart page"
-    share=$(convert "$shot" -fuzz 8% -fill black +opaque "$kSeriesColour" -fill white \
-        -opaque "$kSeriesColour" -format '%[fx:mean*w*h]' info:)
-    [ "${share%.*}" -ge 50 ] || gui_fail chart "the chart page shows no line ($share pixels of it)"
-    echo "The chart page after the readout: $shot (${share%.*} pixels of the first line)"
+    share=$(chart_pixels "$shot")
+    [ "$share" -ge 50 ] || gui_fail chart "the chart page shows nothing charted ($share pixels)"
+    echo "The chart page after the readout: $shot ($share pixels of the chart's colours)"
+}
+
+# chart_pixels FILE: how many pixels of the chart's colours a screenshot shows.
+chart_pixels() {
+    local colour share total=0
+    for colour in "${kChartColours[@]}"; do
+        share=$(convert "$1" -fuzz 8% -fill black +opaque "$colour" -fill white \
+            -opaque "$colour" -format '%[fx:mean*w*h]' info:)
+        total=$((total + ${share%.*}))
+    done
+    echo "$total"
+}
+
+# show_history_view ID: the history page after the readouts, chosen as a user
+# does: the chart page's tab, then the tab bar right of it clicked until the
+# chart's colours are gone (the history's tab is the last one); a key then shows
+# the range (the page opens with the focus on "Show"). The status line must
+# change to the range's summary, and the page, chosen again, fill with the
+# range and the readouts merged; its picture is kept as
+# out/ci-logs/windows-history-view.png, the table's as windows-history-table.png.
+show_history_view() {
+    local shot=$root/out/ci-logs/windows-history-view.png before=$work/history-before.png
+    local x found="" changed status=$work/status-history.png
+    mkdir -p "$root/out/ci-logs"
+    click_at "$1" "${kChartTab[@]}"
+    sleep 1
+    import -window root "$before" || gui_fail history "no screenshot of the chart page"
+    [ "$(chart_pixels "$before")" -ge 50 ] || gui_fail history "the chart page shows nothing charted"
+    for ((x = kChartTab[0] + 20; x <= kChartTab[0] + 200; x += 8)); do
+        click_at "$1" "$x" "${kChartTab[1]}"
+        sleep 0.5
+        import -window root "$before" || gui_fail history "no screenshot of the tab bar"
+        if [ "$(chart_pixels "$before")" -lt 50 ]; then
+            found=$x
+            break
+        fi
+    done
+    [ -n "$found" ] || gui_fail history "no tab right of the chart's opens another page"
+    crop_control "$1" "$work/status-before.png" "${kStatusLine[@]}" || gui_fail history "no screenshot"
+    xdotool windowfocus "$1" 2>/dev/null || true
+    xdotool key space
+    sleep 1
+    # The range goes onto the table page; the history page, chosen again, lists it.
+    import -window root "$root/out/ci-logs/windows-history-table.png" || gui_fail history "no screenshot"
+    crop_control "$1" "$status" "${kStatusLine[@]}" || gui_fail history "no screenshot"
+    [ "$(changed_pixels "$work/status-before.png" "$status")" -ge 20 ] ||
+        gui_fail history "the status line did not change to the range's summary"
+    click_at "$1" "$found" "${kChartTab[1]}"
+    sleep 1
+    import -window root "$shot" || gui_fail history "no screenshot of the history view"
+    changed=$(changed_pixels "$before" "$shot")
+    [ "${changed:-0}" -ge 500 ] ||
+        gui_fail history "the history view shows no range: ${changed:-0} pixels changed ($shot)"
+    echo "The history view (its tab at x = $found) showed the range: ${changed} pixels changed ($shot)"
 }
 
 # crop_control ID FILE X Y WIDTH HEIGHT: a screenshot of the control there.
@@ -236,6 +291,8 @@ window_end_to_end() {
     wait_file "$polish/Alarm.csv" || gui_fail save2 "no separated export in $polish"
     cmp "$work/linux-alarm-comma.csv" "$polish/Alarm.csv" ||
         gui_fail save2 "separated export differs from the Linux build's"
+    # Two readouts are now in the history (kept by default): its view shows them.
+    show_history_view "$main"
     # Only a write at the session's end puts the window's port back in the file.
     sed -i 's/^comID=COM5/comID=COM9/' "$ini"
     wine wineboot --end-session >/dev/null 2>&1 || true

@@ -65,6 +65,12 @@ int ParseDecimal(std::string_view text) {
     return static_cast<int>(negative ? -*magnitude : *magnitude);
 }
 
+bool storeHistoryOn(IniFile& ini, std::optional<bool> on) {
+    const std::optional<std::string> text = HistoryOnToWrite(
+        on, ini.value(kHistoryOnSetting.section, kHistoryOnSetting.key).value_or(""));
+    return !text || ini.setValue(kHistoryOnSetting.section, kHistoryOnSetting.key, *text);
+}
+
 }  // namespace
 
 int ParseSettingInteger(const std::string& text) {
@@ -108,7 +114,8 @@ bool StoreSettingsInIni(IniFile& ini, const StoredSettings& settings) {
            (texts.comAdapter.empty() ||
             ini.setValue(kComAdapterSetting.section, kComAdapterSetting.key, texts.comAdapter)) &&
            ini.setValue(kSeparatorSetting.section, kSeparatorSetting.key, texts.separator) &&
-           ini.setValue(kLanguageSetting.section, kLanguageSetting.key, texts.language);
+           ini.setValue(kLanguageSetting.section, kLanguageSetting.key, texts.language) &&
+           storeHistoryOn(ini, settings.historyOn);
 }
 
 }  // namespace travik

@@ -16,8 +16,9 @@ struct StoredSettings {
     // missing or unknown. Read as the file has it: its user checks it.
     std::string comAdapter;
     // [history] store: 0 keeps the device's readouts out of the history, any
-    // other value puts each in; nothing when the key is missing or empty. Read
-    // only: the user sets it.
+    // other value puts each in; nothing when the key is missing or empty.
+    // Written only when it differs from the file's (as "0" or "1"), so that the
+    // user's own spelling of an unchanged value stays.
     std::optional<bool> historyOn;
     // [history] file: the history file, empty for the default place.
     std::string historyFile;
@@ -34,8 +35,10 @@ std::string SettingsFilePath();
 // a file that does not exist yet is read from the Windows folder's instead.
 StoredSettings ReadSettings(const std::string& path);
 
-// Writes the settings (com, sep, Language), keeping every other section,
-// key and comment of the file. A failure names its step and the system's error.
+// Writes the settings (com, sep, Language, and history store when it has a
+// value that the file does not say already), keeping every other section, key
+// and comment of the file; the history's file is never written. A failure names its step and the
+// system's error.
 Status WriteSettings(const std::string& path, const StoredSettings& settings);
 
 // One value of the file by section and key (plain ASCII names), for settings

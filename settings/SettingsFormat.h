@@ -2,6 +2,7 @@
 // platform implementations.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "IniFile.h"
@@ -28,6 +29,14 @@ inline constexpr SettingKey kActivationEnergySetting{"limits", "activationEnergy
 inline std::optional<bool> HistoryOnFromText(const std::string& text) {
     if (text.find_first_not_of(" \t") == std::string::npos) return std::nullopt;
     return text.find_first_not_of(" \t0") != std::string::npos;
+}
+
+// The text to write for [history] store, or nothing when the file's text
+// (`current`) already says `on`, or `on` says nothing.
+inline std::optional<std::string> HistoryOnToWrite(std::optional<bool> on,
+                                                   const std::string& current) {
+    if (!on || HistoryOnFromText(current) == on) return std::nullopt;
+    return std::string(*on ? "1" : "0");
 }
 
 // The values as written, in the file's order: com (the port, its adapter), sep, Language.

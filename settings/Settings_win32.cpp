@@ -113,7 +113,12 @@ Status WriteSettings(const std::string& path, const StoredSettings& settings) {
     if (Status written = WriteProfileString(kSeparatorSetting, texts.separator, *file);
         !written.ok())
         return written;
-    return WriteProfileString(kLanguageSetting, texts.language, *file);
+    if (Status written = WriteProfileString(kLanguageSetting, texts.language, *file); !written.ok())
+        return written;
+    const std::optional<std::string> historyOn =
+        HistoryOnToWrite(settings.historyOn, ReadProfileString(kHistoryOnSetting, *file));
+    if (!historyOn) return {};
+    return WriteProfileString(kHistoryOnSetting, *historyOn, *file);
 }
 
 std::string ReadSettingValue(const std::string& path, const char* section, const std::string& key) {

@@ -2,13 +2,16 @@
 // history on a pty: each readout merged with its sentence on the status line,
 // the history view's range on the table (marked rows), the chart (a shaded
 // possible loss) and in the CSV export and the report; a file added from the
-// file menu; the setting that keeps readouts out; a history that cannot be written.
+// file menu; the setting that keeps readouts out, and the view's switch for it;
+// a history that cannot be written.
 #include <QAction>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
 #include <QTabWidget>
+#include <algorithm>
 #include <filesystem>
 
 #include "AppTestSupport.h"
@@ -17,6 +20,7 @@
 #include "HistoryTexts.h"
 #include "HistoryView.h"
 #include "ReadoutFile.h"
+#include "Settings.h"
 #include "SimProcess.h"
 #include "SqliteStore.h"
 #include "TableItemModel.h"
@@ -232,4 +236,72 @@ TEST_F(HistoryViewTest, AHistoryThatCannotBeWrittenCostsNoReadout) {
     EXPECT_TRUE(Control<QAction>(*form, "CSVDateiabspeichern1")->isEnabled());
     form->historyView()->showChosen();
     EXPECT_EQ(status(*form), "The history holds no readout yet");
+}
+
+// The history view's switch: a click keeps the next readout out of the history
+// and is written to the settings as "store=0"; the window started again shows
+// it off, and on again the readout is merged and "store=1" written. The file's
+// other history key stays as the user wrote it.
+TEST_F(HistoryViewTest, TheSwitchKeepsReadoutsOutAndIsRememberedAcrossARestart) {
+    TRAVIK_SKIP_ON_WINDOWS("the simulator is started here");
+    const std::string link = out_.file("ttyUSB0");
+    SimProcess sim({"--fast", "--serial", "4711", "--link", link});
+    const std::string fileLine = "file=" + historyFile() + "\n";
+    auto form = startWith(link, "store=yes\n");
+    auto* keep = Control<QCheckBox>(*form, "KeepReadoutsBox");
+    ASSERT_TRUE(keep->isChecked());
+    EXPECT_EQ(keep->text().toStdString(), "Keep each readout from the device in the history");
+    form->ApplyLanguage(1);
+    EXPECT_EQ(keep->text().toStdString(), "Jede Auslesung des Geräts im Verlauf aufbewahren");
+    form->ApplyLanguage(0);
+
+    keep->click();
+    EXPECT_FALSE(form->historyOn());
+    readData(*form);
+    EXPECT_EQ(status(*form), "Transmission ready");
+    EXPECT_FALSE(std::filesystem::exists(historyFile())) << "the switch keeps it out";
+    ASSERT_TRUE(form->close());
+    form.reset();
+    std::string settings = ReadFileBytes(settingsPath());
+    EXPECT_NE(settings.find("store=0"), std::string::npos) << settings;
+    EXPECT_EQ(settings.find("store=yes"), std::string::npos) << settings;
+    EXPECT_NE(settings.find(fileLine), std::string::npos) << settings;
+
+    form = startForm();
+    keep = Control<QCheckBox>(*form, "KeepReadoutsBox");
+    EXPECT_FALSE(keep->isChecked());
+    EXPECT_FALSE(form->historyOn());
+    keep->click();
+    ASSERT_TRUE(form->historyOn());
+    readData(*form);
+    EXPECT_NE(status(*form).find(" new records, 0 already in the history of "), std::string::npos)
+        << status(*form);
+    EXPECT_EQ(travik::history::SqliteStore(historyFile()).readouts(std::nullopt).size(), 1u);
+    ASSERT_TRUE(form->close());
+    form.reset();
+    settings = ReadFileBytes(settingsPath());
+    EXPECT_NE(settings.find("store=1"), std::string::npos) << settings;
+    EXPECT_EQ(settings.find("store=0"), std::string::npos) << settings;
+    EXPECT_NE(settings.find(fileLine), std::string::npos) << settings;
+}
+
+// A switch left as the settings said writes nothing of its own: a missing key
+// stays missing (the default is the program's), the user's spelling stays.
+TEST_F(HistoryViewTest, AnUntouchedSwitchLeavesTheStoreKeyAsTheUserWroteIt) {
+    const std::string cases[] = {"[history]\nfile=" + historyFile() + "\n",
+                                 "[history]\nfile=" + historyFile() + "\nstore=00\n",
+                                 "[history]\nstore=yes\nfile=" + historyFile() + "\n"};
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(text);
+        writeSettings(text);
+        auto form = startForm();
+        const bool on = form->historyOn();
+        EXPECT_EQ(Control<QCheckBox>(*form, "KeepReadoutsBox")->isChecked(), on);
+        ASSERT_TRUE(form->close());
+        form.reset();
+        std::string settings = ReadFileBytes(settingsPath());
+        settings.erase(std::remove(settings.begin(), settings.end(), '\r'), settings.end());
+        EXPECT_NE(settings.find(text), std::string::npos) << settings;
+        EXPECT_EQ(travik::ReadSettings(settingsPath()).historyOn.value_or(false), on);
+    }
 }

@@ -447,3 +447,45 @@ TEST(SettingValue, KeptBesideTheSettingsAndThroughTheirWrite) {
     EXPECT_FALSE(travik::WriteSettingValue(path, "limits", "device-43", "a\nb").ok());
     EXPECT_EQ(travik::ReadSettingValue(path, "limits", "device-43"), "");
 }
+
+// The window's switch: a value the file already says leaves the user's text as
+// it is; another one is written as "0" or "1" and read back; none writes nothing.
+TEST(WriteSettings, TheHistorySwitchIsWrittenOnlyWhenItDiffersFromTheFile) {
+    struct Case {
+        const char* text;
+        std::optional<bool> on;
+        const char* storeLine;  // in the file written, or nullptr for no store key
+    };
+    const Case cases[] = {
+        {"[com]\ncomID=COM3\n", std::nullopt, nullptr},
+        {"[com]\ncomID=COM3\n", false, "store=0\n"},
+        {"[com]\ncomID=COM3\n", true, "store=1\n"},
+        {"[history]\nstore=yes\nfile=/data/h.sqlite\n", true, "store=yes\n"},
+        {"[history]\nstore=yes\nfile=/data/h.sqlite\n", false, "store=0\n"},
+        {"[History]\nStore = 00 \n", false, "Store = 00 \n"},
+        {"[History]\nStore = 00 \n", true, "1\n"},
+        {"[history]\nstore=\n", true, "store=1\n"},
+        {"[history]\nstore=\n", std::nullopt, "store=\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TempDir dir;
+        const std::string path = dir.file("TravikReadout.ini");
+        WriteFileBytes(path, c.text);
+        StoredSettings settings = ReadSettings(path);
+        const std::string file = settings.historyFile;
+        settings.historyOn = c.on;
+        ASSERT_TRUE(WriteSettings(path, settings).ok());
+        const std::string written = ReadFileBytes(path);
+        if (c.storeLine) {
+            EXPECT_NE(written.find(c.storeLine), std::string::npos) << written;
+        } else {
+            EXPECT_EQ(written.find("store"), std::string::npos) << written;
+        }
+        const StoredSettings again = ReadSettings(path);
+        if (c.on) {
+            EXPECT_EQ(again.historyOn, c.on);
+        }
+        EXPECT_EQ(again.historyFile, file);
+    }
+}

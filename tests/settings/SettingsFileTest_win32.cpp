@@ -154,3 +154,26 @@ TEST(SettingsFile, TheAdapterIsKeptInTheComSectionAndGoesWhenForgotten) {
     EXPECT_FALSE(WriteSettings(path, {"COM9", 1, 1, "usb:0403:6001:A\r\n[sep]"}).ok());
     EXPECT_EQ(ReadFileBytes(path), text);
 }
+
+// The history's switch through the profile functions: the user's spelling of an
+// unchanged value stays, a change is written as "0" or "1", the file key never.
+TEST(SettingsFile, TheHistorySwitchIsWrittenOnlyWhenItDiffersFromTheFile) {
+    TempDir dir;
+    const std::string path = dir.file("TravikReadout.ini");
+    WriteFileBytes(path, "[history]\r\nstore=yes\r\nfile=D:\\h.sqlite\r\n");
+    StoredSettings settings = ReadSettings(path);
+    ASSERT_EQ(settings.historyOn, true);
+    ASSERT_TRUE(WriteSettings(path, settings).ok());
+    EXPECT_NE(ReadFileBytes(path).find("store=yes\r\n"), std::string::npos) << ReadFileBytes(path);
+
+    settings.historyOn = false;
+    ASSERT_TRUE(WriteSettings(path, settings).ok());
+    const std::string text = ReadFileBytes(path);
+    EXPECT_NE(text.find("store=0\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("file=D:\\h.sqlite\r\n"), std::string::npos) << text;
+    EXPECT_EQ(ReadSettings(path).historyOn, false);
+
+    settings.historyOn.reset();
+    ASSERT_TRUE(WriteSettings(path, settings).ok());
+    EXPECT_EQ(ReadFileBytes(path), text) << "no value: the file's stays";
+}
