@@ -173,6 +173,19 @@ private:
     std::vector<bool> checked_;
 };
 
+// Gives `series` the points `shown` of `points` (times scaled to the axis),
+// unless they are the ones it shows already (`current`).
+void showChosenPoints(QXYSeries* series, const std::vector<ChartPoint>& points,
+                      std::vector<std::size_t> shown, std::vector<std::size_t>& current,
+                      double scale) {
+    if (shown == current) return;
+    QList<QPointF> chosen;
+    chosen.reserve(static_cast<qsizetype>(shown.size()));
+    for (const std::size_t p : shown) chosen.append(QPointF(points[p].x * scale, points[p].value));
+    current = std::move(shown);
+    series->replace(chosen);
+}
+
 }  // namespace
 
 struct ChartPage::Parts {
@@ -697,26 +710,14 @@ void ChartPage::choosePoints(std::size_t columns) const {
                 drawn.pointsAlone
                     ? DecimatedPoints(line.points, drawn.begin, drawn.end, 0, 0, 0)
                     : DecimatedPoints(line.points, drawn.begin, drawn.end, low, high, columns);
-            if (shown == drawn.shown) continue;
-            QList<QPointF> points;
-            points.reserve(static_cast<qsizetype>(shown.size()));
-            for (const std::size_t p : shown)
-                points.append(QPointF(line.points[p].x * scale, line.points[p].value));
-            drawn.shown = std::move(shown);
-            drawn.series->replace(points);
+            showChosenPoints(drawn.series, line.points, std::move(shown), drawn.shown, scale);
         }
     }
     // Every stretch outside keeps a point in each pixel column it reaches.
     for (Parts::Outside& outside : parts_->outside) {
         std::vector<std::size_t> shown =
             DecimatedPoints(outside.points, 0, outside.points.size(), low, high, columns);
-        if (shown == outside.shown) continue;
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(shown.size()));
-        for (const std::size_t p : shown)
-            points.append(QPointF(outside.points[p].x * scale, outside.points[p].value));
-        outside.shown = std::move(shown);
-        outside.series->replace(points);
+        showChosenPoints(outside.series, outside.points, std::move(shown), outside.shown, scale);
     }
 }
 

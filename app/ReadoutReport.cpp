@@ -666,15 +666,29 @@ QByteArray ReportPdf(const ReportInput& input, const QPageSize& pageSize) {
     return maker.pdf().value_or(QByteArray());
 }
 
-QImage ReportFirstPage(const ReportInput& input, const QPageSize& pageSize, double scale) {
-    const QPageLayout layout = pageLayout(pageSize);
+namespace {
+
+// A white page of `layout` at `scale` times its size in points.
+QImage whitePage(const QPageLayout& layout, double scale) {
     const QSizeF page = layout.fullRectPixels(kPointsPerInch).size();
     QImage image((page * scale).toSize(), QImage::Format_RGB32);
     image.fill(Qt::white);
-    QPainter painter(&image);
+    return image;
+}
+
+void preparePagePainter(QPainter& painter, double scale) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.scale(scale, scale);
+}
+
+}  // namespace
+
+QImage ReportFirstPage(const ReportInput& input, const QPageSize& pageSize, double scale) {
+    const QPageLayout layout = pageLayout(pageSize);
+    QImage image = whitePage(layout, scale);
+    QPainter painter(&image);
+    preparePagePainter(painter, scale);
     drawReport(painter, layout.paintRectPixels(kPointsPerInch), input, nullptr,
                [] { return false; }, {});
     return image;
@@ -729,13 +743,9 @@ QImage ReportLimitsPage(const ReportInput& input, const QPageSize& pageSize, dou
     const LimitsSection limits = LimitsSectionOf(input);
     if (limits.empty()) return QImage();
     const QPageLayout layout = pageLayout(pageSize);
-    const QSizeF page = layout.fullRectPixels(kPointsPerInch).size();
-    QImage image((page * scale).toSize(), QImage::Format_RGB32);
-    image.fill(Qt::white);
+    QImage image = whitePage(layout, scale);
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.scale(scale, scale);
+    preparePagePainter(painter, scale);
     ReportPages pages(painter, layout.paintRectPixels(kPointsPerInch), input.languageIndex,
                       [] { return false; });
     drawLimits(pages, limits, input.languageIndex);  // no footer: its page number is not known
