@@ -835,6 +835,10 @@ void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
         if (QGraphicsLayout* layout = chart->layout()) layout->activate();
     };
     const std::size_t screenColumns = parts_->drawnColumns;
+    // The labels chosen for the report's width fit whole; QtCharts would still
+    // cut each to the axis' width shared among them all.
+    const bool cutLabels = parts_->xAxis->truncateLabels();
+    parts_->xAxis->setTruncateLabels(false);
     layOut(QRectF(shown.topLeft(), target.size()));
     labelTimeAxis(chart->plotArea().width());
     layOut(chart->geometry());
@@ -845,6 +849,7 @@ void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
     layOut(shown);
     labelTimeAxis(0);
     layOut(shown);
+    parts_->xAxis->setTruncateLabels(cutLabels);
     choosePoints(screenColumns);
     placeBands();
     placeLimits();
