@@ -5,8 +5,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTableView>
-#include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -159,8 +159,10 @@ void FiguresGrid::setActivationEnergy(double kilojoulesPerMole) {
 }
 
 void FiguresGrid::addLimitFigures(QVBoxLayout* layout) {
-    limitGrid_ = new QTableWidget(this);
+    limitGrid_ = new QTableView(this);
     limitGrid_->setObjectName(QStringLiteral("LimitFiguresTable"));
+    limitModel_ = new QStandardItemModel(this);
+    limitGrid_->setModel(limitModel_);
     limitGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     limitGrid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
     limitGrid_->verticalHeader()->hide();
@@ -179,12 +181,12 @@ void FiguresGrid::fillLimitFigures() {
     const QString kinetic = KineticMeanText(*table_, *figures_, activationEnergy_, languageIndex_);
     kineticMean_->setText(kinetic);
     kineticMean_->setVisible(!kinetic.isEmpty());
-    limitGrid_->clear();
+    limitModel_->clear();
     const bool shown = excursions_ && !excursions_->empty();
     const QStringList header = shown ? LimitFiguresHeader(languageIndex_) : QStringList();
-    limitGrid_->setColumnCount(static_cast<int>(header.size()));
-    limitGrid_->setHorizontalHeaderLabels(header);
-    limitGrid_->setRowCount(shown ? static_cast<int>(excursions_->size()) : 0);
+    limitModel_->setColumnCount(static_cast<int>(header.size()));
+    limitModel_->setHorizontalHeaderLabels(header);
+    limitModel_->setRowCount(shown ? static_cast<int>(excursions_->size()) : 0);
     int row = 0;
     if (shown) {
         for (const history::ColumnExcursions& column : *excursions_) {
@@ -192,10 +194,10 @@ void FiguresGrid::fillLimitFigures() {
                                           ? LimitFiguresRow(*table_, column)
                                           : QStringList();
             for (int field = 0; field < static_cast<int>(cells.size()); ++field) {
-                auto* item = new QTableWidgetItem(cells[field]);
+                auto* item = new QStandardItem(cells[field]);
                 if (field > 0 && field != 4)
                     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-                limitGrid_->setItem(row, field, item);
+                limitModel_->setItem(row, field, item);
             }
             ++row;
         }
@@ -210,17 +212,17 @@ void FiguresGrid::fillLimitFigures() {
 
 QStringList FiguresGrid::limitHeaderTexts() const {
     QStringList texts;
-    for (int column = 0; column < limitGrid_->columnCount(); ++column)
-        texts << limitGrid_->horizontalHeaderItem(column)->text();
+    for (int column = 0; column < limitModel_->columnCount(); ++column)
+        texts << limitModel_->horizontalHeaderItem(column)->text();
     return texts;
 }
 
 QList<QStringList> FiguresGrid::limitRowTexts() const {
     QList<QStringList> rows;
-    for (int row = 0; row < limitGrid_->rowCount(); ++row) {
+    for (int row = 0; row < limitModel_->rowCount(); ++row) {
         QStringList texts;
-        for (int column = 0; column < limitGrid_->columnCount(); ++column) {
-            const QTableWidgetItem* item = limitGrid_->item(row, column);
+        for (int column = 0; column < limitModel_->columnCount(); ++column) {
+            const QStandardItem* item = limitModel_->item(row, column);
             texts << (item ? item->text() : QString());
         }
         rows << texts;

@@ -17,7 +17,7 @@
 class QLabel;
 class QPushButton;
 class QTableView;
-class QTableWidget;
+class QStandardItemModel;
 class QVBoxLayout;
 
 namespace travik {
@@ -65,7 +65,8 @@ private:
     std::shared_ptr<const Table> table_;
     std::shared_ptr<const TableFigures> figures_;
     int languageIndex_ = 0;
-    QTableWidget* limitGrid_ = nullptr;
+    QTableView* limitGrid_ = nullptr;  // a table of its own: one row per column with a limit
+    QStandardItemModel* limitModel_ = nullptr;
     QLabel* kineticMean_ = nullptr;
     std::shared_ptr<const std::vector<history::ColumnExcursions>> excursions_;
     double activationEnergy_ = kDefaultActivationEnergy;
