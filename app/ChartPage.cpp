@@ -346,11 +346,9 @@ void ChartPage::setTable(std::shared_ptr<const Table> table, int languageIndex) 
     parts_->axis = kinds.axis;
     parts_->timeOfDay = parts_->axis && AxisIsTimeOfDay(t, *parts_->axis);
     parts_->textColumn = kinds.textColumn;
-    parts_->offered = std::move(kinds.numeric);
-    const std::optional<std::size_t> first = kinds.firstChart;
-
-    parts_->columns->offer(parts_->table, parts_->offered, first);
-    parts_->timeline = TimelineOf(t);
+    parts_->offered = kinds.numeric;
+    parts_->columns->offer(parts_->table, parts_->offered, kinds.firstChart);
+    parts_->timeline = TimelineOf(t, kinds);
     {
         const QSignalBlocker quiet(parts_->timelineBox);
         parts_->timelineBox->setChecked(offersTimeline());

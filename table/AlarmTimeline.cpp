@@ -35,8 +35,12 @@ std::size_t edgeIndex(AlarmEdge edge) {
 }  // namespace
 
 bool RowsNameAlarms(const Table& table) {
-    if (table.rowCount() < 2 || !FindTimeAxis(table)) return false;
-    const std::optional<std::size_t> text = TextColumn(table);
+    return RowsNameAlarms(table, KindsOf(table));
+}
+
+bool RowsNameAlarms(const Table& table, const ColumnKinds& kinds) {
+    if (table.rowCount() < 2 || !kinds.axis) return false;
+    const std::optional<std::size_t> text = kinds.textColumn;
     if (!text) return false;
     std::size_t named = 0;
     for (std::size_t row = 0; row < table.rowCount(); ++row)
@@ -66,10 +70,14 @@ std::size_t AlarmTimeline::markCount() const {
 }
 
 AlarmTimeline TimelineOf(const Table& table) {
+    return TimelineOf(table, KindsOf(table));
+}
+
+AlarmTimeline TimelineOf(const Table& table, const ColumnKinds& kinds) {
     AlarmTimeline timeline;
-    if (!RowsNameAlarms(table)) return timeline;
-    const std::optional<TimeAxis> axis = FindTimeAxis(table);
-    timeline.textColumn = TextColumn(table);
+    if (!RowsNameAlarms(table, kinds)) return timeline;
+    const std::optional<TimeAxis>& axis = kinds.axis;
+    timeline.textColumn = kinds.textColumn;
     const std::optional<std::size_t> edges = ComesGoesColumn(table);
     std::array<ColumnLine, kEdgeOrder.size()> lines;
     std::map<std::string_view, std::size_t> kindOf;

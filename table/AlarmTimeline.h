@@ -9,14 +9,17 @@
 #include <vector>
 
 #include "ChartLines.h"
+#include "Columns.h"
 #include "Table.h"
 
 namespace travik {
 
 // True when the rows name alarms: the table has a time axis and a text
 // column, and at least 80 % of at least two rows have a text. A data logger's
-// event column, filled now and then, does not make one.
+// event column, filled now and then, does not make one. `kinds` are the
+// table's (KindsOf), for a caller that has them already.
 bool RowsNameAlarms(const Table& table);
+bool RowsNameAlarms(const Table& table, const ColumnKinds& kinds);
 
 // The column in which the device writes whether an alarm comes or goes: at
 // least two non-empty cells, each "kommt" or "geht" (any case).
@@ -36,6 +39,7 @@ struct AlarmTimeline {
 
 // Nothing (no kinds, no marks) unless RowsNameAlarms(table).
 AlarmTimeline TimelineOf(const Table& table);
+AlarmTimeline TimelineOf(const Table& table, const ColumnKinds& kinds);
 
 // Each kind's value line for a column whose unit changes (ValueKindsOf), named
 // by `kind` and `unit`; one line of the whole column otherwise.

@@ -29,12 +29,31 @@ int digitsValue(std::string_view s) {
 }
 
 int significantDigits(std::string_view integer, std::string_view fraction) {
-    std::string digits(integer);
-    digits.append(fraction);
-    const std::size_t first = digits.find_first_not_of('0');
-    if (first == std::string::npos) return 0;
-    const std::size_t last = digits.find_last_not_of('0');
-    return static_cast<int>(last - first + 1);
+    int leading = 0, digits = 0, trailingZeros = 0;
+    for (const std::string_view part : {integer, fraction})
+        for (const char c : part) {
+            if (digits == 0 && c == '0') {
+                ++leading;
+                continue;
+            }
+            ++digits;
+            trailingZeros = c == '0' ? trailingZeros + 1 : 0;
+        }
+    return digits - trailingZeros;
+}
+
+// The digits of `integer` and `fraction` read exactly when they fit a
+// double's 53 bits, as they do for any cell of up to 15 digits; then one
+// division by an exact power of ten rounds correctly, as from_chars would.
+std::optional<double> shortDecimal(std::string_view integer, std::string_view fraction) {
+    constexpr std::size_t kExactDigits = 15;
+    if (integer.size() + fraction.size() > kExactDigits) return std::nullopt;
+    long long mantissa = 0;
+    for (const std::string_view part : {integer, fraction})
+        for (const char c : part) mantissa = mantissa * 10 + (c - '0');
+    static const double powersOfTen[kExactDigits + 1] = {
+        1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    return static_cast<double>(mantissa) / powersOfTen[fraction.size()];
 }
 
 bool isLeapYear(long long year) {
@@ -111,11 +130,15 @@ std::optional<double> ReadNumber(std::string_view cell) {
     if (separator != std::string_view::npos && !allDigits(fraction)) return std::nullopt;
     if (significantDigits(integer, fraction) > kMaxSignificantDigits) return std::nullopt;
 
-    std::string plain(integer);
-    if (!fraction.empty()) plain.append(".").append(fraction);
     double value = 0;
-    const auto result = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-    if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+    if (const auto exact = shortDecimal(integer, fraction)) {
+        value = *exact;
+    } else {
+        std::string plain(integer);
+        if (!fraction.empty()) plain.append(".").append(fraction);
+        const auto result = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+        if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+    }
     return negative ? -value : value;
 }
 

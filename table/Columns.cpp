@@ -21,8 +21,10 @@ struct ColumnCounts {
     void add(const std::string& cell) {
         if (TrimmedField(cell).empty()) return;
         ++filled;
-        if (ReadNumber(cell)) ++numbers;
-        if (const auto time = ReadTime(cell)) {
+        // No cell reads as both: a number has at most one separator and no ':'.
+        if (ReadNumber(cell)) {
+            ++numbers;
+        } else if (const auto time = ReadTime(cell)) {
             ++times;
             dates += time->kind == TimeKind::Date;
             timesOfDay += time->kind == TimeKind::TimeOfDay;

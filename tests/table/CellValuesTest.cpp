@@ -1,6 +1,9 @@
 // Reading cells as numbers and times, and the order they sort in.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <random>
 #include <string>
 
 #include "CellValues.h"
@@ -43,6 +46,30 @@ TEST(ReadNumber, HugeNumbersAreText) {
     EXPECT_FALSE(ReadNumber("0," + std::string(38, '0') + "1").has_value());  // too long
     // Zeros around the digits do not count.
     EXPECT_EQ(ReadNumber("000000000000000000001,5000000000"), 1.5);
+}
+
+// Short cells are read digit by digit; the result must be the double nearest
+// the decimal, as the standard library reads it, on both sides of that path.
+TEST(ReadNumber, GivesTheNearestDouble) {
+    std::mt19937_64 random(27);
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 18);
+        std::string text;
+        for (int d = 0; d < digits; ++d) text += static_cast<char>('0' + random() % 10);
+        const auto point = static_cast<std::size_t>(random() % (text.size() + 1));
+        if (point > 0 && point < text.size()) text.insert(point, 1, '.');
+        double expected = 0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        const auto read = ReadNumber(text);
+        if (!read) {
+            EXPECT_GT(digits, 15) << text;  // only past 15 digits may it be text
+            continue;
+        }
+        EXPECT_EQ(*read, expected) << text;
+    }
+    EXPECT_EQ(ReadNumber("0,1"), 0.1);
+    EXPECT_EQ(ReadNumber("123456789012,345"), 123456789012.345);
+    EXPECT_TRUE(std::signbit(*ReadNumber("-0")));
 }
 
 TEST(ReadTime, DatesTimesAndBoth) {
