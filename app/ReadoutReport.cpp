@@ -713,7 +713,7 @@ LimitsSection LimitsSectionOf(const ReportInput& input) {
         const char separator = decimalSeparatorOf(input.figures, column.column);
         for (const ColumnLimit& limit : column.limits)
             section.inForce << name + QStringLiteral(": ") +
-                                   QString::fromStdString(history::LimitDescription(
+                                   QString::fromStdString(history::LimitInForceText(
                                        limit, separator, input.languageIndex));
         for (const Excursion& excursion : column.figures.excursions)
             section.excursions.append(

@@ -66,17 +66,18 @@ struct DescriptionWords {
     const char* delay;
     const char* deadband;
     const char* since;
+    const char* allData;
 };
 
 const DescriptionWords kDescriptionWords[4] = {
     {"Limit", "none", "at least %s", "at most %s", "%s to %s", "points", "delay", "deadband",
-     "since"},
+     "since", "for all data"},
     {"Grenzwert", "keiner", "mindestens %s", "höchstens %s", "%s bis %s", "Punkte", "Verzögerung",
-     "Hysterese", "seit"},
+     "Hysterese", "seit", "für alle Daten"},
     {"Limite", "aucune", "au moins %s", "au plus %s", "%s à %s", "points", "délai", "hystérésis",
-     "depuis"},
+     "depuis", "pour toutes les données"},
     {"Límite", "ninguno", "al menos %s", "como mucho %s", "%s a %s", "puntos", "retardo",
-     "histéresis", "desde"},
+     "histéresis", "desde", "para todos los datos"},
 };
 
 const ExcursionFigureWords kFigureWords[4] = {
@@ -139,6 +140,13 @@ std::string LimitDescription(const ColumnLimit& limit, char decimalSeparator, in
     if (!details.empty()) text += " (" + details + ")";
     if (limit.from != kSinceEver)
         text += ", " + std::string(words.since) + " " + DeviceTimeText(limit.from);
+    return text;
+}
+
+std::string LimitInForceText(const ColumnLimit& limit, char decimalSeparator, int languageIndex) {
+    std::string text = LimitDescription(limit, decimalSeparator, languageIndex);
+    if (limit.from == kSinceEver && limit.any())
+        text += std::string(", ") + kDescriptionWords[language(languageIndex)].allData;
     return text;
 }
 

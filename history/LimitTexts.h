@@ -30,6 +30,9 @@ const LimitDialogWords& LimitDialogWordsFor(int languageIndex);
 // column's decimal separator: "Limit: 2,5 to 8 (delay 3 points, deadband
 // 0,5), since 01.03.2024 00:00:00". "Limit: none" for a limit taken away.
 std::string LimitDescription(const ColumnLimit& limit, char decimalSeparator, int languageIndex);
+// The same saying since when it holds also for a limit on all data
+// ("Limit: 2 to 8, for all data"), as a report's list of limits in force does.
+std::string LimitInForceText(const ColumnLimit& limit, char decimalSeparator, int languageIndex);
 
 // The names of the excursion figures (figures grid, report).
 struct ExcursionFigureWords {

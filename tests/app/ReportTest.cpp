@@ -510,7 +510,7 @@ TEST_F(ReportTest, TheLimitsSectionListsLimitsExcursionsDaysAndUnknownTime) {
     const travik::LimitsSection section = travik::LimitsSectionOf(form->reportInput());
     const QString value = QString::fromUtf8("Value1 °C");
     EXPECT_EQ(section.inForce,
-              QStringList({value + ": Limit: 2 to 8",
+              QStringList({value + ": Limit: 2 to 8, for all data",
                            value + ": Limit: 2 to 8,2, since 01.03.2024 07:00:00"}));
     EXPECT_EQ(section.excursionHeader,
               QStringList({"Column", "Start", "End", "Duration", "Extreme value"}));

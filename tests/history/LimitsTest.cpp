@@ -290,6 +290,9 @@ TEST(HistoryLimits, ALimitIsDescribedWithTheColumnsSeparatorInEachLanguage) {
     timed.limit.delaySeconds = 900;
     EXPECT_EQ(LimitDescription(timed.limit, ',', 3), "Límite: al menos 0 (retardo 0:15:00)");
     EXPECT_EQ(LimitDescription(ColumnLimit{}, ',', 9), "Limit: none") << "English outside";
+    // A report's limits in force say since when also for all data.
+    EXPECT_EQ(LimitInForceText(upper.limit, ',', 1), "Grenzwert: höchstens -1,25, für alle Daten");
+    EXPECT_EQ(LimitInForceText(stored.limit, '.', 0), LimitDescription(stored.limit, '.', 0));
     for (int language = 0; language < 4; ++language) {
         const ExcursionFigureWords& words = ExcursionFigureWordsFor(language);
         for (const char* word : {words.excursions, words.timeOutside, words.longest,
