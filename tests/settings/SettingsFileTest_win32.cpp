@@ -21,6 +21,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
+StoredSettings Settings(const std::string& comID, int separator, int language,
+                        const std::string& adapter = "") {
+    StoredSettings settings;
+    settings.comID = comID;
+    settings.separator = separator;
+    settings.language = language;
+    settings.comAdapter = adapter;
+    return settings;
+}
+
 std::string ReadUtf8Named(const std::string& utf8Path) {
     std::ifstream in(fs::u8path(utf8Path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -79,7 +89,7 @@ TEST(SettingsFile, AMissingFileIsReadFromTheWindowsFolderAndWrittenPerUser) {
     EXPECT_EQ(carried.language, 2);
     EXPECT_FALSE(fs::exists(perUser));
 
-    ASSERT_TRUE(WriteSettings(perUser, {"COM5", 0, 3, ""}).ok());
+    ASSERT_TRUE(WriteSettings(perUser, Settings("COM5", 0, 3)).ok());
     const StoredSettings own = ReadSettings(perUser);
     EXPECT_EQ(own.comID, "COM5");
     EXPECT_EQ(own.separator, 0);
@@ -101,7 +111,7 @@ TEST(SettingsFile, WritingKeepsTheOtherKeysAndSections) {
     TempDir dir;
     const std::string path = dir.file("TravikReadout.ini");
     WriteFileBytes(path, "[other]\r\nkept=yes\r\n[com]\r\ncomID=COM1\r\nextra=1\r\n");
-    ASSERT_TRUE(WriteSettings(path, {"COM12", 1, 1, ""}).ok());
+    ASSERT_TRUE(WriteSettings(path, Settings("COM12", 1, 1)).ok());
     const std::string text = ReadFileBytes(path);
     EXPECT_NE(text.find("[other]\r\nkept=yes\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("comID=COM12\r\n"), std::string::npos) << text;
@@ -115,7 +125,7 @@ TEST(SettingsFile, AFolderNamedOutsideTheAnsiCodePage) {
     fs::create_directory(fs::u8path(folder));
     const std::string path = folder + "\\TravikReadout.ini";
     WriteUtf8Named(path, "[keep]\r\nthis=1\r\n");
-    ASSERT_TRUE(WriteSettings(path, {"COM5", 1, 2, ""}).ok());
+    ASSERT_TRUE(WriteSettings(path, Settings("COM5", 1, 2)).ok());
     const StoredSettings read = ReadSettings(path);
     EXPECT_EQ(read.comID, "COM5");
     EXPECT_EQ(read.separator, 1);
@@ -126,7 +136,7 @@ TEST(SettingsFile, AFolderNamedOutsideTheAnsiCodePage) {
 TEST(SettingsFile, APathThatIsNotUtf8IsRefusedAndReadsAsDefaults) {
     TempDir dir;
     const std::string path = dir.file("\xc5.ini");
-    EXPECT_EQ(WriteSettings(path, {"COM5", 1, 2, ""}).code(), ERROR_INVALID_NAME);
+    EXPECT_EQ(WriteSettings(path, Settings("COM5", 1, 2)).code(), ERROR_INVALID_NAME);
     EXPECT_EQ(ReadSettings(path).comID, "");
 }
 
@@ -134,7 +144,7 @@ TEST(SettingsFile, TheAdapterIsKeptInTheComSectionAndGoesWhenForgotten) {
     TempDir dir;
     const std::string path = dir.file("TravikReadout.ini");
     WriteFileBytes(path, "[other]\r\nkept=yes\r\n[com]\r\ncomID=COM5\r\nextra=1\r\n");
-    ASSERT_TRUE(WriteSettings(path, {"COM9", 1, 1, "usb:0403:6001:A50285BI"}).ok());
+    ASSERT_TRUE(WriteSettings(path, Settings("COM9", 1, 1, "usb:0403:6001:A50285BI")).ok());
     std::string text = ReadFileBytes(path);
     EXPECT_NE(text.find("adapter=usb:0403:6001:A50285BI\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[other]\r\nkept=yes\r\n"), std::string::npos) << text;
@@ -144,14 +154,14 @@ TEST(SettingsFile, TheAdapterIsKeptInTheComSectionAndGoesWhenForgotten) {
     EXPECT_EQ(read.comAdapter, "usb:0403:6001:A50285BI");
 
     // A typed name carries no adapter: the key goes, the rest stays.
-    ASSERT_TRUE(WriteSettings(path, {"COM9", 1, 1, ""}).ok());
+    ASSERT_TRUE(WriteSettings(path, Settings("COM9", 1, 1)).ok());
     text = ReadFileBytes(path);
     EXPECT_EQ(text.find("adapter"), std::string::npos) << text;
     EXPECT_NE(text.find("extra=1\r\n"), std::string::npos) << text;
     EXPECT_EQ(ReadSettings(path).comAdapter, "");
 
     // A line break cannot be stored: nothing is written.
-    EXPECT_FALSE(WriteSettings(path, {"COM9", 1, 1, "usb:0403:6001:A\r\n[sep]"}).ok());
+    EXPECT_FALSE(WriteSettings(path, Settings("COM9", 1, 1, "usb:0403:6001:A\r\n[sep]")).ok());
     EXPECT_EQ(ReadFileBytes(path), text);
 }
 
