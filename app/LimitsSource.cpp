@@ -57,22 +57,25 @@ LimitsHome HistoryDeviceHome(history::DeviceId device) {
     return home;
 }
 
-LimitsHome FindLimitsHome(const LimitsFiles& files, const std::string& firstLine) {
-    LimitsHome home;
-    if (firstLine.empty()) return home;
-    home.firstLine = firstLine;
-    home.place = LimitsHome::Place::Settings;
-    if (!files.historyOn || !historyFileExists(files.historyPath)) return home;
-    try {
-        history::SqliteStore store(files.historyPath, readingOnly());
-        if (const std::optional<history::DeviceId> device = store.deviceOfLine(firstLine)) {
-            home.place = LimitsHome::Place::History;
-            home.device = *device;
+FoundLimits FindLimits(const LimitsFiles& files, const std::string& firstLine) {
+    FoundLimits found;
+    if (firstLine.empty()) return found;
+    found.home.firstLine = firstLine;
+    found.home.place = LimitsHome::Place::Settings;
+    if (files.historyOn && historyFileExists(files.historyPath)) {
+        try {
+            history::SqliteStore store(files.historyPath, readingOnly());
+            if (const std::optional<history::DeviceId> device = store.deviceOfLine(firstLine)) {
+                found.home = HistoryDeviceHome(*device);
+                found.limits = store.limits(*device);
+                return found;
+            }
+        } catch (const history::HistoryError&) {
+            // A history that cannot be read holds nothing for the device: the settings keep it.
         }
-    } catch (const history::HistoryError&) {
-        // A history that cannot be read holds nothing for the device: the settings keep it.
     }
-    return home;
+    found.limits = LoadLimits(files, found.home);
+    return found;
 }
 
 std::vector<StoredLimit> LoadLimits(const LimitsFiles& files, const LimitsHome& home) {
@@ -118,19 +121,20 @@ std::string MoveLimitsIntoHistory(const LimitsFiles& files, const std::string& f
     const std::string key = LimitsSettingKey(firstLine);
     const std::vector<StoredLimit> kept =
         history::LimitsFromSettingText(ReadSettingValue(files.settingsPath, kLimitsSection, key));
-    if (kept.empty()) return std::string();
-    const LimitsHome home = FindLimitsHome(files, firstLine);
-    if (home.place != LimitsHome::Place::History) return std::string();
+    if (kept.empty() || !files.historyOn || !historyFileExists(files.historyPath))
+        return std::string();
     try {
         history::SqliteStore store(files.historyPath);
-        const std::vector<StoredLimit> held = store.limits(home.device);
+        const std::optional<history::DeviceId> device = store.deviceOfLine(firstLine);
+        if (!device) return std::string();
+        const std::vector<StoredLimit> held = store.limits(*device);
         history::Transaction moving(store);
         for (const StoredLimit& limit : kept) {
             const bool heldAlready =
                 std::any_of(held.begin(), held.end(), [&limit](const StoredLimit& old) {
                     return old.column == limit.column && old.limit.from == limit.limit.from;
                 });
-            if (!heldAlready) store.setLimit(home.device, limit);
+            if (!heldAlready) store.setLimit(*device, limit);
         }
         moving.commit();
     } catch (const history::HistoryError& error) {

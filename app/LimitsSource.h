@@ -27,12 +27,17 @@ struct LimitsHome {
 
 // A device of the history (a range of it is shown).
 LimitsHome HistoryDeviceHome(history::DeviceId device);
-// A readout from the device or a file, by its first line: the history's device
-// with that line, else the settings; nowhere for an empty line.
-LimitsHome FindLimitsHome(const LimitsFiles& files, const std::string& firstLine);
-
 // The device's limits; none when its file cannot be read or holds none that read.
 std::vector<history::StoredLimit> LoadLimits(const LimitsFiles& files, const LimitsHome& home);
+
+// A readout from the device or a file, by its first line: its limits' home is
+// the history's device with that line, else the settings; nowhere for an empty
+// line. Its limits are loaded with it (the history opened once).
+struct FoundLimits {
+    LimitsHome home;
+    std::vector<history::StoredLimit> limits;
+};
+FoundLimits FindLimits(const LimitsFiles& files, const std::string& firstLine);
 
 // Keeps `limit` (one per column and start: one at a start already held is
 // replaced). The reason in the window's language when it could not be kept,

@@ -826,11 +826,13 @@ void TSTestForm::loadLimits() {
     const LimitsFiles files = limitsFiles();
     if (historyShown_) {
         limitsHome_ = HistoryDeviceHome(historyShown_->device);
-    } else {
-        const std::vector<std::string>& preamble = shown_->table()->preamble;
-        limitsHome_ = FindLimitsHome(files, preamble.empty() ? std::string() : preamble.front());
+        shown_->setLimits(LoadLimits(files, limitsHome_));
+        return;
     }
-    shown_->setLimits(LoadLimits(files, limitsHome_));
+    const std::vector<std::string>& preamble = shown_->table()->preamble;
+    FoundLimits found = FindLimits(files, preamble.empty() ? std::string() : preamble.front());
+    limitsHome_ = std::move(found.home);
+    shown_->setLimits(std::move(found.limits));
 }
 
 // A device the history has taken in keeps its limits there from now on.
