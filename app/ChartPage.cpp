@@ -217,7 +217,9 @@ struct ChartPage::Parts {
     QValueAxis* xAxis = nullptr;
     std::vector<ChartBand> bands;
     std::vector<QGraphicsRectItem*> bandItems;
-    std::size_t drawnColumns = 0;  // the pixel columns the points were chosen for
+    std::size_t drawnColumns = 0;   // the pixel columns the points were chosen for
+    qreal labelledChartWidth = -1;  // the chart's width the time labels fit, -1 for none
+    bool drawingReport = false;     // laid out at the report's size for the while
     // The limits, and what the chart draws of them: each excursion's band
     // (after the page's own), the points outside of each line with a limit,
     // and each limit's line or edge marker.
@@ -521,6 +523,8 @@ void ChartPage::rebuild() {
     connect(parts_->chart, &QChart::plotAreaChanged, this, [this] {
         const auto width = static_cast<std::size_t>(parts_->chart->plotArea().width());
         if (width != parts_->drawnColumns) choosePoints(width);
+        if (!parts_->drawingReport && parts_->chart->size().width() != parts_->labelledChartWidth)
+            fitTimeLabels();
         placeBands();
         placeLimits();
     });
@@ -585,7 +589,7 @@ void ChartPage::addHorizontalAxis() {
             title += QLatin1Char(' ') + ColumnName(t, *parts_->axis->timeColumn);
         axis->setTitleText(title);
         parts_->xAxis = axis;
-        connect(axis, &QValueAxis::rangeChanged, this, [this] { labelTimeAxis(0); });
+        connect(axis, &QValueAxis::rangeChanged, this, [this] { fitTimeLabels(); });
     } else {
         parts_->xAxis = new QValueAxis;
         parts_->xAxis->setLabelFormat(QStringLiteral("%d"));
@@ -596,13 +600,22 @@ void ChartPage::addHorizontalAxis() {
         parts_->xAxis->setRange(range->low * scale, range->high * scale);
     }
     parts_->chart->addAxis(parts_->xAxis, Qt::AlignBottom);
-    if (byTime) labelTimeAxis(0);
+    if (byTime) fitTimeLabels();
     // Zoomed or scrolled: the points are chosen again for what is shown now.
     connect(parts_->xAxis, &QValueAxis::rangeChanged, this, [this] {
         choosePoints(parts_->drawnColumns);
         placeBands();
         placeLimits();
     });
+}
+
+// Refitted when the chart itself changes width (or the range changes), not
+// whenever its plot area does: new labels move the plot's edges, and fitting
+// them again to that could go back and forth for ever.
+void ChartPage::fitTimeLabels() const {
+    const qreal plotWidth = parts_->chart->plotArea().width();
+    parts_->labelledChartWidth = plotWidth > 0 ? parts_->chart->size().width() : -1;
+    labelTimeAxis(plotWidth);
 }
 
 void ChartPage::labelTimeAxis(double width) const {
@@ -833,10 +846,12 @@ void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
         if (QGraphicsLayout* layout = chart->layout()) layout->activate();
     };
     const std::size_t screenColumns = parts_->drawnColumns;
+    const qreal labelledWidth = parts_->labelledChartWidth;
     // The labels chosen for the report's width fit whole; QtCharts would still
     // cut each to the axis' width shared among them all.
     const bool cutLabels = parts_->xAxis->truncateLabels();
     parts_->xAxis->setTruncateLabels(false);
+    parts_->drawingReport = true;
     layOut(QRectF(shown.topLeft(), target.size()));
     labelTimeAxis(chart->plotArea().width());
     layOut(chart->geometry());
@@ -845,7 +860,13 @@ void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
     placeLimits();
     chart->scene()->render(painter, target, chart->geometry());
     layOut(shown);
-    labelTimeAxis(0);
+    parts_->drawingReport = false;
+    if (labelledWidth < 0) {
+        labelTimeAxis(0);  // a page not shown yet: its labels are fitted once it is
+        parts_->labelledChartWidth = -1;
+    } else {
+        fitTimeLabels();
+    }
     layOut(shown);
     parts_->xAxis->setTruncateLabels(cutLabels);
     choosePoints(screenColumns);

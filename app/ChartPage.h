@@ -116,9 +116,11 @@ private:
     void rebuild();
     void replaceChart();
     void addHorizontalAxis();
-    // As many time labels as fit a plot `width` wide (the report's chart); all
-    // when 0 (the page's, which the view scrolls and zooms).
+    // As many time labels as fit a plot `width` wide; all when 0 (a chart not
+    // laid out yet).
     void labelTimeAxis(double width) const;
+    // The labels fitted to the plot's width now.
+    void fitTimeLabels() const;
     QValueAxis* addValueAxis(const ValueAxisGroup& group, Qt::Alignment side);
     void addLine(std::size_t index, QValueAxis* valueAxis);
     void addTimeline();

@@ -53,6 +53,11 @@ protected:
     }
     static TableView* view(TSTestForm& form) { return Control<TableView>(form, "TableView1"); }
     static ChartPage* chart(TSTestForm& form) { return Control<ChartPage>(form, "ChartPage1"); }
+    // The chart shown in a window `width` wide: its time labels are those that fit.
+    static void showChartAt(TSTestForm& form, int width) {
+        form.resize(width, 900);
+        showPage(form, "TabSheet4");
+    }
     static QString cellText(TSTestForm& form, int row, int column) {
         return view(form)->model()->index(row, column).data().toString();
     }
@@ -432,6 +437,7 @@ TEST_F(DataPagesTest, DeviceTimesArePlacedAndLabelledAsWrittenAcrossClockChanges
                                "31.03.2024\t02:45\t3\r\n31.03.2024\t03:00\t4\r\n"
                                "31.03.2024\t03:15\t5\r\n");
     Control<QPushButton>(*form, "Button2")->click();
+    showChartAt(*form, 2400);  // room for every label
     ChartPage* page = chart(*form);
     EXPECT_EQ(page->horizontalRange(),
               qMakePair(deviceMsecs(2024, 3, 31, 1, 45), deviceMsecs(2024, 3, 31, 3, 15)));
@@ -460,11 +466,43 @@ TEST_F(DataPagesTest, HugeValuesAndFarYearsGetReadableLabels) {
                                "02.01.0001\t2000000000000000000000000000000000000000\r\n"
                                "03.01.0001\t3000000000000000000000000000000000000000\r\n");
     Control<QPushButton>(*form, "Button2")->click();
+    showChartAt(*form, 2400);  // room for every label
     ChartPage* page = chart(*form);
     EXPECT_EQ(page->valueLabelFormats(), QStringList{"%.6g"});
     EXPECT_EQ(page->horizontalLabels(),
               (QStringList{"01.01.0001 00:00", "01.01.0001 12:00", "02.01.0001 00:00",
                            "02.01.0001 12:00", "03.01.0001 00:00"}));
+}
+
+// A narrow chart shows fewer time labels, each whole (QtCharts would cut
+// them short); widened again, it shows them all.
+TEST_F(DataPagesTest, TheTimeLabelsAreThoseThatFitTheChartsWidth) {
+    std::string reply = kHeader + "No\tt\tValue\r\n";
+    for (int row = 0; row < 96; ++row) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%d\t01.03.2024 %02d:%02d:00\t%d\r\n", row + 1, row / 4,
+                      row % 4 * 15, row % 7);
+        reply += line;
+    }
+    auto form = startWithReply(reply);
+    Control<QPushButton>(*form, "Button2")->click();
+    ChartPage* page = chart(*form);
+    auto* view = qobject_cast<QChartView*>(page->chartView());
+    ASSERT_NE(view, nullptr);
+    const auto labelsCut = [view] {
+        return view->chart()->axes(Qt::Horizontal).at(0)->labelsTruncated();
+    };
+    showChartAt(*form, 2400);
+    const QStringList wide = page->horizontalLabels();
+    EXPECT_GE(wide.size(), 4);
+    EXPECT_FALSE(labelsCut());
+    showChartAt(*form, 700);
+    const QStringList narrow = page->horizontalLabels();
+    EXPECT_LT(narrow.size(), wide.size());
+    EXPECT_GE(narrow.size(), 2);
+    EXPECT_FALSE(labelsCut()) << narrow.join(QLatin1Char(' ')).toStdString();
+    showChartAt(*form, 2400);
+    EXPECT_EQ(page->horizontalLabels(), wide);
 }
 
 }  // namespace
