@@ -26,6 +26,15 @@ history::SqliteOptions readingOnly() {
     return options;
 }
 
+// Qt 6.7 gave the edits a time zone and deprecated their time spec.
+void showInUtc(QDateTimeEdit* edit) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    edit->setTimeZone(QTimeZone::utc());
+#else
+    edit->setTimeSpec(Qt::UTC);
+#endif
+}
+
 }  // namespace
 
 // Device times are wall-clock times as the device wrote them: shown in UTC so
@@ -41,8 +50,8 @@ long long DateTimeAsDeviceTime(const QDateTime& dateTime) {
 HistoryView::HistoryView(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::HistoryView>()) {
     ui_->setupUi(this);
-    ui_->FromEdit->setTimeSpec(Qt::UTC);
-    ui_->ToEdit->setTimeSpec(Qt::UTC);
+    showInUtc(ui_->FromEdit);
+    showInUtc(ui_->ToEdit);
     connect(ui_->ShowButton, &QPushButton::clicked, this, &HistoryView::showChosen);
     connect(ui_->RangeBox, &QComboBox::currentIndexChanged, this, &HistoryView::showChoiceState);
     connect(ui_->KeepReadoutsBox, &QCheckBox::toggled, this, &HistoryView::keepReadoutsChanged);
