@@ -66,7 +66,8 @@ FoundLimits FindLimits(const LimitsFiles& files, const std::string& firstLine) {
         try {
             history::SqliteStore store(files.historyPath, readingOnly());
             if (const std::optional<history::DeviceId> device = store.deviceOfLine(firstLine)) {
-                found.home = HistoryDeviceHome(*device);
+                found.home.place = LimitsHome::Place::History;
+                found.home.device = *device;
                 found.limits = store.limits(*device);
                 return found;
             }
