@@ -5,11 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
+#include <string>
 
 #include "DeviceReplies.h"
 #include "PrintableName.h"
@@ -87,11 +90,19 @@ DeviceBehaviour behaviourFor(const SimOptions& options) {
         DeviceHistory history = options.historyParameters;
         history.serial = options.serial;
         history.seed = options.seed;
-        b.replyAtEachCommand = [readouts =
-                                    HistoryReadouts(history, options.advance, options.gapRecords),
-                                end](char command) mutable {
-            return readouts.next(command == 'h' ? HistoryKind::Alarm : HistoryKind::DataLogger) +
-                   end;
+        // Each kind's first reply is made before the port is offered: the first
+        // one after a loss takes long to work out (under the sanitizers longer
+        // than a reader waits for the device's first byte).
+        HistoryReadouts readouts(history, options.advance, options.gapRecords);
+        std::array<std::optional<std::string>, 2> first{readouts.next(HistoryKind::Alarm),
+                                                        readouts.next(HistoryKind::DataLogger)};
+        b.replyAtEachCommand = [readouts, first, end](char command) mutable {
+            const HistoryKind kind = command == 'h' ? HistoryKind::Alarm : HistoryKind::DataLogger;
+            std::optional<std::string>& made = first[static_cast<std::size_t>(kind)];
+            if (!made) return readouts.next(kind) + end;
+            std::string reply = std::move(*made) + end;
+            made.reset();
+            return reply;
         };
     } else {
         const std::size_t alarmRows = options.rows.value_or(kDefaultAlarmRows);
