@@ -175,6 +175,22 @@ private:
 
 // Gives `series` the points `shown` of `points` (times scaled to the axis),
 // unless they are the ones it shows already (`current`).
+// A label is centred on its tick: one at the plot's first or last tick would
+// stick out past the chart's edge and be clipped there ("01.05.24 00:").
+void dropLabelsPastTheChart(std::vector<AxisTick>& ticks, const QChart& chart,
+                            const QValueAxis& axis, const QFontMetricsF& metrics) {
+    const QRectF plot = chart.plotArea();
+    const double low = axis.min(), high = axis.max();
+    if (high <= low) return;
+    const auto sticksOut = [&](const AxisTick& tick) {
+        const double x = plot.left() + (tick.seconds * 1000.0 - low) / (high - low) * plot.width();
+        const double half = metrics.horizontalAdvance(QString::fromStdString(tick.label)) / 2;
+        return x - half < 0 || x + half > chart.size().width();
+    };
+    if (ticks.size() > 1 && sticksOut(ticks.back())) ticks.pop_back();
+    if (ticks.size() > 1 && sticksOut(ticks.front())) ticks.erase(ticks.begin());
+}
+
 void showChosenPoints(QXYSeries* series, const std::vector<ChartPoint>& points,
                       std::vector<std::size_t> shown, std::vector<std::size_t>& current,
                       double scale) {
@@ -624,7 +640,7 @@ void ChartPage::labelTimeAxis(double width) const {
     // As many labels as fit the plot's width whole: QtCharts cuts a label
     // wider than the room between two ticks short.
     const QFontMetricsF metrics(axis->labelsFont());
-    const std::vector<AxisTick> ticks =
+    std::vector<AxisTick> ticks =
         width > 0
             ? FittingTimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels,
                                parts_->timeOfDay, width, metrics.averageCharWidth(),
@@ -632,8 +648,20 @@ void ChartPage::labelTimeAxis(double width) const {
                                    return metrics.horizontalAdvance(QString::fromStdString(label));
                                })
             : TimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels, parts_->timeOfDay);
+    if (width > 0) dropLabelsPastTheChart(ticks, *parts_->chart, *axis, metrics);
     QStringList labels;
-    for (const AxisTick& tick : ticks) labels << QString::fromStdString(tick.label);
+    double widest = 0;
+    for (const AxisTick& tick : ticks) {
+        labels << QString::fromStdString(tick.label);
+        widest = std::max(widest, metrics.horizontalAdvance(labels.back()));
+    }
+    // Labels that fit are drawn whole: QtCharts would still cut each to less
+    // than the room between two ticks. Two on a very narrow plot are cut.
+    // (The report's chart sets its own.)
+    const double room = ticks.size() < 2 ? width
+                                         : (ticks[1].seconds - ticks[0].seconds) * 1000.0 /
+                                               (axis->max() - axis->min()) * width;
+    if (!parts_->drawingReport) axis->setTruncateLabels(!(width > 0 && room >= widest));
     if (labels == axis->categoriesLabels()) return;  // as they are: no new layout
     for (const QString& label : axis->categoriesLabels()) axis->remove(label);
     axis->setStartValue(axis->min());
@@ -860,7 +888,6 @@ void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
     placeLimits();
     chart->scene()->render(painter, target, chart->geometry());
     layOut(shown);
-    parts_->drawingReport = false;
     if (labelledWidth < 0) {
         labelTimeAxis(0);  // a page not shown yet: its labels are fitted once it is
         parts_->labelledChartWidth = -1;
@@ -868,6 +895,7 @@ void ChartPage::paintChart(QPainter* painter, const QRectF& target) const {
         fitTimeLabels();
     }
     layOut(shown);
+    parts_->drawingReport = false;
     parts_->xAxis->setTruncateLabels(cutLabels);
     choosePoints(screenColumns);
     placeBands();
