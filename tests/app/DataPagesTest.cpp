@@ -470,9 +470,8 @@ TEST_F(DataPagesTest, HugeValuesAndFarYearsGetReadableLabels) {
     showChartAt(*form, 2400);  // room for every label
     ChartPage* page = chart(*form);
     EXPECT_EQ(page->valueLabelFormats(), QStringList{"%.6g"});
-    EXPECT_EQ(page->horizontalLabels(),
-              (QStringList{"01.01.0001 00:00", "01.01.0001 12:00", "02.01.0001 00:00",
-                           "02.01.0001 12:00"}));
+    EXPECT_EQ(page->horizontalLabels(), (QStringList{"01.01.0001 00:00", "01.01.0001 12:00",
+                                                     "02.01.0001 00:00", "02.01.0001 12:00"}));
 }
 
 // A narrow chart shows fewer time labels, each whole (QtCharts would cut
