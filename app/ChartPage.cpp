@@ -640,28 +640,24 @@ void ChartPage::labelTimeAxis(double width) const {
     // As many labels as fit the plot's width whole: QtCharts cuts a label
     // wider than the room between two ticks short.
     const QFontMetricsF metrics(axis->labelsFont());
+    const auto labelWidth = [&metrics](const std::string& label) {
+        return metrics.horizontalAdvance(QString::fromStdString(label));
+    };
+    const double low = axis->min() / 1000.0, high = axis->max() / 1000.0;
     std::vector<AxisTick> ticks =
-        width > 0
-            ? FittingTimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels,
-                               parts_->timeOfDay, width, metrics.averageCharWidth(),
-                               [&metrics](const std::string& label) {
-                                   return metrics.horizontalAdvance(QString::fromStdString(label));
-                               })
-            : TimeTicks(axis->min() / 1000.0, axis->max() / 1000.0, kTimeLabels, parts_->timeOfDay);
+        width > 0 ? FittingTimeTicks(low, high, kTimeLabels, parts_->timeOfDay, width,
+                                     metrics.averageCharWidth(), labelWidth)
+                  : TimeTicks(low, high, kTimeLabels, parts_->timeOfDay);
     if (width > 0) dropLabelsPastTheChart(ticks, *parts_->chart, *axis, metrics);
-    QStringList labels;
-    double widest = 0;
-    for (const AxisTick& tick : ticks) {
-        labels << QString::fromStdString(tick.label);
-        widest = std::max(widest, metrics.horizontalAdvance(labels.back()));
-    }
     // Labels that fit are drawn whole: QtCharts would still cut each to less
     // than the room between two ticks. Two on a very narrow plot are cut.
     // (The report's chart sets its own.)
-    const double room = ticks.size() < 2 ? width
-                                         : (ticks[1].seconds - ticks[0].seconds) * 1000.0 /
-                                               (axis->max() - axis->min()) * width;
-    if (!parts_->drawingReport) axis->setTruncateLabels(!(width > 0 && room >= widest));
+    if (!parts_->drawingReport)
+        axis->setTruncateLabels(
+            !(width > 0 &&
+              TickLabelsFit(ticks, low, high, width, metrics.averageCharWidth(), labelWidth)));
+    QStringList labels;
+    for (const AxisTick& tick : ticks) labels << QString::fromStdString(tick.label);
     if (labels == axis->categoriesLabels()) return;  // as they are: no new layout
     for (const QString& label : axis->categoriesLabels()) axis->remove(label);
     axis->setStartValue(axis->min());

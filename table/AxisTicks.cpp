@@ -106,6 +106,15 @@ std::vector<AxisTick> TimeTicks(double low, double high, std::size_t maxTicks, b
     return {};
 }
 
+bool TickLabelsFit(const std::vector<AxisTick>& ticks, double low, double high, double axisWidth,
+                   double gap, const std::function<double(const std::string&)>& labelWidth) {
+    double widest = 0;
+    for (const AxisTick& tick : ticks) widest = std::max(widest, labelWidth(tick.label));
+    if (ticks.size() < 2 || high <= low) return widest <= axisWidth;
+    const double apart = (ticks[1].seconds - ticks[0].seconds) / (high - low) * axisWidth;
+    return apart >= widest + gap;
+}
+
 std::vector<AxisTick> FittingTimeTicks(
     double low, double high, std::size_t maxTicks, bool timeOfDay, double axisWidth, double gap,
     const std::function<double(const std::string&)>& labelWidth) {
@@ -114,10 +123,7 @@ std::vector<AxisTick> FittingTimeTicks(
         std::vector<AxisTick> fewer = TimeTicks(low, high, wanted, timeOfDay);
         if (fewer.size() < 2 || high <= low) return ticks.empty() ? fewer : ticks;
         ticks = std::move(fewer);
-        double widest = 0;
-        for (const AxisTick& tick : ticks) widest = std::max(widest, labelWidth(tick.label));
-        const double apart = (ticks[1].seconds - ticks[0].seconds) / (high - low) * axisWidth;
-        if (apart >= widest + gap) return ticks;
+        if (TickLabelsFit(ticks, low, high, axisWidth, gap, labelWidth)) return ticks;
     }
     return ticks;
 }

@@ -23,6 +23,12 @@ struct AxisTick {
 // steps; years have four digits when the range reaches outside 2000-2099.
 std::vector<AxisTick> TimeTicks(double low, double high, std::size_t maxTicks, bool timeOfDay);
 
+// True when each label of `ticks` (as wide as `labelWidth` says, plus `gap`)
+// fits between two ticks on an axis `axisWidth` wide from `low` to `high`; a
+// single label when it is no wider than the axis.
+bool TickLabelsFit(const std::vector<AxisTick>& ticks, double low, double high, double axisWidth,
+                   double gap, const std::function<double(const std::string&)>& labelWidth);
+
 // The ticks of TimeTicks whose labels fit an axis `axisWidth` wide: as many as
 // `maxTicks`, fewer when a label (as wide as `labelWidth` says, plus `gap`)
 // would not fit between two ticks. Never fewer than two when there are two.

@@ -29,13 +29,10 @@ int digitsValue(std::string_view s) {
 }
 
 int significantDigits(std::string_view integer, std::string_view fraction) {
-    int leading = 0, digits = 0, trailingZeros = 0;
+    int digits = 0, trailingZeros = 0;  // from the first digit that is not 0
     for (const std::string_view part : {integer, fraction})
         for (const char c : part) {
-            if (digits == 0 && c == '0') {
-                ++leading;
-                continue;
-            }
+            if (digits == 0 && c == '0') continue;
             ++digits;
             trailingZeros = c == '0' ? trailingZeros + 1 : 0;
         }
